@@ -1,0 +1,29 @@
+// Host state that the UI thread and the HTTP server thread both read. Every accessor copies under
+// a lock, so a reader never sees a released value.
+#pragma once
+#include <mutex>
+#include <string>
+
+class HostShared {
+public:
+  std::string projects_folder() const;
+  void set_projects_folder(std::string folder);
+  std::string current_project() const;
+  void set_current_project(std::string name);
+
+private:
+  mutable std::mutex mutex_;
+  std::string projects_folder_;
+  std::string current_project_;
+};
+
+HostShared& HostState();
+// The open project's name, "" when none (a copy taken under the project-name lock).
+std::string GetCurrentProject();
+
+// The projects folder of this run (ends with '/').
+std::string ProjectsFolder();
+// True when the projects folder is exactly the default location.
+bool IsDefaultProjectsFolder();
+// Makes `folder` the projects folder and records it in the settings file (same folder: nothing written).
+void SetProjectsFolder(const std::string& folder);

@@ -1,0 +1,86 @@
+// Windows, the per-thread event queue with window timers, web views, message boxes and the screen,
+// over GTK 3 and WebKitGTK 4.1. Everything here runs on the UI thread except rt_event_post.
+// Windows and web views are named by small numbers chosen by the caller (0 = main window).
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+
+enum RtEventCode {
+  RT_EVENT_NONE = 0,
+  RT_EVENT_MENU = 13101,    // a window shortcut; object = its event number
+  RT_EVENT_TIMER = 13110,   // object = timer id
+  RT_EVENT_CLOSE = 13116,   // the close button of a window (the window stays open)
+  RT_EVENT_SIZE = 13118,    // the window's size changed
+  RT_EVENT_ACTIVATE = 13150 // another instance asked this one to come to the front
+};
+
+struct RtEvent {
+  int code = RT_EVENT_NONE;
+  int window = -1;
+  int64_t object = 0;
+};
+
+enum RtWindowFlags : unsigned {
+  RT_WINDOW_INVISIBLE = 1u << 0,
+  RT_WINDOW_SIZEABLE = 1u << 1,
+  RT_WINDOW_MINMAX = 1u << 2,     // minimise and maximise buttons
+  RT_WINDOW_CENTERED = 1u << 3,
+  RT_WINDOW_TOOL = 1u << 4,       // utility window without minimise/maximise
+};
+
+// gtk_init, then numbers back to the neutral format (LC_NUMERIC "C") while every other category
+// follows the user. False when no display can be opened.
+bool rt_gui_init(int* argc, char*** argv);
+
+bool rt_window_open(int window, int x, int y, int inner_width, int inner_height, const std::string& title,
+                    unsigned flags, int owner = -1);
+void rt_window_close(int window);
+bool rt_window_exists(int window);
+// x, y: outer frame position; width, height: inner (client) size.
+void rt_window_resize(int window, int x, int y, int inner_width, int inner_height);
+int rt_window_x(int window);
+int rt_window_y(int window);
+int rt_window_inner_width(int window);
+int rt_window_inner_height(int window);
+void rt_window_hide(int window, bool hide);
+bool rt_window_visible(int window);
+void rt_window_activate(int window);   // de-iconify, show and bring to the front
+void rt_window_set_title(int window, const std::string& title);
+void rt_window_add_shortcut(int window, const std::string& accelerator, int event_number); // e.g. "Escape"
+
+// Adding a timer with an id in use replaces it; removing also drops ticks already queued.
+void rt_window_add_timer(int window, int id, int milliseconds);
+void rt_window_remove_timer(int window, int id);
+// Runs the GTK main loop until an event is queued for this thread and returns it.
+RtEvent rt_window_wait_event();
+// Queues an event for the UI thread; safe from any thread, wakes a waiting rt_window_wait_event.
+void rt_event_post(int code, int window, int64_t object = 0);
+// Calls the routine whenever the event happens on any window (size events: after the new size is known).
+void rt_event_bind(int code, std::function<void(const RtEvent&)> routine);
+
+// Web views. Options set before the first rt_webview_create.
+// Persistent local storage / IndexedDB / cache under this folder.
+void rt_webview_set_data_dir(const std::string& folder);
+// Allows WebKit automation (WebDriver): the view created as `gadget` is controlled by automation and
+// handed out to every automation session. Without this call automation stays off.
+void rt_webview_allow_automation(int gadget);
+// Creates a web view filling the window's client area.
+bool rt_webview_create(int gadget, int window);
+void rt_webview_free(int gadget);
+void rt_gadget_set_text(int gadget, const std::string& url);   // navigate
+void rt_gadget_set_focus(int gadget);
+void rt_gadget_resize(int gadget, int x, int y, int width, int height);
+// Binds window.<name>(...args) in every page the view loads, from document start. The routine
+// receives the argument list as JSON text; its result becomes the result of the page's call.
+bool rt_webview_bind_callback(int gadget, const std::string& name,
+                              std::function<std::string(const std::string& args_json)> routine);
+// Fire and forget; a gadget that does not exist is a no-op.
+void rt_webview_eval_script(int gadget, const std::string& script);
+double rt_webview_zoom_get(int gadget);   // 0 when the view does not exist
+bool rt_webview_zoom_set(int gadget, double factor);
+
+// Modal message box with an OK button.
+void rt_dialog_message(const std::string& title, const std::string& text);
+// Size of the primary monitor in pixels (monitor 0 when none is marked primary); false without a display.
+bool rt_screen_primary_size(int& width, int& height);

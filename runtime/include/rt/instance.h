@@ -1,0 +1,18 @@
+// One running instance per user: a lock file plus a local socket through which a second start asks
+// the first to come to the front.
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+
+class RtSingleInstance {
+public:
+  virtual ~RtSingleInstance() = default;
+};
+
+// When no other instance holds `name`: takes it, calls on_activate (on a background thread) each time
+// another start asks, and returns the holder (release by destroying it). When another instance holds
+// it: asks that instance to come to the front, sets already_running and returns nullptr.
+// The lock and socket live in the user's runtime folder ($XDG_RUNTIME_DIR, else a private folder).
+std::unique_ptr<RtSingleInstance> rt_single_instance_acquire(const std::string& name, bool& already_running,
+                                                             std::function<void()> on_activate);
