@@ -1,0 +1,79 @@
+#include "shared_state.h"
+
+#include "paths.h"
+#include "settings.h"
+#include "support.h"
+#include "rt/fs.h"
+
+std::string HostShared::projects_folder() const {
+  std::lock_guard lock(mutex_);
+  return projects_folder_;
+}
+
+void HostShared::set_projects_folder(std::string folder) {
+  std::lock_guard lock(mutex_);
+  projects_folder_ = std::move(folder);
+}
+
+std::string HostShared::current_project() const {
+  std::lock_guard lock(mutex_);
+  return current_project_;
+}
+
+void HostShared::set_current_project(std::string name) {
+  std::lock_guard lock(mutex_);
+  current_project_ = std::move(name);
+}
+
+HostShared& HostState() {
+  static HostShared state;
+  return state;
+}
+
+std::string GetCurrentProject() { return HostState().current_project(); }
+
+std::string ProjectsFolder() { return HostState().projects_folder(); }
+
+bool IsDefaultProjectsFolder() { return HostState().projects_folder() == DefaultProjectsFolder(); }
+
+void SetProjectsFolder(const std::string& folder) {
+  const std::string next = WithTrailingSlash(folder);
+  if (next == HostState().projects_folder()) return;
+  HostState().set_projects_folder(next);
+  const std::string path = HostSettingsPath();
+  const std::string line = rt_file_read_first_line(path);
+  // Failures are not reported: the folder stays in force for this run either way.
+  MakeDirectoryExternal(rt_path_dir_part(path));
+  rt_file_write_atomic(path, ReplaceProjectsFolderMember(line, next));
+}
+
+namespace {
+// The last project is kept in memory until the persistent per-user store is in place.
+std::mutex g_last_project_mutex;
+std::string g_last_project;
+}  // namespace
+
+void SetCurrentProject(const std::string& name) {
+  HostState().set_current_project(name);
+  if (name.empty()) return;
+  std::lock_guard lock(g_last_project_mutex);
+  g_last_project = name;
+}
+
+std::string LastProject() {
+  std::lock_guard lock(g_last_project_mutex);
+  return g_last_project;
+}
+
+std::string ProjectFolderPath(const std::string& name) { return ProjectsFolder() + name + "/"; }
+
+std::string ProjectDocumentPath(const std::string& name) {
+  return IsDefaultProjectsFolder() ? ProjectsFolder() + name + "/" + name + ".qui" : ProjectsFolder() + name + ".qui";
+}
+
+bool IsValidProjectName(const std::string& name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  for (unsigned char c : name)
+    if (c == '/' || c < 0x20 || c == 0x7F) return false;
+  return true;
+}

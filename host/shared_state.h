@@ -27,3 +27,17 @@ std::string ProjectsFolder();
 bool IsDefaultProjectsFolder();
 // Makes `folder` the projects folder and records it in the settings file (same folder: nothing written).
 void SetProjectsFolder(const std::string& folder);
+
+// Records the open project (the HTTP server's project-folder fallback follows it) and, when the name
+// is not empty, remembers it as the last project.
+void SetCurrentProject(const std::string& name);
+// The project that was open last, as remembered across runs; "" when none.
+std::string LastProject();
+
+// Where a project's files live in the layout in force: in the default location the document sits
+// inside the project folder, elsewhere beside it.
+std::string ProjectFolderPath(const std::string& name);     // ends with '/'
+std::string ProjectDocumentPath(const std::string& name);
+// True for a plain file name that can safely name a project: not empty, not "." or "..", and without
+// '/', NUL or control characters.
+bool IsValidProjectName(const std::string& name);

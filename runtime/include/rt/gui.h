@@ -82,5 +82,7 @@ bool rt_webview_zoom_set(int gadget, double factor);
 
 // Modal message box with an OK button.
 void rt_dialog_message(const std::string& title, const std::string& text);
+// Modal question with Yes and No buttons; true for Yes.
+bool rt_dialog_yes_no(const std::string& title, const std::string& text);
 // Size of the primary monitor in pixels (monitor 0 when none is marked primary); false without a display.
 bool rt_screen_primary_size(int& width, int& height);

@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+// RT_NET_CLOSED: the peer ended its side or the connection failed; it is reported once and no longer
+// watched, but stays open for sending until close_client (so buffered requests can still be answered).
 enum RtNetEventType { RT_NET_NONE = 0, RT_NET_CONNECT = 1, RT_NET_DATA = 2, RT_NET_CLOSED = 4, RT_NET_WAKE = 8 };
 
 struct RtNetEvent {

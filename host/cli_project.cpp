@@ -1,0 +1,72 @@
+#include "cli_project.h"
+
+#include <nlohmann/json.hpp>
+
+#include "script.h"
+#include "shared_state.h"
+#include "support.h"
+#include "rt/fs.h"
+#include "rt/text.h"
+
+namespace {
+
+// Media and libraries of a project live in these sub-folders; they exist from the start so uploads
+// and the page's pickers find them.
+constexpr const char* kProjectSubfolders[] = {"images", "Videos", "Libraries"};
+
+std::string FreeProjectName(const std::string& base) {
+  for (int n = 2;; ++n) {
+    std::string candidate = base + " (" + std::to_string(n) + ")";
+    if (rt_fs_file_size(ProjectDocumentPath(candidate)) == -1 && rt_fs_file_size(ProjectFolderPath(candidate)) == -1)
+      return candidate;
+  }
+}
+
+}  // namespace
+
+std::optional<CliProject> ReadCommandLineProject(const std::string& argument, std::string* error) {
+  const std::string path = rt_string_trim(argument);
+  if (path.empty() || rt_string_lower(rt_path_extension(path)) != "qui") return std::nullopt;
+  const std::string file = rt_path_file_part(path);
+  CliProject project{path, file.substr(0, file.size() - 4), {}};
+  const auto fail = [&](const std::string& why) -> std::optional<CliProject> {
+    if (error) *error = why;
+    HostLog("command-line project refused: " + path + ": " + why);
+    return std::nullopt;
+  };
+  if (!IsValidProjectName(project.name)) return fail("the file name cannot name a project");
+  if (!rt_file_read_all(path, project.document)) return fail("the file cannot be read");
+  if (nlohmann::json::parse(project.document, nullptr, false).is_discarded())
+    return fail("the file is not a project document");
+  return project;
+}
+
+std::string CliProjectScript(const std::string& name, const std::string& document) {
+  return "window._cliProjectJson = JSON.parse(" + JsString(document) + ");\n"
+         "window._cliProjectName = " + JsString(name) + ";\n" +
+         JsCallIfDefined("_loadProjectFromCLI", {});
+}
+
+std::string DeliverCommandLineProject(const CliProject& project, HostUi& ui) {
+  std::string name = project.name;
+  std::string existing;
+  if (rt_file_read_all(ProjectDocumentPath(name), existing) && existing != project.document) {
+    const bool replace = ui.ask_yes_no(
+        "Open project", "A project named \"" + name + "\" already exists in the projects folder.\n\n"
+                        "Replace it with the opened file?\n(No keeps it and opens the file under a new name.)");
+    if (!replace) name = FreeProjectName(name);
+  }
+  const std::string folder = ProjectFolderPath(name);
+  bool ok = MakeDirectoryExternal(folder);
+  for (const char* sub : kProjectSubfolders) ok = ok && MakeDirectoryExternal(folder + sub);
+  ok = ok && rt_file_write_atomic(ProjectDocumentPath(name), project.document);
+  if (!ok) {
+    HostLog("command-line project not copied: " + ProjectDocumentPath(name));
+    ui.message("Open project", "The project \"" + name + "\" could not be copied into the projects folder:\n" +
+                                   ProjectsFolder());
+    return {};
+  }
+  SetCurrentProject(name);
+  ui.eval_script(0, CliProjectScript(name, project.document));
+  return name;
+}

@@ -1,0 +1,56 @@
+// The steps that the UI thread's event loop runs for the main window: the version push once the page
+// is ready, the update check, the zoom poll, and the close button turned into a question to the page.
+#pragma once
+#include <functional>
+#include <string>
+
+#include "host_ui.h"
+#include "rt/gui.h"
+#include "rt/web.h"
+
+enum HostTimer {
+  kTimerVersionPush = 1,
+  kTimerVersionWait = 3,
+  kTimerScrubCursor = 77,
+  kTimerUpdateCheck = 100,
+  kTimerQueuedCommand = 200,
+  kTimerZoomPoll = 201,
+  kTimerHttpRelay = 202,
+  kTimerExternalEditor = 203,
+};
+
+class HostLoop {
+public:
+  HostLoop(HostUi& ui, std::string version, std::string build);
+
+  // Starts the timers of a fresh run: version push, update check, zoom poll.
+  void start(double initial_zoom);
+  // Handles one event; false once the loop must end (a close with the quit flag set).
+  bool on_event(const RtEvent& event);
+
+  void set_page_ready() { page_ready_ = true; }
+  bool page_ready() const { return page_ready_; }
+  bool version_pushed() const { return version_pushed_; }
+  // confirm_close "yes": the next close event ends the loop.
+  void request_quit();
+  bool quit_requested() const { return quit_; }
+  bool update_pending() const { return update_ != nullptr; }
+
+  // How the update request is made; tests replace it.
+  std::function<RtWebRequestPtr(const std::string& url)> start_update_request;
+
+private:
+  void push_version();
+  void start_update_check();
+  void poll_update();
+  void poll_zoom();
+
+  HostUi& ui_;
+  std::string version_;
+  std::string build_;
+  bool page_ready_ = false;
+  bool version_pushed_ = false;
+  bool quit_ = false;
+  double last_zoom_ = 1.0;
+  RtWebRequestPtr update_;
+};

@@ -1,0 +1,32 @@
+// Decoding of request arguments and the one check that every path or name taken from a request,
+// a page, a zip or a payload goes through before it is joined to a folder.
+#pragma once
+#include <string>
+#include <string_view>
+
+// "%" + two characters is one byte: the two are read as hexadecimal as far as they are hexadecimal
+// digits (none gives 0); a "%" with fewer than two characters after it is dropped; "+" is a blank;
+// every other byte stands for itself. The bytes are then read as UTF-8: a sequence that is not valid
+// UTF-8 (overlong forms included) becomes U+FFFD, so the result is always valid UTF-8 and an encoded
+// ".." can only decode to a real "..". Inverse of the page's encodeURIComponent.
+std::string UrlDecode(std::string_view text);
+
+enum class PathCheck {
+  Ok,
+  Empty,
+  Nul,            // a zero byte anywhere
+  Backslash,      // a Windows separator: never part of a name we accept
+  Absolute,       // begins with "/"
+  ParentStep,     // a ".." segment
+  Separator,      // a "/" in a single name
+  DotName,        // a single name that is "." or ".."
+};
+
+// A relative path below some folder: refuses an empty text, NUL, "\", a leading "/" and any ".."
+// segment. Applied to decoded text; the caller joins the result to its folder by plain concatenation.
+PathCheck CheckRelativePath(std::string_view path);
+// One folder or file name (a project name, say): a relative path without "/" that is not "." or "..".
+PathCheck CheckName(std::string_view name);
+
+inline bool IsSafeRelativePath(std::string_view path) { return CheckRelativePath(path) == PathCheck::Ok; }
+inline bool IsSafeName(std::string_view name) { return CheckName(name) == PathCheck::Ok; }

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine for Quorlin, builds it, and starts the editor or runs every test.
+#   ./setup.sh start   install what is needed, build, start the editor
+#   ./setup.sh test    install what is needed, build, run every test
+set -euo pipefail
+cd "$(dirname "$0")"
+
+BUILD_DIR=${QUORLIN_BUILD_DIR:-build}
+
+APT_PACKAGES=(
+  build-essential cmake pkg-config
+  libgtk-3-dev libwebkit2gtk-4.1-dev libcurl4-openssl-dev libarchive-dev libpng-dev zlib1g-dev
+  nlohmann-json3-dev libgtest-dev googletest
+  nodejs npm
+  xvfb xauth webkit2gtk-driver chromium imagemagick
+)
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+install_packages() {
+  local missing=()
+  for p in "${APT_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  # Node 20 or newer may come from elsewhere than Debian's package; then its npm is used as it is.
+  if command -v node >/dev/null && command -v npm >/dev/null; then
+    missing=("${missing[@]/nodejs}"); missing=("${missing[@]/npm}")
+  fi
+  local wanted=()
+  for p in "${missing[@]}"; do [ -n "$p" ] && wanted+=("$p"); done
+  if [ ${#wanted[@]} -gt 0 ]; then
+    echo "Installing system packages: ${wanted[*]}"
+    as_root apt-get update
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${wanted[@]}"
+  fi
+  if [ ! -d node_modules ] || [ package-lock.json -nt node_modules/.package-lock.json ]; then
+    echo "Installing page libraries and test tools (npm ci)"
+    npm ci --no-audit --no-fund
+  fi
+}
+
+build() {
+  cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$BUILD_DIR" -j"$(nproc)"
+}
+
+start_editor() {
+  if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "No display found: starting the editor inside a virtual X display (Xvfb), where it is not visible."
+    exec xvfb-run -a -s "-screen 0 1920x1080x24" "$BUILD_DIR/quorlin_app" "$@"
+  fi
+  exec "$BUILD_DIR/quorlin_app" "$@"
+}
+
+run_tests() {
+  local status=0
+  echo "== native tests"
+  # Tests that need a window get a virtual display of their own.
+  xvfb-run -a -s "-screen 0 1920x1080x24" ctest --test-dir "$BUILD_DIR" --output-on-failure -j"$(nproc)" || status=1
+  echo "== page and end-to-end tests"
+  QUORLIN_BUILD_DIR="$(cd "$BUILD_DIR" && pwd)" node --test --test-concurrency=1 \
+    $(find tests editor -name '*.test.mjs' -not -path '*/node_modules/*' | sort) || status=1
+  return $status
+}
+
+case "${1:-}" in
+  start) shift; install_packages; build; start_editor "$@" ;;
+  test) install_packages; build; run_tests ;;
+  *) echo "usage: ./setup.sh start | test" >&2; exit 2 ;;
+esac
