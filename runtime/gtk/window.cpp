@@ -1,0 +1,275 @@
+// Top-level windows named by the caller's numbers, their timers and keyboard shortcuts.
+#include "gui_internal.h"
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <string_view>
+
+#ifdef GDK_WINDOWING_X11
+#include <gdk/gdkx.h>
+#endif
+
+namespace {
+
+// User data of one timer source and one shortcut closure.
+struct TimerTick {
+  int window;
+  int id;
+};
+struct Shortcut {
+  int window;
+  int event_number;
+};
+
+struct TopWindow {
+  int number = -1;
+  GtkWidget* widget = nullptr;  // the toplevel; destroyed with this record
+  GtkAccelGroup* accel = nullptr;
+  std::map<int, guint> timers;  // timer id -> GLib source id
+  int last_width = 0;           // inner size last reported by a size event
+  int last_height = 0;
+
+  TopWindow() = default;
+  TopWindow(const TopWindow&) = delete;
+  TopWindow& operator=(const TopWindow&) = delete;
+  ~TopWindow() {
+    for (const auto& [id, source] : timers) g_source_remove(source);
+    rt_gtk::drop_timer_ticks(number, -1);
+    if (widget) {
+      g_signal_handlers_disconnect_by_data(widget, this);
+      gtk_widget_destroy(widget);  // also destroys the web view inside, which forgets its gadget
+    }
+    if (accel) g_object_unref(accel);
+  }
+};
+
+// Lives for the whole process, so nothing depends on the order of destruction at exit.
+std::map<int, std::unique_ptr<TopWindow>>& windows = *new std::map<int, std::unique_ptr<TopWindow>>;
+
+TopWindow* find(int number) {
+  const auto it = windows.find(number);
+  return it == windows.end() ? nullptr : it->second.get();
+}
+
+// gtk_window_resize sets the client size; a fixed-size window also needs the request, or GTK shrinks it
+// to its content.
+void apply_inner_size(GtkWidget* widget, int width, int height) {
+  width = std::max(width, 1);
+  height = std::max(height, 1);
+  if (!gtk_window_get_resizable(GTK_WINDOW(widget))) gtk_widget_set_size_request(widget, width, height);
+  gtk_window_resize(GTK_WINDOW(widget), width, height);
+}
+
+gboolean on_delete(GtkWidget*, GdkEvent*, gpointer data) {
+  // The close button only asks; the program decides whether the window goes.
+  rt_gtk::raise_event({RT_EVENT_CLOSE, static_cast<TopWindow*>(data)->number, 0});
+  return TRUE;
+}
+
+void on_size_allocate(GtkWidget* widget, GdkRectangle*, gpointer data) {
+  auto* window = static_cast<TopWindow*>(data);
+  int width = 0, height = 0;
+  gtk_window_get_size(GTK_WINDOW(widget), &width, &height);
+  if (width == window->last_width && height == window->last_height) return;
+  window->last_width = width;
+  window->last_height = height;
+  rt_gtk::raise_event({RT_EVENT_SIZE, window->number, 0});
+}
+
+// Without RT_WINDOW_MINMAX the window manager is asked (Motif hints) to offer no minimise or maximise.
+void on_realize_without_minmax(GtkWidget* widget, gpointer) {
+  gdk_window_set_functions(gtk_widget_get_window(widget),
+                           static_cast<GdkWMFunction>(GDK_FUNC_ALL | GDK_FUNC_MINIMIZE | GDK_FUNC_MAXIMIZE));
+}
+
+gboolean on_timer(gpointer data) {
+  const auto* tick = static_cast<TimerTick*>(data);
+  if (!rt_gtk::timer_tick_queued(tick->window, tick->id))
+    rt_gtk::raise_event({RT_EVENT_TIMER, tick->window, tick->id});
+  return G_SOURCE_CONTINUE;
+}
+
+gboolean on_shortcut(GtkAccelGroup*, GObject*, guint, GdkModifierType, gpointer data) {
+  const auto* shortcut = static_cast<Shortcut*>(data);
+  rt_gtk::raise_event({RT_EVENT_MENU, shortcut->window, shortcut->event_number});
+  return TRUE;
+}
+
+// Accepts GTK's own form ("<Control>F5") and the "Ctrl+Shift+R" form.
+std::string gtk_accelerator_text(std::string_view text) {
+  if (text.find('<') != std::string_view::npos || text.size() < 2) return std::string(text);
+  std::string result;
+  size_t start = 0;
+  for (size_t plus = text.find('+', 1); plus != std::string_view::npos; plus = text.find('+', start + 1)) {
+    std::string modifier(text.substr(start, plus - start));
+    for (char& c : modifier) c = g_ascii_tolower(c);
+    if (modifier == "ctrl" || modifier == "control") result += "<Control>";
+    else if (modifier == "shift") result += "<Shift>";
+    else if (modifier == "alt") result += "<Alt>";
+    else if (modifier == "super") result += "<Super>";
+    else return std::string(text);
+    start = plus + 1;
+  }
+  return result + std::string(text.substr(start));
+}
+
+}  // namespace
+
+namespace rt_gtk {
+
+GtkWindow* window_widget(int number) {
+  TopWindow* window = find(number);
+  return window ? GTK_WINDOW(window->widget) : nullptr;
+}
+
+GtkWindow* dialog_parent() {
+  GtkWindow* main = window_widget(0);
+  return main && gtk_widget_get_visible(GTK_WIDGET(main)) ? main : nullptr;
+}
+
+}  // namespace rt_gtk
+
+bool rt_window_open(int number, int x, int y, int inner_width, int inner_height, const std::string& title,
+                    unsigned flags, int owner) {
+  if (number < 0) return false;
+  rt_window_close(number);
+
+  auto window = std::make_unique<TopWindow>();
+  window->number = number;
+  window->widget = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  GtkWindow* gtk_window = GTK_WINDOW(window->widget);
+  gtk_window_set_title(gtk_window, title.c_str());
+  gtk_window_set_resizable(gtk_window, (flags & RT_WINDOW_SIZEABLE) != 0);
+  apply_inner_size(window->widget, inner_width, inner_height);
+  gtk_window_get_size(gtk_window, &window->last_width, &window->last_height);
+
+  GtkWindow* owner_window = owner >= 0 ? rt_gtk::window_widget(owner) : nullptr;
+  if (owner_window) gtk_window_set_transient_for(gtk_window, owner_window);
+  if (flags & RT_WINDOW_TOOL) gtk_window_set_type_hint(gtk_window, GDK_WINDOW_TYPE_HINT_UTILITY);
+  if (flags & RT_WINDOW_CENTERED)
+    gtk_window_set_position(gtk_window, owner_window ? GTK_WIN_POS_CENTER_ON_PARENT : GTK_WIN_POS_CENTER);
+  else
+    gtk_window_move(gtk_window, x, y);
+
+  g_signal_connect(window->widget, "delete-event", G_CALLBACK(on_delete), window.get());
+  g_signal_connect_after(window->widget, "size-allocate", G_CALLBACK(on_size_allocate), window.get());
+  if (!(flags & RT_WINDOW_MINMAX) || (flags & RT_WINDOW_TOOL))
+    g_signal_connect(window->widget, "realize", G_CALLBACK(on_realize_without_minmax), window.get());
+
+  if (!(flags & RT_WINDOW_INVISIBLE)) gtk_widget_show(window->widget);
+  windows[number] = std::move(window);
+  return true;
+}
+
+void rt_window_close(int number) {
+  // Unlinked first: destroying the widget runs handlers that may look the number up again.
+  const auto it = windows.find(number);
+  if (it == windows.end()) return;
+  std::unique_ptr<TopWindow> window = std::move(it->second);
+  windows.erase(it);
+}
+
+bool rt_window_exists(int number) { return find(number) != nullptr; }
+
+void rt_window_resize(int number, int x, int y, int inner_width, int inner_height) {
+  TopWindow* window = find(number);
+  if (!window) return;
+  GtkWindow* gtk_window = GTK_WINDOW(window->widget);
+  // An explicit position replaces the centring requested at opening.
+  gtk_window_set_position(gtk_window, GTK_WIN_POS_NONE);
+  gtk_window_move(gtk_window, x, y);
+  apply_inner_size(window->widget, inner_width, inner_height);
+}
+
+int rt_window_x(int number) {
+  int x = 0, y = 0;
+  if (TopWindow* window = find(number)) gtk_window_get_position(GTK_WINDOW(window->widget), &x, &y);
+  return x;
+}
+
+int rt_window_y(int number) {
+  int x = 0, y = 0;
+  if (TopWindow* window = find(number)) gtk_window_get_position(GTK_WINDOW(window->widget), &x, &y);
+  return y;
+}
+
+int rt_window_inner_width(int number) {
+  int width = 0, height = 0;
+  if (TopWindow* window = find(number)) gtk_window_get_size(GTK_WINDOW(window->widget), &width, &height);
+  return width;
+}
+
+int rt_window_inner_height(int number) {
+  int width = 0, height = 0;
+  if (TopWindow* window = find(number)) gtk_window_get_size(GTK_WINDOW(window->widget), &width, &height);
+  return height;
+}
+
+void rt_window_hide(int number, bool hide) {
+  TopWindow* window = find(number);
+  if (!window) return;
+  if (hide) gtk_widget_hide(window->widget);
+  else gtk_widget_show(window->widget);
+}
+
+bool rt_window_visible(int number) {
+  TopWindow* window = find(number);
+  return window && gtk_widget_get_visible(window->widget);
+}
+
+void rt_window_activate(int number) {
+  TopWindow* window = find(number);
+  if (!window) return;
+  GtkWindow* gtk_window = GTK_WINDOW(window->widget);
+  gtk_window_deiconify(gtk_window);
+  guint32 timestamp = GDK_CURRENT_TIME;
+#ifdef GDK_WINDOWING_X11
+  // A request from another instance comes without a user event; the server time lets the window
+  // manager's focus-stealing prevention accept it.
+  GdkWindow* gdk_window = gtk_widget_get_window(window->widget);
+  if (gdk_window && GDK_IS_X11_WINDOW(gdk_window)) timestamp = gdk_x11_get_server_time(gdk_window);
+#endif
+  gtk_window_present_with_time(gtk_window, timestamp);
+}
+
+void rt_window_set_title(int number, const std::string& title) {
+  if (TopWindow* window = find(number)) gtk_window_set_title(GTK_WINDOW(window->widget), title.c_str());
+}
+
+void rt_window_add_shortcut(int number, const std::string& accelerator, int event_number) {
+  TopWindow* window = find(number);
+  if (!window) return;
+  guint key = 0;
+  GdkModifierType modifiers{};
+  gtk_accelerator_parse(gtk_accelerator_text(accelerator).c_str(), &key, &modifiers);
+  if (key == 0) return;
+  // Keys GTK does not take as accelerators (Tab alone, for one) stay with the focused widget, the page.
+  if (!window->accel) {
+    window->accel = gtk_accel_group_new();
+    gtk_window_add_accel_group(GTK_WINDOW(window->widget), window->accel);
+  }
+  gtk_accel_group_disconnect_key(window->accel, key, modifiers);  // the same keys again: the new number wins
+  GClosure* closure = g_cclosure_new(G_CALLBACK(on_shortcut), new Shortcut{number, event_number},
+                                     [](gpointer data, GClosure*) { delete static_cast<Shortcut*>(data); });
+  gtk_accel_group_connect(window->accel, key, modifiers, GTK_ACCEL_VISIBLE, closure);
+}
+
+void rt_window_add_timer(int number, int id, int milliseconds) {
+  TopWindow* window = find(number);
+  if (!window) return;
+  if (const auto it = window->timers.find(id); it != window->timers.end()) g_source_remove(it->second);
+  window->timers[id] = g_timeout_add_full(G_PRIORITY_DEFAULT, static_cast<guint>(std::max(milliseconds, 1)), on_timer,
+                                          new TimerTick{number, id},
+                                          [](gpointer data) { delete static_cast<TimerTick*>(data); });
+}
+
+void rt_window_remove_timer(int number, int id) {
+  TopWindow* window = find(number);
+  if (!window) return;
+  if (const auto it = window->timers.find(id); it != window->timers.end()) {
+    g_source_remove(it->second);
+    window->timers.erase(it);
+  }
+  rt_gtk::drop_timer_ticks(number, id);
+}

@@ -14,5 +14,7 @@ public:
 // another start asks, and returns the holder (release by destroying it). When another instance holds
 // it: asks that instance to come to the front, sets already_running and returns nullptr.
 // The lock and socket live in the user's runtime folder ($XDG_RUNTIME_DIR, else a private folder).
+// When no lock can be taken at all (no usable folder) it returns nullptr with already_running false:
+// the program runs without the guarantee rather than not at all.
 std::unique_ptr<RtSingleInstance> rt_single_instance_acquire(const std::string& name, bool& already_running,
                                                              std::function<void()> on_activate);

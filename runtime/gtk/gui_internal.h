@@ -1,0 +1,23 @@
+// What the GTK files of the runtime share with each other: the window lookup and the event queue.
+// Everything runs on the UI thread.
+#pragma once
+#include "rt/gui.h"
+
+#include <gtk/gtk.h>
+
+namespace rt_gtk {
+
+// The GtkWindow behind a window number, or nullptr.
+GtkWindow* window_widget(int window);
+// The window a dialog should stay above: window 0 while it is shown, else none.
+GtkWindow* dialog_parent();
+
+// An event that arises on the UI thread (timer, close button, size, shortcut): runs the routines bound
+// to its code at once, then queues it for rt_window_wait_event.
+void raise_event(const RtEvent& event);
+// True when a tick of this timer already waits in the queue (ticks do not pile up behind a busy loop).
+bool timer_tick_queued(int window, int id);
+// Drops queued ticks of one timer, or of every timer of the window when id < 0.
+void drop_timer_ticks(int window, int id);
+
+}  // namespace rt_gtk
