@@ -32,8 +32,6 @@ constexpr int kFirstPort = 56789;
 constexpr int kLastPort = 57099;
 constexpr const char* kWindowTitle = "Quorlin";
 constexpr const char* kBuildText = QUORLIN_BUILD;
-// Files that the host and the page leave in project folders while they work.
-constexpr const char* kTemporarySuffix = ".qltmp";
 
 struct CommandLine {
   bool automation = false;
@@ -65,7 +63,7 @@ void CleanProjectFolders(const std::string& projects_folder) {
     if (!it->is_directory(ec)) continue;
     std::error_code inner;
     for (fs::directory_iterator f(it->path(), inner), fend; !inner && f != fend; f.increment(inner)) {
-      if (f->is_regular_file(inner) && f->path().filename().string().ends_with(kTemporarySuffix)) {
+      if (f->is_regular_file(inner) && f->path().filename().string().ends_with(kTemporaryFileSuffix)) {
         std::error_code rm;
         fs::permissions(f->path(), fs::perms::owner_write, fs::perm_options::add, rm);
         fs::remove(f->path(), rm);

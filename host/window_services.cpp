@@ -2,9 +2,12 @@
 
 #include "script.h"
 #include "shared_state.h"
+#include "support.h"
 #include "rt/fs.h"
+#include "rt/time.h"
 
 void WindowServices::page_ready() {
+  HostLog("page_ready after " + std::to_string(rt_time_elapsed_ms()) + " ms");
   loop_.set_page_ready();
   ui_.show_main_window();
 

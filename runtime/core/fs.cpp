@@ -1,6 +1,8 @@
 // Files, folders, paths, the program's private temporary folder and the environment, over POSIX calls.
 #include "rt/fs.h"
 
+#include <cstring>
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -177,9 +179,10 @@ bool rt_file_write_atomic(const std::string& path, std::string_view data, mode_t
   const std::string file = rt_path_file_part(path);
   if (file.empty()) return false;
   const std::string folder = rt_path_dir_part(path);
-  // The temporary file is a hidden sibling, so the final rename never crosses file systems.
-  std::string temp = folder + "." + file + ".XXXXXX";
-  Descriptor out(::mkostemp(temp.data(), O_CLOEXEC));
+  // The temporary file is a hidden sibling, so the final rename never crosses file systems; its
+  // suffix marks it as ours, so a copy left by a crash can be cleaned up later.
+  std::string temp = folder + "." + file + ".XXXXXX" + kTemporaryFileSuffix;
+  Descriptor out(::mkostemps(temp.data(), static_cast<int>(std::strlen(kTemporaryFileSuffix)), O_CLOEXEC));
   if (!out.valid()) return false;
   const bool written = ::fchmod(out.get(), mode) == 0 && WriteAll(out.get(), data) && ::fsync(out.get()) == 0;
   if (!out.close() || !written || ::rename(temp.c_str(), path.c_str()) != 0) {

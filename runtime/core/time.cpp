@@ -26,7 +26,7 @@ std::string rt_date_now_text() {
   std::tm local{};
   if (localtime_r(&now, &local) == nullptr) return "0000-00-00 00:00:00";
   // Integers only: the result does not depend on the user's locale.
-  char buffer[32];
+  char buffer[80];   // room for any int the compiler can imagine in each field
   std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
                 local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
   return buffer;

@@ -164,10 +164,11 @@ private:
     return request->abort_.load() ? 1 : 0;
   }
 
+  // Declared before the handles that point at them, so they outlive the handles.
+  std::string request_body_;
+  std::unique_ptr<curl_slist, SlistDeleter> headers_;
   std::unique_ptr<CURL, EasyDeleter> easy_;
   std::unique_ptr<CURLM, MultiDeleter> multi_;
-  std::unique_ptr<curl_slist, SlistDeleter> headers_;
-  std::string request_body_;
   bool added_ = false;
   std::thread worker_;
   std::atomic<bool> abort_{false};

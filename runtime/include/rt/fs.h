@@ -26,6 +26,8 @@ bool rt_dir_create(const std::string& path);
 bool rt_file_read_all(const std::string& path, std::string& out);
 // The first line (up to CR, LF or CR LF), read as UTF-8. *ok = false when the file cannot be opened.
 std::string rt_file_read_first_line(const std::string& path, bool* ok = nullptr);
+// The suffix of every temporary file the program writes beside a user's file.
+inline constexpr const char* kTemporaryFileSuffix = ".qltmp";
 // Writes to a temporary file in the same folder, then renames it into place.
 bool rt_file_write_atomic(const std::string& path, std::string_view data, mode_t mode = 0644);
 // Opens (creating when missing), appends, flushes and closes.
