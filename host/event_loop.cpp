@@ -58,7 +58,11 @@ bool HostLoop::on_event(const RtEvent& event) {
     ui_.activate_main_window();
     ui_.eval_script(0, JsCallIfDefined("_pbConfirmClose", {}));
   }
-  if (event.code == RT_EVENT_ACTIVATE && page_ready_) ui_.activate_main_window();
+  if (event.code == RT_EVENT_ACTIVATE) {
+    HostLog("another start asked for the editor");
+    // A window still waiting for its page stays hidden; it shows itself at page_ready.
+    if (page_ready_) ui_.activate_main_window();
+  }
   return true;
 }
 

@@ -1,0 +1,198 @@
+// The file branch of the local HTTP server.
+#include "file_branch.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
+#include <optional>
+
+#include "http_server.h"
+#include "mime.h"
+#include "url.h"
+
+namespace {
+
+constexpr size_t kChunk = 64 * 1024;
+constexpr std::string_view kTempPrefix = "tmp/";
+
+enum class Probe { Missing, File };
+
+// A regular file of at least one byte; anything else (missing, a folder, a device, empty) is missing.
+Probe ProbeFile(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return Probe::Missing;
+  return S_ISREG(info.st_mode) && info.st_size >= 1 ? Probe::File : Probe::Missing;
+}
+
+std::string WithSlash(std::string folder) {
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  return folder;
+}
+
+// The file the decoded target names on disk, or "" when none qualifies. Targets have been checked,
+// so plain concatenation cannot leave the folder it is joined to.
+std::string FindOnDisk(const std::string& target, const HostServerContext& context) {
+  if (target.starts_with(kTempPrefix)) {
+    const std::string path = WithSlash(context.temp_dir) + target.substr(kTempPrefix.size());
+    return ProbeFile(path) == Probe::File ? path : std::string();
+  }
+  const std::string beside_program = WithSlash(context.program_dir) + target;
+  if (ProbeFile(beside_program) == Probe::File) return beside_program;
+
+  const std::string project = context.current_project ? context.current_project() : std::string();
+  if (project.empty() || !IsSafeName(project) || !context.projects_folder) return {};
+  const std::string in_project = WithSlash(context.projects_folder()) + project + "/" + target;
+  return ProbeFile(in_project) == Probe::File ? in_project : std::string();
+}
+
+// Applies a Range to a file of `size` bytes (size >= 1). Ranges are honoured for media files only.
+void ApplyRange(const HttpRange& range, FileBranchReply& reply) {
+  const auto size = static_cast<int64_t>(reply.size);
+  reply.status = 200;
+  reply.offset = 0;
+  reply.length = reply.size;
+  if (!reply.media || !range.present()) return;
+
+  int64_t start = range.start;
+  int64_t end = range.end;
+  if (start < 0) {
+    // The suffix form: the last `end` bytes.
+    if (end == 0) {
+      reply.status = 416;
+      return;
+    }
+    start = end >= size ? 0 : size - end;
+    end = size - 1;
+  } else if (end < 0 || end >= size) {
+    end = size - 1;
+  }
+  if (start >= size || start > end) {
+    reply.status = 416;
+    return;
+  }
+  reply.status = 206;
+  reply.offset = static_cast<uint64_t>(start);
+  reply.length = static_cast<uint64_t>(end - start + 1);
+}
+
+HttpReplyHead ContentHead(const FileBranchReply& reply) {
+  HttpReplyHead head(reply.status, reply.length);
+  head.add("Content-Type", reply.content_type);
+  if (reply.status == 206) {
+    head.add("Content-Range", "bytes " + DecimalText(reply.offset) + "-" +
+                                  DecimalText(reply.offset + reply.length - 1) + "/" + DecimalText(reply.size));
+  }
+  if (reply.media) head.add("Accept-Ranges", "bytes");
+  head.add("Cache-Control", "no-store");
+  head.add("X-Content-Type-Options", "nosniff");
+  return head;
+}
+
+// Sends the stretch of an open file, reading one piece at a time.
+bool SendFileStretch(HttpExchange& exchange, int fd, uint64_t offset, uint64_t length) {
+  auto buffer = std::make_unique<char[]>(kChunk);
+  while (length > 0) {
+    const size_t want = length < kChunk ? static_cast<size_t>(length) : kChunk;
+    const ssize_t got = ::pread(fd, buffer.get(), want, static_cast<off_t>(offset));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;  // the file shrank or failed under us
+    if (!exchange.send_body(std::string_view(buffer.get(), static_cast<size_t>(got)))) return false;
+    offset += static_cast<uint64_t>(got);
+    length -= static_cast<uint64_t>(got);
+  }
+  return true;
+}
+
+bool SendMemoryStretch(HttpExchange& exchange, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const std::string_view piece = bytes.substr(0, kChunk);
+    if (!exchange.send_body(piece)) return false;
+    bytes.remove_prefix(piece.size());
+  }
+  return true;
+}
+
+}  // namespace
+
+FileHandle::~FileHandle() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = std::exchange(other.fd_, -1);
+  }
+  return *this;
+}
+
+FileBranchReply ResolveFileBranch(const HttpRequest& request, const HostServerContext& context) {
+  FileBranchReply reply;
+  const std::string target = UrlDecodePath(request.target);
+  const size_t slash = target.rfind('/');
+  const std::string last_segment = slash == std::string::npos ? target : target.substr(slash + 1);
+  reply.content_type = HostMimeType(last_segment);
+  reply.media = HostIsMediaFile(last_segment);
+
+  // The packed page: by the whole target (the start page is the empty target), then by the last
+  // segment. An empty last segment names a folder, never the start page.
+  if (context.find_page) {
+    const EmbeddedFile* page = context.find_page(target);
+    if (!page && !last_segment.empty() && last_segment != target) page = context.find_page(last_segment);
+    if (page) {
+      if (page->bytes.empty()) return reply;  // 404, as an empty file on disk
+      // The start page is entered under the empty key, which has no extension to go by.
+      if (page->key.empty()) reply.content_type = HostMimeType("index.html");
+      reply.memory = page->bytes;
+      reply.size = page->bytes.size();
+      ApplyRange(request.range, reply);
+      return reply;
+    }
+  }
+
+  if (!IsSafeRelativePath(target)) return reply;
+  reply.path = FindOnDisk(target, context);
+  if (reply.path.empty()) return reply;
+
+  // O_NONBLOCK: should the name have become a pipe since the probe, opening must not hang the server.
+  FileHandle file(::open(reply.path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!file) {
+    reply.status = 500;
+    return reply;
+  }
+  struct stat info {};
+  if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 1) return reply;
+  reply.file = std::move(file);
+  reply.size = static_cast<uint64_t>(info.st_size);
+  ApplyRange(request.range, reply);
+  return reply;
+}
+
+void ServeFileBranch(HttpExchange& exchange, const HostServerContext& context) {
+  FileBranchReply reply = ResolveFileBranch(exchange.request(), context);
+  switch (reply.status) {
+    case 200:
+    case 206:
+      break;
+    case 416: {
+      HttpReplyHead head(416, 0);
+      head.add("Content-Range", "bytes */" + DecimalText(reply.size));
+      head.add("Cache-Control", "no-store");
+      exchange.send_head(head);
+      return;
+    }
+    default:
+      exchange.reply(reply.status);
+      return;
+  }
+
+  if (!exchange.send_head(ContentHead(reply))) return;
+  if (exchange.request().method == "HEAD") return;
+  const bool sent = reply.file ? SendFileStretch(exchange, reply.file.get(), reply.offset, reply.length)
+                               : SendMemoryStretch(exchange, reply.memory.substr(reply.offset, reply.length));
+  // The head promised more bytes than went out: only closing tells the client the reply is cut.
+  if (!sent) exchange.close_after_reply();
+}

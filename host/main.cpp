@@ -177,6 +177,7 @@ int main(int argc, char** argv) {
                          rt_window_inner_height(0), final_zoom, ProjectsFolder()))
     HostLog("settings not written: " + settings_path);
   server.stop();
+  HostLog("server stopped");
   CleanProjectFolders(ProjectsFolder());
   rt_webview_free(0);
   rt_window_close(0);

@@ -73,12 +73,14 @@ bool HasParentSegment(std::string_view path) {
 
 }  // namespace
 
-std::string UrlDecode(std::string_view text) {
+namespace {
+
+std::string Decode(std::string_view text, bool plus_is_blank) {
   std::string bytes;
   bytes.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
-    if (c == '+') {
+    if (c == '+' && plus_is_blank) {
       bytes += ' ';
     } else if (c != '%') {
       bytes += c;
@@ -90,6 +92,12 @@ std::string UrlDecode(std::string_view text) {
   }
   return RepairUtf8(bytes);
 }
+
+}  // namespace
+
+std::string UrlDecode(std::string_view text) { return Decode(text, true); }
+
+std::string UrlDecodePath(std::string_view text) { return Decode(text, false); }
 
 PathCheck CheckRelativePath(std::string_view path) {
   if (path.empty()) return PathCheck::Empty;

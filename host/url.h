@@ -10,6 +10,9 @@
 // UTF-8 (overlong forms included) becomes U+FFFD, so the result is always valid UTF-8 and an encoded
 // ".." can only decode to a real "..". Inverse of the page's encodeURIComponent.
 std::string UrlDecode(std::string_view text);
+// The same for the paths of requested files, where "+" stands for itself: browsers send a file name's
+// "+" unencoded in a path.
+std::string UrlDecodePath(std::string_view text);
 
 enum class PathCheck {
   Ok,

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -112,6 +113,7 @@ public:
       const ssize_t n = ::recv(client, buffer, length, MSG_DONTWAIT);
       if (n >= 0) return static_cast<long>(n);
       if (errno == EINTR) continue;
+      if (errno == ECONNRESET) return 0;  // a reset ends the stream like a close
       if (errno != EAGAIN && errno != EWOULDBLOCK) return -1;
       if (timeout_ms == 0) return -1;
       if (!wait_for(client, POLLIN, timeout_ms)) return -1;
@@ -169,6 +171,10 @@ private:
       ::close(fd);
       return {};
     }
+    // Replies go out as soon as they are written; without this a small body after its head waits
+    // for the peer's delayed acknowledgement.
+    const int on = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     clients_.push_back({UniqueFd(fd), false});
     return {RT_NET_CONNECT, fd};
   }

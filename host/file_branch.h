@@ -1,0 +1,49 @@
+// The file branch: every GET and HEAD that no earlier route takes. It serves the packed editor page
+// from memory, then files of the temporary folder ("tmp/..."), of the program folder and, as a
+// fallback, of the open project's folder; media files also in byte ranges.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "http_request.h"
+
+struct HostServerContext;
+
+// Owns an open file descriptor.
+class FileHandle {
+public:
+  FileHandle() = default;
+  explicit FileHandle(int fd) : fd_(fd) {}
+  ~FileHandle();
+  FileHandle(FileHandle&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  FileHandle& operator=(FileHandle&& other) noexcept;
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  int get() const { return fd_; }
+  explicit operator bool() const { return fd_ >= 0; }
+
+private:
+  int fd_ = -1;
+};
+
+// What the branch answers and where the bytes come from.
+struct FileBranchReply {
+  int status = 404;                 // 200, 206, 404, 416 or 500
+  std::string_view content_type;
+  bool media = false;               // a media extension: ranges are honoured
+  uint64_t size = 0;                // of the whole file
+  uint64_t offset = 0;              // first byte sent
+  uint64_t length = 0;              // bytes sent
+  std::string_view memory;          // the packed file, when served from memory
+  FileHandle file;                  // the opened file, when served from disk
+  std::string path;                 // the file's path on disk ("" for memory)
+};
+
+// Chooses the reply for `request` without sending anything. Disk paths come from the target decoded
+// with UrlDecode; a target that fails CheckRelativePath is not found.
+FileBranchReply ResolveFileBranch(const HttpRequest& request, const HostServerContext& context);
+
+// Resolves and sends: the head, then only the bytes of the reply, read in 64 KiB pieces.
+void ServeFileBranch(HttpExchange& exchange, const HostServerContext& context);
