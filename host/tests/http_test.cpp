@@ -25,6 +25,7 @@
 
 #include "http_request.h"
 #include "http_server.h"
+#include "loopback.h"
 #include "mime.h"
 
 namespace {
@@ -193,14 +194,8 @@ struct Reply {
 class RawClient {
 public:
   explicit RawClient(int port) {
-    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    ::inet_pton(AF_INET, "127.0.0.1", &address.sin_addr);
-    connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    const int on = 1;
-    ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);  // so split sends stay split
+    fd_ = ConnectLoopback(port, /*no_delay=*/true);
+    connected_ = fd_ >= 0;
   }
   ~RawClient() {
     if (fd_ >= 0) ::close(fd_);

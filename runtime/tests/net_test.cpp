@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "loopback.h"
 #include "rt/net.h"
 
 namespace {
@@ -23,12 +24,8 @@ using Clock = std::chrono::steady_clock;
 class Peer {
 public:
   explicit Peer(int port) {
-    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    ::inet_pton(AF_INET, "127.0.0.1", &address.sin_addr);
-    connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    fd_ = ConnectLoopback(port);
+    connected_ = fd_ >= 0;
   }
   ~Peer() { close(); }
   Peer(const Peer&) = delete;

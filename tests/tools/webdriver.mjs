@@ -23,6 +23,8 @@ import fs from 'node:fs';
 import net from 'node:net';
 import path from 'node:path';
 
+import { findProgram } from './which.mjs';
+
 export const ELEMENT_KEY = 'element-6066-11e4-a52e-4f735466cecf';
 
 export class WebDriverError extends Error {
@@ -42,14 +44,7 @@ export function elementRef(id) {
 }
 
 export function findWebDriver() {
-  for (const dir of (process.env.PATH ?? '/usr/bin').split(':')) {
-    const file = path.join(dir || '.', 'WebKitWebDriver');
-    try {
-      fs.accessSync(file, fs.constants.X_OK);
-      return file;
-    } catch { /* next */ }
-  }
-  return null;
+  return findProgram('WebKitWebDriver');
 }
 
 async function freePort() {

@@ -9,17 +9,12 @@ import { spawn } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
 
+import { findProgram } from './which.mjs';
+
 const SOCKET_DIR = '/tmp/.X11-unix';
 
 export function findXvfb() {
-  for (const dir of (process.env.PATH ?? '/usr/bin').split(':')) {
-    const file = path.join(dir || '.', 'Xvfb');
-    try {
-      fs.accessSync(file, fs.constants.X_OK);
-      return file;
-    } catch { /* next */ }
-  }
-  return null;
+  return findProgram('Xvfb');
 }
 
 function displayInUse(n) {
