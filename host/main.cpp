@@ -95,6 +95,9 @@ int main(int argc, char** argv) {
     return 0;
   }
 
+  // The pages' media may start without a click; the web view applies the same setting.
+  rt_env_set("WEBVIEW2_ADDITIONAL_BROWSER_ARGUMENTS", "--autoplay-policy=no-user-gesture-required");
+
   const std::string program_dir = rt_path_dir_part(rt_process_program_path());
   rt_dir_set_current(program_dir);
 

@@ -91,6 +91,8 @@ WebKitWebContext* shared_context() {
   }
   shared.settings = webkit_settings_new();
   webkit_settings_set_enable_developer_extras(shared.settings, FALSE);
+  // Pages start their media (previews, animations with sound) without waiting for a click.
+  webkit_settings_set_media_playback_requires_user_gesture(shared.settings, FALSE);
   return shared.context;
 }
 
