@@ -17,6 +17,9 @@ struct HostServerContext {
   std::function<std::string()> projects_folder;       // ends with '/'
   std::function<std::string()> current_project;      // "" when none is open (GetCurrentProject)
   std::function<const EmbeddedFile*(std::string_view)> find_page = FindEmbeddedFile;
+  // The per-run secret that the editor page sends as the X-Quorlin-Token header on the routes that
+  // write, rename, start or read outside the program and project folders.
+  std::string token;
 };
 
 class HostHttpServer {

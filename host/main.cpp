@@ -15,6 +15,7 @@
 #include "gtk_host_ui.h"
 #include "http_server.h"
 #include "paths.h"
+#include "script.h"
 #include "settings.h"
 #include "shared_state.h"
 #include "support.h"
@@ -123,7 +124,15 @@ int main(int argc, char** argv) {
     rt_gadget_resize(0, 0, 0, rt_window_inner_width(0), rt_window_inner_height(0));
   });
 
+  // The per-run secret that keeps other pages and local programs off the routes that change things.
+  const std::string token = rt_random_hex(32);
+  if (token.empty()) {
+    rt_dialog_message(kWindowTitle, "No random numbers can be had from the system: the editor cannot start safely.");
+    return 0;
+  }
+
   HostServerContext context;
+  context.token = token;
   context.program_dir = program_dir;
   context.temp_dir = rt_fs_temp_dir();
   context.projects_folder = [] { return ProjectsFolder(); };
@@ -148,6 +157,9 @@ int main(int argc, char** argv) {
     server.stop();
     return 0;
   }
+  // The editor page, and no other, learns the token before its first script runs.
+  rt_webview_add_start_script(0, "Object.defineProperty(window, '_qlHostToken', {value: " + JsString(token) +
+                                     ", writable: false, enumerable: false, configurable: false});");
   // Bound before the first navigation, so the page's first script already finds pb_event.
   rt_webview_bind_callback(0, "pb_event", [&](const std::string& args) {
     bridge.handle(args);

@@ -25,6 +25,16 @@ void HostShared::set_current_project(std::string name) {
   current_project_ = std::move(name);
 }
 
+std::string HostShared::standalone_save_path() const {
+  std::lock_guard lock(mutex_);
+  return standalone_save_path_;
+}
+
+void HostShared::set_standalone_save_path(std::string path) {
+  std::lock_guard lock(mutex_);
+  standalone_save_path_ = std::move(path);
+}
+
 HostShared& HostState() {
   static HostShared state;
   return state;
@@ -70,6 +80,8 @@ std::string ProjectFolderPath(const std::string& name) { return ProjectsFolder()
 std::string ProjectDocumentPath(const std::string& name) {
   return IsDefaultProjectsFolder() ? ProjectsFolder() + name + "/" + name + ".qui" : ProjectsFolder() + name + ".qui";
 }
+
+std::string ProjectThumbnailPath(const std::string& name) { return ProjectFolderPath(name) + ".thumbnail.png"; }
 
 bool IsValidProjectName(const std::string& name) {
   if (name.empty() || name == "." || name == "..") return false;

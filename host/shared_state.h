@@ -10,11 +10,16 @@ public:
   void set_projects_folder(std::string folder);
   std::string current_project() const;
   void set_current_project(std::string name);
+  // Where the next standalone executable is written: chosen in the save dialog (UI thread) or given
+  // with the upload (server thread). "" when none.
+  std::string standalone_save_path() const;
+  void set_standalone_save_path(std::string path);
 
 private:
   mutable std::mutex mutex_;
   std::string projects_folder_;
   std::string current_project_;
+  std::string standalone_save_path_;
 };
 
 HostShared& HostState();
@@ -38,6 +43,8 @@ std::string LastProject();
 // inside the project folder, elsewhere beside it.
 std::string ProjectFolderPath(const std::string& name);     // ends with '/'
 std::string ProjectDocumentPath(const std::string& name);
+// The project's picture for the project picker: a hidden file inside the project folder (both layouts).
+std::string ProjectThumbnailPath(const std::string& name);
 // True for a plain file name that can safely name a project: not empty, not "." or "..", and without
 // '/', NUL or control characters.
 bool IsValidProjectName(const std::string& name);

@@ -202,6 +202,16 @@ bool rt_webview_bind_callback(int gadget, const std::string& name, BoundRoutine 
   return true;
 }
 
+bool rt_webview_add_start_script(int gadget, const std::string& source) {
+  View* view = find(gadget);
+  if (!view) return false;
+  WebKitUserScript* script = webkit_user_script_new(source.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                                                    WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+  webkit_user_content_manager_add_script(view->content, script);
+  webkit_user_script_unref(script);
+  return true;
+}
+
 void rt_webview_eval_script(int gadget, const std::string& script) {
   if (View* view = find(gadget))
     webkit_web_view_evaluate_javascript(view->view, script.c_str(), static_cast<gssize>(script.size()), nullptr,

@@ -75,6 +75,8 @@ void rt_gadget_resize(int gadget, int x, int y, int width, int height);
 // receives the argument list as JSON text; its result becomes the result of the page's call.
 bool rt_webview_bind_callback(int gadget, const std::string& name,
                               std::function<std::string(const std::string& args_json)> routine);
+// Runs `source` at document start in every page the view loads (top frame), before the page's scripts.
+bool rt_webview_add_start_script(int gadget, const std::string& source);
 // Fire and forget; a gadget that does not exist is a no-op.
 void rt_webview_eval_script(int gadget, const std::string& script);
 double rt_webview_zoom_get(int gadget);   // 0 when the view does not exist

@@ -16,3 +16,5 @@ std::string rt_string_from_int(int64_t value);
 std::string rt_string_trim(std::string_view text);
 // ASCII lower case; other bytes unchanged.
 std::string rt_string_lower(std::string_view text);
+// `bytes` random bytes from the kernel's generator, as lower-case hexadecimal; "" when none can be had.
+std::string rt_random_hex(size_t bytes);
