@@ -360,6 +360,7 @@ protected:
             if (file.key == key) return &file;
           return nullptr;
         },
+        .token = "test-token",
     };
     server_ = std::make_unique<HostHttpServer>(std::move(listener), std::move(context));
     server_->start();
