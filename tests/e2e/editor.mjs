@@ -3,7 +3,7 @@
 //   const display = await startXvfb();
 //   const ed = await startEditor({ display, args: [file], env: {...}, before(tmp) {...} });
 //   ed.session (WebDriver session), ed.tmp (temporary home), ed.port, ed.logPath, ed.settingsPath
-//   await ed.waitFor('window._quorlinVersion')   // polls a page expression until it is truthy
+//   await ed.waitFor('window._canvasReady')      // polls a page expression until it is truthy
 //   await ed.exitCode()                           // waits for the program to end; its exit code
 //   await ed.stop()
 import { execFileSync } from 'node:child_process';

@@ -43,8 +43,16 @@ test('the editor starts, serves its page, shows its window on page_ready and clo
       },
     });
     try {
-      assert.deepEqual(await ed.waitFor('window._quorlinVersion'), { version: projectVersion, build: '1646' });
+      const versionText = 'document.getElementById("quorlin-version").textContent';
+      assert.equal(await ed.waitFor(versionText), `${projectVersion} (build 1646)`);
       await until('the main window to be shown', () => windowViewable('Quorlin'));
+      // The real web view loaded the page's libraries from the host and reported ready once.
+      assert.equal(await ed.waitFor('window._twBlockerReady && window._canvasReady && !!(window.Chart && window.Sortable ' +
+        '&& window.html2canvas && window.gridjs)'), true);
+      assert.equal(ed.log().match(/page_ready after/g)?.length, 1, 'one page_ready');
+      // The zoom of the settings file reaches the page's indicator; the page's own choice reaches the host.
+      await ed.waitFor('document.getElementById("zoom-value").textContent === "125%"');
+      await ed.session.executeScript('setZoomFactor(1.5)');
       fs.mkdirSync(artifacts, { recursive: true });
       await ed.session.screenshot(path.join(artifacts, 'editor-started.png'));
 
@@ -61,24 +69,24 @@ test('the editor starts, serves its page, shows its window on page_ready and clo
       await until('the running editor to hear of the second start', () => ed.log().includes('another start asked'));
 
       // The close button only asks the page; "Cancel" keeps the editor running.
-      const modalShown = '!document.getElementById("ql-confirm-close").hidden';
+      const modalShown = '!!document.getElementById("_pb_close_modal")';
       pressCloseButton(display, 'Quorlin');
       await ed.waitFor(modalShown);
-      // Clicked from the page: WebKit's driver places pointer clicks without the zoom of 1.25 set here.
-      await ed.session.executeScript('document.getElementById("ql-confirm-close-no").click()');
-      assert.equal(await ed.session.executeScript('return document.getElementById("ql-confirm-close").hidden'), true);
+      // Clicked from the page: WebKit's driver places pointer clicks without the page zoom set here.
+      await ed.session.executeScript('document.getElementById("_pb_close_cancel").click()');
+      assert.equal(await ed.session.executeScript(`return ${modalShown}`), false);
       await sleep(500);
       assert.ok(windowViewable('Quorlin'), 'the editor is still open after Cancel');
 
       pressCloseButton(display, 'Quorlin');
       await ed.waitFor(modalShown);
       // The editor ends while the driver waits for the script's answer.
-      await ed.session.executeScript('document.getElementById("ql-confirm-close-yes").click()').catch(() => {});
+      await ed.session.executeScript('document.getElementById("_pb_close_confirm").click()').catch(() => {});
       assert.equal(await ed.exitCode().catch((e) => { throw new Error(`${e.message}\nhost log:\n${ed.log()}`); }), 0);
 
       const settings = fs.readFileSync(ed.settingsPath, 'utf8');
-      assert.match(settings, /^"x":-?\d+,"y":-?\d+,"w":1000,"h":700,"zoom":1\.25,"projectsFolder":"[^"]+\/Elsewhere\/"}/);
-      assert.ok(!settings.includes('1,25'));
+      assert.match(settings, /^"x":-?\d+,"y":-?\d+,"w":1000,"h":700,"zoom":1\.50,"projectsFolder":"[^"]+\/Elsewhere\/"}/);
+      assert.ok(!settings.includes('1,5'));
       assert.ok(ed.log().includes('server stopped'), 'the server thread was stopped before the end');
       if (!locale) test.diagnostic?.('no German locale could be built here: the decimal-point check ran in the C locale');
     } finally {
@@ -115,9 +123,12 @@ test('a busy first port gives the next one, and a project named on the command l
     try {
       ed = await startEditor({ display, args: [file] });
       assert.equal(ed.port, expectedPort);
-      const opened = await ed.waitFor('window._quorlinCliProject');
+      const opened = await ed.waitFor('window._cliProjectName && {name: window._cliProjectName, document: window._cliProjectJson}');
       assert.equal(opened.name, 'My Project');
       assert.deepEqual(opened.document, document);
+      // A project handed over from the command line keeps the welcome dialog away.
+      await ed.waitFor('window._splashGone', { timeoutMs: 10000 });
+      assert.equal(await ed.session.executeScript('return document.getElementById("welcome-modal").hidden'), true);
       const copied = path.join(ed.tmp.documents, 'Quorlin', 'My Project', 'My Project.qui');
       assert.equal(fs.readFileSync(copied, 'utf8'), JSON.stringify(document));
     } finally {

@@ -8,6 +8,9 @@
 // `html` defaults to the editor's start page (editor/shell/index.html) with its own <script> tags removed,
 // so only the listed scripts run. `before(window)` runs before the first script (stubs, storage, fetch).
 // With `bridge: false` the page has no pb_event, as in a browser without the host.
+// `fetch` gives the page a fetch function; repoFetch() answers like the host from the repository's files:
+//   loadPage({ scripts: pageScripts(), fetch: repoFetch({ missing: ['/Locale/de.json'] }) })
+// pageScripts() lists the page's own scripts in the order the skeleton loads them.
 import fs from 'node:fs';
 import path from 'node:path';
 import vm from 'node:vm';
@@ -21,12 +24,36 @@ export function readRepoFile(relative) {
   return fs.readFileSync(path.join(repo, relative), 'utf8');
 }
 
+// The repository files behind the page's script tags under /editor/, in document order.
+export function pageScripts() {
+  const html = readRepoFile('editor/shell/index.html');
+  return [...html.matchAll(/<script\b[^>]*\bsrc="\/(editor\/[^"]+)"/gi)].map((m) => m[1]);
+}
+
+// A fetch for the page that serves /Locale/, /editor/ and /Images/ from the repository the way the host
+// does (query ignored). Paths in `missing` answer 404; every requested path is kept in `requests`.
+export function repoFetch({ missing = [] } = {}) {
+  const requests = [];
+  const fetchStub = async (input) => {
+    const url = new URL(String(input?.url ?? input), 'http://127.0.0.1:56789/');
+    requests.push(url.pathname);
+    const rel = decodeURIComponent(url.pathname).replace(/^\/+/, '');
+    const file = path.join(repo, rel);
+    const allowed = /^(Locale|editor|Images)\//.test(rel) && !rel.includes('..');
+    if (!allowed || missing.includes(url.pathname) || !fs.existsSync(file) || !fs.statSync(file).isFile())
+      return new Response('', { status: 404 });
+    return new Response(fs.readFileSync(file), { status: 200 });
+  };
+  fetchStub.requests = requests;
+  return fetchStub;
+}
+
 function skeleton() {
   return readRepoFile('editor/shell/index.html').replace(/<script\b[^>]*>[\s\S]*?<\/script>/gi, '');
 }
 
 export async function loadPage({ scripts = [], html, url = 'http://127.0.0.1:56789/', before, bridge = true,
-  console: pageConsole = 'errors' } = {}) {
+  fetch: pageFetch, console: pageConsole = 'errors' } = {}) {
   const virtualConsole = new VirtualConsole();
   const errors = [];
   virtualConsole.on('jsdomError', (e) => errors.push(e));
@@ -42,6 +69,7 @@ export async function loadPage({ scripts = [], html, url = 'http://127.0.0.1:567
       return Promise.resolve('');
     };
   }
+  if (pageFetch) window.fetch = pageFetch;
   if (before) await before(window);
   const context = dom.getInternalVMContext();
   const run = (code, filename = 'inline.js') => new vm.Script(code, { filename }).runInContext(context);

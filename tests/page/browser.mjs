@@ -1,0 +1,41 @@
+// Headless Chromium (Debian's /usr/bin/chromium, never a downloaded browser) through playwright-core, for
+// browser tests of the editor page. pb_event is a recorder: every message the page sends is kept.
+//
+//   const b = await openBrowser();               // null when Chromium is missing (see whyNoBrowser())
+//   const { page, messages, requests } = await b.newPage();  // messages: [{id, type, value}], requests: URLs
+//   await b.close();
+import fs from 'node:fs';
+
+import { chromium } from 'playwright-core';
+
+export const CHROMIUM = '/usr/bin/chromium';
+const ARGS = ['--headless', '--no-sandbox', '--disable-gpu', '--disable-background-networking',
+  '--disable-component-update', '--no-first-run', '--disable-sync'];
+
+export function whyNoBrowser() {
+  return fs.existsSync(CHROMIUM) ? null : `${CHROMIUM} is not installed (Debian package chromium)`;
+}
+
+export async function openBrowser() {
+  if (whyNoBrowser()) return null;
+  const browser = await chromium.launch({ executablePath: CHROMIUM, headless: true, args: ARGS });
+  return {
+    browser,
+    async newPage({ viewport = { width: 1440, height: 900 } } = {}) {
+      const context = await browser.newContext({ viewport });
+      const messages = [];
+      const requests = [];
+      context.on('request', (r) => requests.push(r.url()));
+      // Nothing may leave the machine: anything not addressed to 127.0.0.1 is refused (and stays listed).
+      await context.route((url) => url.hostname !== '127.0.0.1', (route) => route.abort('blockedbyclient'));
+      await context.exposeFunction('pb_event', (...args) => {
+        const message = Array.isArray(args[0]) ? args[0][0] : args[0];
+        messages.push({ id: message?.id, type: message?.type, value: message?.value });
+        return '';
+      });
+      const page = await context.newPage();
+      return { context, page, messages, requests };
+    },
+    close: () => browser.close(),
+  };
+}

@@ -1,0 +1,181 @@
+// The whole page's scripts in the skeleton, in a jsdom window on a manual clock: the start-up sequence, the
+// splash, the welcome dialog, the version read-out and the host's close question.
+import assert from 'node:assert/strict';
+import { test } from 'node:test';
+
+import { installClock } from './fake-clock.mjs';
+import { loadPage, pageScripts, readRepoFile, repoFetch } from './jsdom-page.mjs';
+
+const es = JSON.parse(readRepoFile('Locale/es.json'));
+const settle = async () => { for (let i = 0; i < 30; i++) await new Promise((r) => setImmediate(r)); };
+
+// The libraries themselves are not loaded in jsdom; their loader is tested on its own below.
+const SCRIPTS = pageScripts().filter((file) => file !== 'editor/shell/libs.js');
+
+async function startPage({ bridge = true, before } = {}) {
+  let clock;
+  const page = await loadPage({
+    scripts: SCRIPTS,
+    fetch: repoFetch(),
+    bridge,
+    before(window) {
+      clock = installClock(window);
+      window.localStorage.setItem('quorlin_lang', 'es');
+      before?.(window);
+    },
+  });
+  page.clock = clock;
+  page.$ = (id) => page.document.getElementById(id);
+  page.types = () => page.messages.map((m) => m.type);
+  clock.tick(0);
+  await settle();
+  return page;
+}
+
+test('start-up translates the page, sends page_ready once, shows the canvas, and opens the welcome after the splash', async () => {
+  const page = await startPage();
+  const { $ } = page;
+  assert.deepEqual(page.types(), ['page_ready']);
+  assert.deepEqual(page.messages[0], { id: 'quorlin', type: 'page_ready', value: '' });
+  assert.equal($('canvas-container').classList.contains('ql-prestart'), false);
+  assert.equal(page.window._canvasReady, true);
+  assert.equal($('splash-overlay').hidden, false);
+  assert.equal($('welcome-modal').hidden, true, 'not while the splash is up');
+  assert.equal($('zoom-value').textContent, '100%');
+  assert.equal($('element-count').textContent, es.canvas.elements.replace('{n}', '0'));
+  assert.equal($('lang-dropdown-label').textContent.includes('Español'), true);
+  assert.equal($('lang-dropdown-menu').querySelectorAll('.lang-option').length, 7);
+
+  page.clock.tick(3499);
+  assert.equal($('welcome-modal').hidden, true);
+  page.clock.tick(1);
+  assert.equal($('splash-overlay').hidden, true);
+  assert.equal(page.window._splashGone, true);
+  assert.equal($('welcome-modal').hidden, false);
+  assert.deepEqual(page.types(), ['page_ready', 'get_zoom']);
+  assert.equal($('btn-welcome-last').hidden, true, 'no last project');
+
+  page.window.dispatchEvent(new page.window.Event('DOMContentLoaded'));
+  page.window.document.dispatchEvent(new page.window.Event('DOMContentLoaded'));
+  await settle();
+  page.clock.tick(10_000);
+  assert.equal(page.types().filter((t) => t === 'page_ready').length, 1);
+  page.close();
+});
+
+test('the last project the host names fills the welcome button, which asks the host to load it', async () => {
+  const page = await startPage();
+  page.window._onLastProject('Mi "app" <1>');
+  page.clock.tick(3500);
+  const button = page.$('btn-welcome-last');
+  assert.equal(button.hidden, false);
+  assert.equal(page.$('welcome-last-name').textContent, `${es.welcome.last} Mi "app" <1>`);
+  assert.match(page.$('welcome-last-thumb').getAttribute('src'), /^\/thumb\/Mi%20%22app%22%20%3C1%3E\?t=\d+$/);
+  button.click();
+  assert.equal(page.$('welcome-modal').hidden, true);
+  assert.deepEqual(page.messages.at(-1), { id: 'quorlin', type: 'load_project', value: 'Mi "app" <1>' });
+  page.close();
+});
+
+test('the welcome dialog: without a host no last-project button; a project opened first suppresses it', async () => {
+  let page = await startPage({ bridge: false });
+  page.window._onLastProject('Demo');
+  page.clock.tick(3500);
+  assert.equal(page.$('welcome-modal').hidden, false);
+  assert.equal(page.$('btn-welcome-last').hidden, true);
+  // Escape closes it, and it never opens twice.
+  page.document.dispatchEvent(new page.window.KeyboardEvent('keydown', { key: 'Escape', bubbles: true }));
+  assert.equal(page.$('welcome-modal').hidden, true);
+  page.window.showWelcomeModal();
+  assert.equal(page.$('welcome-modal').hidden, true);
+  page.close();
+
+  // The host hands over a project from its command line before the splash ends.
+  page = await startPage();
+  page.run(`window._cliProjectJson = {version: 2, elements: []}; window._cliProjectName = 'Desde CLI';
+    if (typeof _loadProjectFromCLI === 'function') _loadProjectFromCLI();`);
+  page.clock.tick(3500);
+  assert.equal(page.window._splashGone, true);
+  assert.equal(page.$('welcome-modal').hidden, true);
+  page.close();
+});
+
+test('the version read-out, with DEBUG in any case shown in the debug style and the console kept on', async () => {
+  const cases = [
+    ['1.4.0', '1646', false],
+    ['1.4.0-debug', '7', true],
+    ['DeBuG build', '0', true],
+  ];
+  for (const [version, build, debug] of cases) {
+    const page = await startPage();
+    const log = page.window.console.log;
+    page.window.setQuorlinVersion(version, build);
+    for (const id of ['quorlin-version', 'splash-version']) {
+      assert.equal(page.$(id).textContent, `${version} (build ${build})`);
+      assert.equal(page.$(id).classList.contains('debug-version'), debug, `${id} for ${version}`);
+    }
+    page.clock.tick(3500);
+    assert.equal(page.window.console.log === log, debug, `console after the splash for ${version}`);
+    page.close();
+  }
+});
+
+test('closing asks once; Cancel keeps the editor, Close answers confirm_close yes', async () => {
+  const page = await startPage();
+  page.messages.length = 0;
+  page.window._pbConfirmClose();
+  page.window._pbConfirmClose();
+  assert.equal(page.document.querySelectorAll('#_pb_close_modal').length, 1);
+  assert.equal(page.document.getElementById('_pb_close_body').textContent, es.modal.confirmClose.body);
+  page.$('_pb_close_cancel').click();
+  assert.equal(page.$('_pb_close_modal'), null);
+  assert.deepEqual(page.messages, []);
+
+  page.window._pbConfirmClose();
+  page.document.dispatchEvent(new page.window.KeyboardEvent('keydown', { key: 'Escape', bubbles: true }));
+  assert.equal(page.$('_pb_close_modal'), null);
+
+  page.window._pbConfirmClose();
+  assert.equal(page.$('_pb_close_confirm').textContent, es.modal.confirmClose.confirm);
+  page.$('_pb_close_confirm').click();
+  assert.equal(page.$('_pb_close_modal'), null);
+  assert.deepEqual(page.messages, [{ id: 'quorlin', type: 'confirm_close', value: 'yes' }]);
+  page.close();
+});
+
+test('start-up calls what later parts provide, in order, and goes on past one that fails', async () => {
+  const page = await startPage({
+    before(window) {
+      window.__calls = [];
+      for (const name of ['tryAutoLoadFonts', 'renderToolbox', 'applyCanvasSettings', 'saveHistoryState', '_clearDirty',
+        'initPbDetection']) {
+        window[name] = () => window.__calls.push(name);
+      }
+      window.renderComponentTree = () => { throw new Error('tree broke'); };
+      window.console.error = () => {};
+    },
+  });
+  assert.deepEqual([...page.window.__calls],
+    ['tryAutoLoadFonts', 'renderToolbox', 'applyCanvasSettings', 'saveHistoryState', '_clearDirty', 'initPbDetection']);
+  assert.deepEqual(page.types(), ['page_ready']);
+  page.close();
+});
+
+test('icon fonts are loaded only when the page comes from a loopback host name', async () => {
+  const cases = [
+    ['http://127.0.0.1:56789/', true],
+    ['http://localhost:56790/', true],
+    ['http://[::1]:56789/', true],
+    ['http://editor.example:56789/', false],
+  ];
+  for (const [url, fonts] of cases) {
+    const page = await loadPage({ scripts: ['editor/shell/libs.js'], url, fetch: repoFetch(), console: 'none' });
+    const sheets = [...page.document.querySelectorAll('link[rel="stylesheet"]')].map((l) => l.getAttribute('href'));
+    const scripts = [...page.document.querySelectorAll('script[src]')].map((s) => s.getAttribute('src'));
+    assert.equal(sheets.some((h) => h.startsWith('/Fonts/')), fonts, url);
+    assert.ok(sheets.includes('/Internal_lib/gridjs/theme/mermaid.min.css'));
+    assert.ok(scripts.includes('/Internal_lib/tailwind.min.js'));
+    assert.ok([...sheets, ...scripts].every((a) => a.startsWith('/')), 'every library from the page\'s own host');
+    page.close();
+  }
+});
