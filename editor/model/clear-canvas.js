@@ -1,0 +1,41 @@
+// Clearing the whole canvas after the user confirms it.
+// Provides: vaciarLienzo, executeClearCanvas, _closeClearCanvasModal.
+// Needs: _setShown (dom.js), _qlCallIfDefined (editor/shell/hooks.js), elements, selectedIds,
+//   canvasSettings, clearCanvasSettings, activePageModeId (state.js), saveHistoryState, t, showToast;
+//   optional _flowEditor, _clearFlowState, _clearTimelineState, applyCanvasSettings, renderCanvas,
+//   renderProperties.
+
+function _flowHomeHasNodes() {
+  const editor = typeof _flowEditor !== 'undefined' && _flowEditor ? _flowEditor : null;
+  const home = editor && editor.drawflow && editor.drawflow.drawflow && editor.drawflow.drawflow.Home;
+  return !!(home && home.data && Object.keys(home.data).length);
+}
+
+// Asks first, and only when there is something to lose.
+function vaciarLienzo() {
+  if (!elements.length && !_flowHomeHasNodes()) return;
+  const modal = document.getElementById('confirm-clear-modal');
+  if (!modal) return;
+  _setShown(modal, true);
+}
+
+function _closeClearCanvasModal() {
+  _setShown(document.getElementById('confirm-clear-modal'), false);
+}
+
+// The layout returns to the clear-canvas values; the themes and the active theme stay, because
+// they are the editor's (and its store's), not the design's.
+function executeClearCanvas() {
+  _closeClearCanvasModal();
+  saveHistoryState();
+  elements = [];
+  selectedIds = [];
+  activePageModeId = null;
+  canvasSettings = clearCanvasSettings(canvasSettings);
+  _qlCallIfDefined('_clearFlowState');
+  _qlCallIfDefined('_clearTimelineState');
+  _qlCallIfDefined('applyCanvasSettings');
+  _qlCallIfDefined('renderCanvas');
+  _qlCallIfDefined('renderProperties');
+  showToast(t('toast.canvasCleared'), 'success', 1500);
+}

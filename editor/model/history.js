@@ -1,0 +1,111 @@
+// Undo and redo of the whole design: elements, canvas settings with the themes, the flow graph
+// with its variables and constants, the open flow module, the flow grid settings and the animations.
+// Provides: historyStack, redoStack, MAX_HISTORY, saveHistoryState, undo, redo, updateHistoryButtons,
+//   _debouncedFlowSnapshot, _historyVersion.
+// Needs: _qlCallIfDefined (editor/shell/hooks.js), elements, selectedIds, canvasSettings, _setDirty
+//   (state.js), _ephemeralThemeIdx, saveThemesToStorage (theme-store.js), history-parts.js, t, showToast;
+//   optional applyCanvasSettings, renderCanvas, renderProperties, _flowBatchOp, _flowPasteCooldownUntil
+//   (Date.now() ms).
+//
+// A snapshot keeps its state as one JSON text: the copy has to be made anyway, the text is the
+// dedupe key (one stringify per save, not two), and text is far smaller on the heap than the objects.
+// Themes are part of every step; after a step is applied the theme store is rewritten from it, so
+// undo never leaves the editor showing one set of themes and the store holding another.
+
+var historyStack = [];
+var redoStack = [];
+var MAX_HISTORY = 50;
+var _flowSnapshotTimer = null;
+// Counts pushed steps; lets an edit that repeats (typing a theme name) join the step it started.
+var _historyVersion = 0;
+
+const _HISTORY_BUTTON_OFF = 'text-xs text-slate-600 flex items-center cursor-not-allowed transition-colors';
+const _HISTORY_BUTTON_ON = 'text-xs text-slate-300 hover:text-white flex items-center transition-colors';
+
+function _captureHistoryState() {
+  const key = JSON.stringify({
+    elements: elements,
+    canvasSettings: canvasSettings,
+    flow: _historyFlowGraph(),
+    flowModule: _historyFlowModule(),
+    animations: Array.isArray(window.animations) ? window.animations : [],
+    activeAnimationId: window.activeAnimationId === undefined ? null : window.activeAnimationId,
+    ephemeralThemeIdx: _ephemeralThemeIdx,
+  });
+  return { key: key, flowSettings: _historyFlowSettings() };
+}
+
+function _pushCapped(stack, snapshot) {
+  stack.push(snapshot);
+  if (stack.length > MAX_HISTORY) stack.splice(0, stack.length - MAX_HISTORY);
+}
+
+// Called before every change to the design. Every call announces a change, so the project is
+// marked dirty even when the step is merged away or a flow paste holds snapshots back.
+function saveHistoryState() {
+  _setDirty();
+  const cooldownUntil = typeof _flowPasteCooldownUntil !== 'undefined' ? _flowPasteCooldownUntil : 0;
+  if (cooldownUntil && Date.now() < cooldownUntil) return;
+  const snapshot = _captureHistoryState();
+  const batch = typeof _flowBatchOp !== 'undefined' && _flowBatchOp;
+  const last = historyStack[historyStack.length - 1];
+  if (!batch && last && last.key === snapshot.key) return;
+  _pushCapped(historyStack, snapshot);
+  redoStack = [];
+  _historyVersion++;
+  updateHistoryButtons();
+}
+
+function _applyHistorySnapshot(snapshot) {
+  const state = JSON.parse(snapshot.key);
+  elements = state.elements;
+  canvasSettings = state.canvasSettings;
+  const themeCount = (canvasSettings.themes || []).length;
+  const eph = state.ephemeralThemeIdx;
+  _ephemeralThemeIdx = eph >= 0 && eph < themeCount ? eph : -1;
+  _historyRestoreFlowSettings(snapshot.flowSettings);
+  selectedIds = [];
+  _qlCallIfDefined('applyCanvasSettings');
+  _qlCallIfDefined('renderCanvas');
+  _qlCallIfDefined('renderProperties');
+  saveThemesToStorage();
+  if (Array.isArray(state.animations)) _historyRestoreTimeline(state.animations, state.activeAnimationId);
+  _historyRestoreFlow(state.flow, state.flowModule);
+  updateHistoryButtons();
+}
+
+// Undo and redo change what a save would write, so they mark the project dirty as well.
+function undo() {
+  if (!historyStack.length) return;
+  _pushCapped(redoStack, _captureHistoryState());
+  _applyHistorySnapshot(historyStack.pop());
+  _setDirty();
+  showToast(t('toast.undo'), 'success', 1000);
+}
+
+function redo() {
+  if (!redoStack.length) return;
+  _pushCapped(historyStack, _captureHistoryState());
+  _applyHistorySnapshot(redoStack.pop());
+  _setDirty();
+  showToast(t('toast.redo'), 'success', 1000);
+}
+
+function updateHistoryButtons() {
+  [['btn-undo', historyStack], ['btn-redo', redoStack]].forEach(function (pair) {
+    const button = document.getElementById(pair[0]);
+    if (!button) return;
+    const enabled = pair[1].length > 0;
+    button.disabled = !enabled;
+    button.className = enabled ? _HISTORY_BUTTON_ON : _HISTORY_BUTTON_OFF;
+  });
+}
+
+// The flow inspector's typing: one step 300 ms after the last keystroke.
+function _debouncedFlowSnapshot() {
+  clearTimeout(_flowSnapshotTimer);
+  _flowSnapshotTimer = setTimeout(function () {
+    _flowSnapshotTimer = null;
+    if (!(typeof _flowBatchOp !== 'undefined' && _flowBatchOp)) saveHistoryState();
+  }, 300);
+}
