@@ -13,6 +13,7 @@ APT_PACKAGES=(
   nlohmann-json3-dev libgtest-dev googletest
   nodejs npm
   xvfb xauth x11-utils libx11-dev webkit2gtk-driver chromium imagemagick locales
+  clang libclang-rt-14-dev
 )
 
 as_root() {
@@ -62,6 +63,8 @@ run_tests() {
   echo "== page and end-to-end tests"
   QUORLIN_BUILD_DIR="$(cd "$BUILD_DIR" && pwd)" node --test --test-concurrency=1 \
     $(find tests editor -name '*.test.mjs' -not -path '*/node_modules/*' | sort) || status=1
+  echo "== fuzzing (the local server's request parser and router)"
+  fuzz/run.sh "${QUORLIN_FUZZ_SECONDS:-60}" || status=1
   return $status
 }
 

@@ -11,6 +11,7 @@
 
 #include "http_server.h"
 #include "mime.h"
+#include "routes_paths.h"
 #include "url.h"
 
 namespace {
@@ -18,34 +19,31 @@ namespace {
 constexpr size_t kChunk = 64 * 1024;
 constexpr std::string_view kTempPrefix = "tmp/";
 
-enum class Probe { Missing, File };
-
-// A regular file of at least one byte; anything else (missing, a folder, a device, empty) is missing.
-Probe ProbeFile(const std::string& path) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) return Probe::Missing;
-  return S_ISREG(info.st_mode) && info.st_size >= 1 ? Probe::File : Probe::Missing;
-}
-
 std::string WithSlash(std::string folder) {
   if (!folder.empty() && folder.back() != '/') folder += '/';
   return folder;
 }
 
+// A file inside `folder` once links are followed, or "".
+std::string FileInside(const std::string& folder, const std::string& path) {
+  return IsServableFile(path) && StaysInside(folder, path) ? path : std::string();
+}
+
 // The file the decoded target names on disk, or "" when none qualifies. Targets have been checked,
-// so plain concatenation cannot leave the folder it is joined to.
+// so plain concatenation cannot leave the folder it is joined to; links are followed and must stay
+// inside it too.
 std::string FindOnDisk(const std::string& target, const HostServerContext& context) {
   if (target.starts_with(kTempPrefix)) {
-    const std::string path = WithSlash(context.temp_dir) + target.substr(kTempPrefix.size());
-    return ProbeFile(path) == Probe::File ? path : std::string();
+    const std::string folder = WithSlash(context.temp_dir);
+    return FileInside(folder, folder + target.substr(kTempPrefix.size()));
   }
-  const std::string beside_program = WithSlash(context.program_dir) + target;
-  if (ProbeFile(beside_program) == Probe::File) return beside_program;
+  const std::string program = WithSlash(context.program_dir);
+  if (std::string path = FileInside(program, program + target); !path.empty()) return path;
 
   const std::string project = context.current_project ? context.current_project() : std::string();
-  if (project.empty() || !IsSafeName(project) || !context.projects_folder) return {};
-  const std::string in_project = WithSlash(context.projects_folder()) + project + "/" + target;
-  return ProbeFile(in_project) == Probe::File ? in_project : std::string();
+  if (project.empty() || !IsAcceptedProjectName(project) || !context.projects_folder) return {};
+  const std::string projects = WithSlash(context.projects_folder());
+  return FindProjectFile(projects, projects + project + "/", target);
 }
 
 // Applies a Range to a file of `size` bytes (size >= 1). Ranges are honoured for media files only.
@@ -195,4 +193,23 @@ void ServeFileBranch(HttpExchange& exchange, const HostServerContext& context) {
                                : SendMemoryStretch(exchange, reply.memory.substr(reply.offset, reply.length));
   // The head promised more bytes than went out: only closing tells the client the reply is cut.
   if (!sent) exchange.close_after_reply();
+}
+
+void ServeWholeFile(HttpExchange& exchange, const std::string& path, std::string_view content_type) {
+  FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!file) {
+    exchange.reply(errno == ENOENT || errno == ENOTDIR ? 404 : 500);
+    return;
+  }
+  struct stat info {};
+  if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 1) {
+    exchange.reply(404);
+    return;
+  }
+  FileBranchReply reply;
+  reply.status = 200;
+  reply.content_type = content_type;
+  reply.size = reply.length = static_cast<uint64_t>(info.st_size);
+  if (!exchange.send_head(ContentHead(reply)) || exchange.request().method == "HEAD") return;
+  if (!SendFileStretch(exchange, file.get(), 0, reply.length)) exchange.close_after_reply();
 }

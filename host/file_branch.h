@@ -42,8 +42,13 @@ struct FileBranchReply {
 };
 
 // Chooses the reply for `request` without sending anything. Disk paths come from the target decoded
-// with UrlDecode; a target that fails CheckRelativePath is not found.
+// with UrlDecodePath; a target that fails CheckRelativePath, or that a link leads out of its folder,
+// is not found. Project files follow the sub-folder case rule of FindProjectFile.
 FileBranchReply ResolveFileBranch(const HttpRequest& request, const HostServerContext& context);
 
 // Resolves and sends: the head, then only the bytes of the reply, read in 64 KiB pieces.
 void ServeFileBranch(HttpExchange& exchange, const HostServerContext& context);
+
+// Sends a whole file of at least one byte with the given type, in pieces; 404 when it is missing,
+// empty or not a regular file, 500 when it cannot be opened. The routes that serve one named file use it.
+void ServeWholeFile(HttpExchange& exchange, const std::string& path, std::string_view content_type);

@@ -222,11 +222,18 @@ HttpReplyHead& HttpReplyHead::add(std::string_view name, std::string_view value)
 
 HttpReplyHead& HttpReplyHead::add(std::string_view name, uint64_t value) { return add(name, DecimalText(value)); }
 
+HttpReplyHead& HttpReplyHead::reason(std::string_view text) {
+  reason_.clear();
+  for (char c : text)
+    if (c != '\r' && c != '\n' && c != '\0') reason_ += c;
+  return *this;
+}
+
 std::string HttpReplyHead::text(std::string_view connection) const {
   std::string out = "HTTP/1.1 ";
   out += DecimalText(static_cast<uint64_t>(status_));
   out += ' ';
-  out += HttpReasonPhrase(status_);
+  out += reason_.empty() ? HttpReasonPhrase(status_) : std::string_view(reason_);
   out += "\r\nContent-Length: ";
   out += DecimalText(content_length_);
   out += "\r\n";
@@ -250,11 +257,14 @@ std::string_view HttpReasonPhrase(int status) {
     case 404: return "Not Found";
     case 405: return "Method Not Allowed";
     case 408: return "Request Timeout";
+    case 409: return "Conflict";
     case 411: return "Length Required";
     case 413: return "Content Too Large";
     case 416: return "Range Not Satisfiable";
+    case 421: return "Misdirected Request";
     case 431: return "Request Header Fields Too Large";
     case 500: return "Internal Server Error";
+    case 501: return "Not Implemented";
     case 503: return "Service Unavailable";
     default: return status >= 200 && status < 300 ? "OK" : "Error";
   }

@@ -62,6 +62,8 @@ public:
   HttpReplyHead(int status, uint64_t content_length);
   HttpReplyHead& add(std::string_view name, std::string_view value);
   HttpReplyHead& add(std::string_view name, uint64_t value);
+  // A reason phrase of the route's own in place of the standard one (line breaks are dropped).
+  HttpReplyHead& reason(std::string_view text);
   int status() const { return status_; }
   uint64_t content_length() const { return content_length_; }
   // The whole head, ending with the empty line; a non-empty `connection` adds that header.
@@ -70,6 +72,7 @@ public:
 private:
   int status_;
   uint64_t content_length_;
+  std::string reason_;
   std::string lines_;
 };
 
@@ -109,13 +112,16 @@ public:
   bool reply(int status, std::string_view body = {}, std::string_view content_type = "text/plain; charset=utf-8");
 };
 
+struct RouteContext;
+
 // One entry of the route table, tested in order before the file branch; the first match handles the
 // request.
 struct HostRoute {
   std::string_view method;
   std::string_view target;  // the whole target when exact, else its beginning
   bool exact;
-  void (*handle)(HttpExchange&, const HostServerContext&);
+  bool needs_token;         // refused unless the request carries the per-run token
+  void (*handle)(HttpExchange&, RouteContext&);
 };
 
 bool RouteMatches(const HostRoute& route, const HttpRequest& request);

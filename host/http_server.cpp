@@ -12,10 +12,10 @@
 #include <exception>
 #include <map>
 #include <mutex>
-#include <span>
 
-#include "file_branch.h"
 #include "http_request.h"
+#include "routes.h"
+#include "rt/process.h"
 
 namespace {
 
@@ -31,10 +31,6 @@ int64_t NowMs() {
   using namespace std::chrono;
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
-
-// The routes that read, write or answer queries, tested in order before the file branch; each entry
-// names its method and target and reads the body through the exchange when it wants it.
-std::span<const HostRoute> HostRouteTable() { return {}; }
 
 struct Connection {
   int fd = -1;
@@ -168,12 +164,21 @@ private:
 }  // namespace
 
 struct HostHttpServer::Impl {
-  Impl(std::unique_ptr<RtServer> server, HostServerContext host) : net(std::move(server)), context(std::move(host)) {}
+  Impl(std::unique_ptr<RtServer> server, HostServerContext host)
+      : net(std::move(server)), context(std::move(host)),
+        routes{.host = context,
+               .port = net ? net->port() : 0,
+               .standalone_output_folder = {},
+               .start_program = [](const std::string& program, const std::string& folder) {
+                 return rt_process_start(program, {}, folder);
+               },
+               .save_retry_pause_ms = 100} {}
 
   void run();  // HostHttpServerThread
 
   std::unique_ptr<RtServer> net;
   HostServerContext context;
+  RouteContext routes;  // used by the server thread only
   std::atomic<bool> stop_flag{false};
   std::atomic<bool> active{false};
   std::thread thread;
@@ -183,7 +188,6 @@ private:
   void on_data(Connection& connection);
   void enqueue_if_ready(Connection& connection);
   void serve_one(int fd);
-  void dispatch(HttpExchange& exchange);
   void close(int fd);
   void sweep_idle();
 
@@ -287,7 +291,7 @@ void HostHttpServer::Impl::serve_one(int fd) {
       if (head.framing_lost) exchange.close_after_reply();
       exchange.reply(head.error_status);
     } else {
-      dispatch(exchange);
+      DispatchRequest(exchange, routes);
     }
     keep = exchange.finish();
   } catch (const std::exception&) {
@@ -301,24 +305,6 @@ void HostHttpServer::Impl::serve_one(int fd) {
   connection.last_activity = NowMs();
   enqueue_if_ready(connection);
   if (!connection.queued && connection.peer_closed) close(fd);
-}
-
-void HostHttpServer::Impl::dispatch(HttpExchange& exchange) {
-  const HttpRequest& request = exchange.request();
-  for (const HostRoute& route : HostRouteTable()) {
-    if (RouteMatches(route, request)) {
-      route.handle(exchange, context);
-      return;
-    }
-  }
-  if (request.method == "GET" || request.method == "HEAD") {
-    ServeFileBranch(exchange, context);
-    return;
-  }
-  HttpReplyHead head(405, 0);
-  head.add("Allow", "GET, HEAD");
-  head.add("Cache-Control", "no-store");
-  exchange.send_head(head);
 }
 
 void HostHttpServer::Impl::close(int fd) {

@@ -23,9 +23,8 @@
 #include <thread>
 #include <vector>
 
+#include "http_fixture.h"
 #include "http_request.h"
-#include "http_server.h"
-#include "loopback.h"
 #include "mime.h"
 
 namespace {
@@ -176,111 +175,6 @@ TEST(MimeTable, ThePageAndItsMediaGetTheirTypeFamily) {
   }
 }
 
-// ---------------------------------------------------------------------------------------------
-// A raw loopback client
-
-struct Reply {
-  int status = 0;
-  std::map<std::string, std::string> headers;  // names in lower case
-  std::string body;
-
-  std::string header(const std::string& name) const {
-    const auto it = headers.find(name);
-    return it == headers.end() ? std::string() : it->second;
-  }
-  bool has(const std::string& name) const { return headers.count(name) != 0; }
-};
-
-class RawClient {
-public:
-  explicit RawClient(int port) {
-    fd_ = ConnectLoopback(port, /*no_delay=*/true);
-    connected_ = fd_ >= 0;
-  }
-  ~RawClient() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  RawClient(const RawClient&) = delete;
-  RawClient& operator=(const RawClient&) = delete;
-
-  bool connected() const { return connected_; }
-  void end_sending() { ::shutdown(fd_, SHUT_WR); }
-
-  void send(std::string_view bytes) {
-    while (!bytes.empty()) {
-      const ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-      if (n <= 0) return;
-      bytes.remove_prefix(static_cast<size_t>(n));
-    }
-  }
-
-  // The next reply on this connection; a reply to HEAD has no body whatever its Content-Length says.
-  std::optional<Reply> read(bool to_head = false) {
-    size_t end;
-    while ((end = buffer_.find("\r\n\r\n")) == std::string::npos)
-      if (!fill()) return std::nullopt;
-    Reply reply;
-    const std::string head = buffer_.substr(0, end);
-    buffer_.erase(0, end + 4);
-    size_t line_end = head.find("\r\n");
-    const std::string status_line = head.substr(0, line_end);
-    if (!status_line.starts_with("HTTP/1.1 ")) return std::nullopt;
-    reply.status = std::atoi(status_line.c_str() + 9);
-    while (line_end != std::string::npos) {
-      const size_t start = line_end + 2;
-      line_end = head.find("\r\n", start);
-      const std::string line = head.substr(start, line_end == std::string::npos ? std::string::npos : line_end - start);
-      const size_t colon = line.find(':');
-      if (colon == std::string::npos) return std::nullopt;
-      std::string name = line.substr(0, colon);
-      for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-      if (reply.headers.count(name)) return std::nullopt;  // no header is sent twice
-      reply.headers[name] = line.substr(colon + 1 + (line[colon + 1] == ' ' ? 1 : 0));
-    }
-    if (to_head) return reply;
-    const size_t length = std::stoul(reply.header("content-length").empty() ? "0" : reply.header("content-length"));
-    while (buffer_.size() < length)
-      if (!fill()) return std::nullopt;
-    reply.body = buffer_.substr(0, length);
-    buffer_.erase(0, length);
-    return reply;
-  }
-
-  // True when the server ends the connection (with nothing else sent) within the time.
-  bool closed_by_server(int timeout_ms = 3000) {
-    if (!buffer_.empty()) return false;
-    char byte;
-    pollfd p{fd_, POLLIN, 0};
-    if (::poll(&p, 1, timeout_ms) <= 0) return false;
-    return ::recv(fd_, &byte, 1, 0) <= 0;
-  }
-
-  // True when nothing at all arrives within the time.
-  bool silent(int timeout_ms) {
-    pollfd p{fd_, POLLIN, 0};
-    return buffer_.empty() && ::poll(&p, 1, timeout_ms) == 0;
-  }
-
-private:
-  bool fill() {
-    pollfd p{fd_, POLLIN, 0};
-    if (::poll(&p, 1, 5000) <= 0) return false;
-    char chunk[65536];
-    const ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
-    if (n <= 0) return false;
-    buffer_.append(chunk, static_cast<size_t>(n));
-    return true;
-  }
-
-  int fd_ = -1;
-  bool connected_ = false;
-  std::string buffer_;
-};
-
-std::string Get(const std::string& target, const std::string& extra = "", const std::string& method = "GET") {
-  return method + " " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + extra + "\r\n";
-}
-
 // Bytes that differ at every position of a short stretch, so a misplaced range shows.
 std::string Pattern(size_t size, unsigned seed) {
   std::string bytes(size, '\0');
@@ -310,16 +204,10 @@ const EmbeddedFile kPage[] = {
 // ---------------------------------------------------------------------------------------------
 // A server on a free port over fixture folders
 
-class ServerTest : public ::testing::Test {
+class ServerTest : public LoopbackServer {
 protected:
   void SetUp() override {
-    char pattern[] = "/tmp/quorlin-http-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    root_ = pattern;
-    ::chmod(root_.c_str(), 0755);  // lets the test that drops privileges still reach the folders
-    program_ = root_ + "/program/";
-    temp_ = root_ + "/temp/";
-    projects_ = root_ + "/projects/";
+    MakeFolders();
     Write(root_ + "/secret.txt", kSecret);
     Write(program_ + "Internal_lib/lib.js", kLibrary);
     Write(program_ + "notes.txt", kNotes);
@@ -335,62 +223,12 @@ protected:
     Write(projects_ + "Demo/images/photo.png", kPhoto);
     Write(projects_ + "Demo/shadowed/which.txt", "project");
     Write(projects_ + "Demo/empty.png", "");
-    Start();
+    Start([](std::string_view key) -> const EmbeddedFile* {
+      for (const auto& file : kPage)
+        if (file.key == key) return &file;
+      return nullptr;
+    });
   }
-
-  void TearDown() override {
-    server_.reset();
-    fs::remove_all(root_);
-  }
-
-  void Start() {
-    auto listener = rt_net_server_create(0, "127.0.0.1");
-    ASSERT_NE(listener, nullptr);
-    HostServerContext context{
-        .program_dir = program_,
-        .temp_dir = temp_,
-        .projects_folder = [this] { return projects_; },
-        .current_project =
-            [this] {
-              std::lock_guard lock(project_mutex_);
-              return project_;
-            },
-        .find_page = [](std::string_view key) -> const EmbeddedFile* {
-          for (const auto& file : kPage)
-            if (file.key == key) return &file;
-          return nullptr;
-        },
-        .token = "test-token",
-    };
-    server_ = std::make_unique<HostHttpServer>(std::move(listener), std::move(context));
-    server_->start();
-    port_ = server_->port();
-    ASSERT_GT(port_, 0);
-  }
-
-  void OpenProject(const std::string& name) {
-    std::lock_guard lock(project_mutex_);
-    project_ = name;
-  }
-
-  static void Write(const std::string& path, const std::string& bytes) {
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-  }
-
-  // One request on a fresh connection.
-  std::optional<Reply> Fetch(const std::string& request, bool to_head = false) {
-    RawClient client(port_);
-    if (!client.connected()) return std::nullopt;
-    client.send(request);
-    return client.read(to_head);
-  }
-
-  std::string root_, program_, temp_, projects_;
-  std::mutex project_mutex_;
-  std::string project_;
-  std::unique_ptr<HostHttpServer> server_;
-  int port_ = 0;
 };
 
 // Every reply: never readable by other origins, and a file reply never kept in a cache.
@@ -562,9 +400,9 @@ TEST_F(ServerTest, AFileThatCannotBeOpenedGets500) {
 // Connections
 
 TEST_F(ServerTest, AHeadSplitAtAnyByteIsAccumulated) {
-  const std::string request = Get("/notes.txt", "X-Long: " + std::string(40, 'x') + "\r\n");
   RawClient client(port_);
   ASSERT_TRUE(client.connected());
+  const std::string request = client.addressed(Get("/notes.txt", "X-Long: " + std::string(40, 'x') + "\r\n"));
   for (size_t split = 1; split < request.size(); split += 3) {
     client.send(request.substr(0, split));
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -598,7 +436,7 @@ TEST_F(ServerTest, AnotherMethodGets405AndItsBodyIsNotTakenForARequest) {
   RawClient client(port_);
   ASSERT_TRUE(client.connected());
   // The page's debug trace: a body that no route reads, with the next request right behind it.
-  client.send("POST /trace HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 28\r\n\r\nGET /missing.js HTTP/1.1\r\n\r\n" +
+  client.send("POST /trace HTTP/1.1\r\nHost: @HOST@\r\nContent-Length: 28\r\n\r\nGET /missing.js HTTP/1.1\r\n\r\n" +
               Get("/notes.txt"));
   const auto refused = client.read();
   ASSERT_TRUE(refused);
@@ -610,7 +448,7 @@ TEST_F(ServerTest, AnotherMethodGets405AndItsBodyIsNotTakenForARequest) {
   EXPECT_EQ(next->body, kNotes);
 
   // A body that arrives later is waited for, then dropped.
-  client.send("OPTIONS /notes.txt HTTP/1.1\r\nContent-Length: 6\r\n\r\nab");
+  client.send("OPTIONS /notes.txt HTTP/1.1\r\nHost: @HOST@\r\nContent-Length: 6\r\n\r\nab");
   const auto options = client.read();
   ASSERT_TRUE(options);
   EXPECT_EQ(options->status, 405);
@@ -623,7 +461,7 @@ TEST_F(ServerTest, AnotherMethodGets405AndItsBodyIsNotTakenForARequest) {
 TEST_F(ServerTest, ABodyTooLargeToDrainEndsTheConnection) {
   RawClient client(port_);
   ASSERT_TRUE(client.connected());
-  client.send("PUT /x HTTP/1.1\r\nContent-Length: 100000000\r\n\r\npartial");
+  client.send("PUT /x HTTP/1.1\r\nHost: @HOST@\r\nContent-Length: 100000000\r\n\r\npartial");
   const auto reply = client.read();
   ASSERT_TRUE(reply);
   EXPECT_EQ(reply->status, 405);
@@ -672,10 +510,10 @@ TEST_F(ServerTest, TheClientDecidesWhenTheConnectionEnds) {
     bool closes;
   };
   const Row rows[] = {
-      {"GET /notes.txt HTTP/1.1\r\nConnection: close\r\n\r\n", "close", true},
-      {"GET /notes.txt HTTP/1.0\r\n\r\n", "close", true},
-      {"GET /notes.txt HTTP/1.0\r\nConnection: keep-alive\r\n\r\n", "keep-alive", false},
-      {"GET /notes.txt HTTP/1.1\r\n\r\n", "", false},
+      {"GET /notes.txt HTTP/1.1\r\nHost: @HOST@\r\nConnection: close\r\n\r\n", "close", true},
+      {"GET /notes.txt HTTP/1.0\r\nHost: @HOST@\r\n\r\n", "close", true},
+      {"GET /notes.txt HTTP/1.0\r\nHost: @HOST@\r\nConnection: keep-alive\r\n\r\n", "keep-alive", false},
+      {"GET /notes.txt HTTP/1.1\r\nHost: @HOST@\r\n\r\n", "", false},
   };
   for (const Row& row : rows) {
     RawClient client(port_);
@@ -696,7 +534,7 @@ TEST_F(ServerTest, TheClientDecidesWhenTheConnectionEnds) {
 TEST_F(ServerTest, AStalledConnectionDoesNotHoldUpAnother) {
   RawClient stalled(port_);
   ASSERT_TRUE(stalled.connected());
-  stalled.send("GET /notes.txt HTTP/1.1\r\nHost: 127.0.0.1\r\n");  // the head never ends
+  stalled.send("GET /notes.txt HTTP/1.1\r\nHost: @HOST@\r\n");  // the head never ends
   const auto reply = Fetch(Get("/Internal_lib/lib.js"));
   ASSERT_TRUE(reply);
   EXPECT_EQ(reply->body, kLibrary);

@@ -1,0 +1,167 @@
+// The routes that ask about projects (existence tests, thumbnail, folder listing) and the one that
+// renames a project. Names are checked like every other name from a request; links inside the
+// projects folder that lead out of it are neither followed nor reported.
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include "file_branch.h"
+#include "http_server.h"
+#include "routes_handlers.h"
+#include "routes_paths.h"
+#include "shared_state.h"
+#include "url.h"
+#include "rt/fs.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ProjectsRoot(const RouteContext& context) {
+  return context.host.projects_folder ? context.host.projects_folder() : std::string();
+}
+
+// The route argument after `prefix`, decoded.
+std::string Argument(const HttpExchange& exchange, std::string_view prefix) {
+  return UrlDecode(std::string_view(exchange.request().target).substr(prefix.size()));
+}
+
+bool Exists(const std::string& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0;  // a dangling link is in the way too
+}
+
+// Moves unless something is already at `to`, in one step where the file system allows it.
+bool MoveNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  return !Exists(to) && ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+// A file of the project inside the projects folder: "true", else the negative answer.
+void AnswerExists(HttpExchange& exchange, const std::string& root, const std::string& path, int negative_status) {
+  if (IsServableFile(path) && StaysInside(root, path)) exchange.reply(200, "true");
+  else exchange.reply(negative_status, "false");
+}
+
+std::string SizeText(const std::string& path) {
+  const int64_t size = rt_fs_file_size(path);
+  return size < 0 ? "-" + DecimalText(static_cast<uint64_t>(-size)) : DecimalText(static_cast<uint64_t>(size));
+}
+
+}  // namespace
+
+void HandleRename(HttpExchange& exchange, RouteContext& context) {
+  const std::string_view rest = std::string_view(exchange.request().target).substr(std::string_view("rename/").size());
+  const size_t slash = rest.find('/');
+  const std::string old_name = slash == std::string_view::npos ? std::string() : UrlDecode(rest.substr(0, slash));
+  const std::string new_name = slash == std::string_view::npos ? std::string() : UrlDecode(rest.substr(slash + 1));
+  const std::string projects = ProjectsRoot(context);
+  const std::string names = "\"" + old_name + "\" cannot be renamed to \"" + new_name + "\"";
+  if (old_name.empty() || new_name.empty()) {
+    exchange.reply(400, "The project " + names + ": a name is empty.");
+    return;
+  }
+  if (!IsAcceptedProjectName(old_name) || !IsAcceptedProjectName(new_name) || projects.empty()) {
+    exchange.reply(403, "The project " + names + ": a name holds characters that are not allowed.");
+    return;
+  }
+  const std::string old_folder = projects + old_name;
+  const std::string new_folder = projects + new_name;
+  const auto fail = [&] {
+    exchange.reply(409, "The project " + names + " (" + SizeText(old_folder) + ", " + SizeText(new_folder) + ").");
+  };
+  if (old_name == new_name) return fail();
+
+  if (IsDefaultProjectsFolder()) {
+    // The document lives in the folder: move the folder, then rename the document inside it.
+    const std::string inner_old = "/" + old_name + ".qui";
+    const std::string inner_new = "/" + new_name + ".qui";
+    const bool has_document = Exists(old_folder + inner_old);
+    if (!IsFolder(old_folder) || Exists(new_folder) || (has_document && Exists(old_folder + inner_new))) return fail();
+    if (!MoveNoReplace(old_folder, new_folder)) return fail();
+    if (has_document && !MoveNoReplace(new_folder + inner_old, new_folder + inner_new)) {
+      ::rename(new_folder.c_str(), old_folder.c_str());
+      return fail();
+    }
+  } else {
+    // The document lives beside the folder: both move, or neither.
+    const std::string old_document = old_folder + ".qui";
+    const std::string new_document = new_folder + ".qui";
+    const bool has_folder = IsFolder(old_folder);
+    if (!IsServableFile(old_document) || Exists(new_document) || (has_folder && Exists(new_folder))) return fail();
+    if (!MoveNoReplace(old_document, new_document)) return fail();
+    if (has_folder && !MoveNoReplace(old_folder, new_folder)) {
+      ::rename(new_document.c_str(), old_document.c_str());
+      return fail();
+    }
+  }
+  exchange.reply(200, "renamed");
+}
+
+void HandleProjectExists(HttpExchange& exchange, RouteContext& context) {
+  const std::string name = Argument(exchange, "pexists/");
+  if (!IsAcceptedProjectName(name)) return static_cast<void>(exchange.reply(404, "false"));
+  AnswerExists(exchange, ProjectsRoot(context), ProjectDocumentPath(name), 404);
+}
+
+void HandleBaseProgramExists(HttpExchange& exchange, RouteContext& context) {
+  const std::string name = Argument(exchange, "pbexists/");
+  if (!IsAcceptedProjectName(name)) return static_cast<void>(exchange.reply(404, "false"));
+  AnswerExists(exchange, ProjectsRoot(context), ProjectFolderPath(name) + name + ".pb", 404);
+}
+
+void HandleFileExists(HttpExchange& exchange, RouteContext& context) {
+  const std::string argument = Argument(exchange, "fileexists/");
+  const size_t slash = argument.find('/');
+  const std::string project = argument.substr(0, slash);
+  const std::string rel = slash == std::string::npos ? std::string() : NormaliseSeparators(argument.substr(slash + 1));
+  const bool found = IsAcceptedProjectName(project) && IsSafeRelativePath(rel) &&
+                     !FindProjectFile(ProjectsRoot(context), ProjectFolderPath(project), rel).empty();
+  exchange.reply(200, found ? "true" : "false");
+}
+
+void HandleThumbnail(HttpExchange& exchange, RouteContext& context) {
+  const std::string name = Argument(exchange, "thumb/");
+  const std::string path = IsAcceptedProjectName(name) ? ProjectThumbnailPath(name) : std::string();
+  if (path.empty() || !StaysInside(ProjectsRoot(context), path)) return static_cast<void>(exchange.reply(404));
+  ServeWholeFile(exchange, path, "image/png");
+}
+
+void HandleListFolder(HttpExchange& exchange, RouteContext& context) {
+  const std::string dir = NormaliseSeparators(
+      UrlDecodePath(std::string_view(exchange.request().target).substr(std::string_view("listdir/").size())));
+  if (!dir.empty() && !IsSafeRelativePath(dir)) {
+    exchange.reply(403, "The folder name is not allowed.");
+    return;
+  }
+  const std::string project = context.host.current_project ? context.host.current_project() : std::string();
+  if (!IsAcceptedProjectName(project)) {
+    exchange.reply(404, "No project is open.");
+    return;
+  }
+  std::string folder = FindProjectFolder(ProjectsRoot(context), ProjectFolderPath(project), dir);
+  if (folder.empty()) {
+    exchange.reply(404, "The folder does not exist in the open project.");
+    return;
+  }
+  if (folder.back() != '/') folder += '/';
+  nlohmann::json names = nlohmann::json::array();
+  std::error_code error;
+  fs::directory_iterator it(folder, error);
+  if (error) {
+    exchange.reply(500, "The folder cannot be listed.");
+    return;
+  }
+  for (fs::directory_iterator end; !error && it != end; it.increment(error)) {
+    std::error_code ignored;
+    if (it->symlink_status(ignored).type() == fs::file_type::regular) names.push_back(it->path().filename().string());
+  }
+  // Names are bytes on Linux: any that are not UTF-8 keep their valid parts rather than break the reply.
+  exchange.reply(200, names.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace),
+                 "application/json; charset=utf-8");
+}
