@@ -16,8 +16,43 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <utility>
 #include <vector>
+
+namespace {
+
+// The user id that owns the other end of a loopback connection, as the kernel lists it in
+// /proc/net/tcp: the peer's socket has our address as its remote end. -1 when it cannot be told.
+}  // namespace
+
+long rt_net_peer_uid(int fd) {
+  sockaddr_in local{}, peer{};
+  socklen_t local_len = sizeof local, peer_len = sizeof peer;
+  if (::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &local_len) != 0 ||
+      ::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peer_len) != 0 || peer.sin_family != AF_INET)
+    return -1;
+  FILE* table = std::fopen("/proc/net/tcp", "re");
+  if (!table) return -1;
+  char line[512];
+  long uid = -1;
+  // The addresses appear as hexadecimal words in host byte order, the ports in network order.
+  const unsigned peer_addr = peer.sin_addr.s_addr, local_addr = local.sin_addr.s_addr;
+  const unsigned peer_port = ntohs(peer.sin_port), local_port = ntohs(local.sin_port);
+  std::fgets(line, sizeof line, table);   // column titles
+  while (std::fgets(line, sizeof line, table)) {
+    unsigned la = 0, lp = 0, ra = 0, rp = 0, state = 0;
+    long owner = -1;
+    if (std::sscanf(line, " %*d: %8X:%4X %8X:%4X %2X %*X:%*X %*X:%*X %*X %ld", &la, &lp, &ra, &rp, &state, &owner) != 6)
+      continue;
+    if (la == peer_addr && lp == peer_port && ra == local_addr && rp == local_port) {
+      uid = owner;
+      break;
+    }
+  }
+  std::fclose(table);
+  return uid;
+}
 
 namespace {
 
@@ -168,6 +203,12 @@ private:
     const int fd = ::accept4(listener_.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) return {};
     if (clients_.size() >= kMaxClients) {
+      ::close(fd);
+      return {};
+    }
+    // Only the user who runs the program may talk to it: another account on the same machine could
+    // otherwise read files through it. A peer that cannot be looked up (no /proc) is let in.
+    if (const long uid = rt_net_peer_uid(fd); uid >= 0 && uid != static_cast<long>(::geteuid())) {
       ::close(fd);
       return {};
     }

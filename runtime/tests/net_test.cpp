@@ -13,6 +13,8 @@
 #include <string>
 #include <thread>
 
+#include <sys/wait.h>
+
 #include "loopback.h"
 #include "rt/net.h"
 
@@ -208,3 +210,36 @@ TEST(NetServer, WakeReleasesEveryBlockingCall) {
 }
 
 }  // namespace
+
+TEST(NetServer, OnlyTheOwningUserMayConnect) {
+  auto server = FreeServer();
+  ASSERT_NE(server, nullptr);
+  {
+    Peer own(server->port());
+    ASSERT_TRUE(own.connected());
+    const int client = AcceptOne(*server);
+    EXPECT_EQ(rt_net_peer_uid(client), static_cast<long>(::geteuid()));
+  }
+  if (::geteuid() != 0) GTEST_SKIP() << "another user's connection needs root to set up";
+  const int port = server->port();
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Another account ("nobody") connects and waits for anything at all.
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+    const int fd = ConnectLoopback(port);
+    if (fd < 0) ::_exit(4);
+    timeval limit{3, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    char byte;
+    ::_exit(::recv(fd, &byte, 1, 0) == 0 ? 0 : 5);   // 0: the server hung up at once
+  }
+  bool connected = false;
+  for (int i = 0; i < 20; ++i)
+    if (server->wait_event(50).type == RT_NET_CONNECT) connected = true;
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_FALSE(connected);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}

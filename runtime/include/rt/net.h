@@ -29,5 +29,9 @@ public:
   virtual void wake() = 0;
 };
 
+// The user id owning the other end of a loopback TCP connection; -1 when it cannot be told. Connections
+// from another user's processes are closed as soon as they are accepted.
+long rt_net_peer_uid(int fd);
+
 // nullptr when the port cannot be bound (SO_REUSEADDR only, never SO_REUSEPORT).
 std::unique_ptr<RtServer> rt_net_server_create(int port, const std::string& bind_address = "127.0.0.1");
