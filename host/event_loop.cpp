@@ -1,5 +1,7 @@
 #include "event_loop.h"
 
+#include <cstdlib>
+
 #include "script.h"
 #include "support.h"
 #include "update_check.h"
@@ -46,6 +48,9 @@ bool HostLoop::on_event(const RtEvent& event) {
       case kTimerZoomPoll:
         poll_zoom();
         break;
+      case kTimerScrubCursor:
+        scrub_step();
+        break;
       default:
         break;
     }
@@ -58,6 +63,9 @@ bool HostLoop::on_event(const RtEvent& event) {
     ui_.activate_main_window();
     ui_.eval_script(0, JsCallIfDefined("_pbConfirmClose", {}));
   }
+  if (event.window == kUrlWindow &&
+      (event.code == RT_EVENT_CLOSE || (event.code == RT_EVENT_MENU && event.object == kUrlWindowEscape)))
+    ui_.close_url_window();
   if (event.code == RT_EVENT_ACTIVATE) {
     HostLog("another start asked for the editor");
     // A window still waiting for its page stays hidden; it shows itself at page_ready.
@@ -102,5 +110,53 @@ void HostLoop::poll_zoom() {
     last_zoom_ = zoom;
     const std::string text = rt_string_from_double(zoom, 2);
     ui_.eval_script(0, "if (typeof window._onZoomChange === 'function') window._onZoomChange(" + JsString(text) + ");");
+  }
+}
+
+void HostLoop::start_scrub() {
+  scrub_.start = true;
+  ui_.add_timer(kTimerScrubCursor, 8);
+}
+
+void HostLoop::end_scrub() {
+  scrub_.start = false;
+  scrub_.active = false;
+}
+
+void HostLoop::scrub_step() {
+  int x = 0, y = 0;
+  if (scrub_.start) {
+    scrub_.start = false;
+    if (!ui_.pointer_position(x, y)) {
+      scrub_.active = false;
+      if (!scrub_.cursor_hidden) ui_.remove_timer(kTimerScrubCursor);
+      return;
+    }
+    scrub_.origin_x = x;
+    scrub_.origin_y = y;
+    scrub_.last_x = x;
+    scrub_.active = true;
+    if (!scrub_.cursor_hidden) {
+      ui_.set_cursor_hidden(true);
+      scrub_.cursor_hidden = true;
+    }
+  } else if (scrub_.active) {
+    if (!ui_.pointer_position(x, y)) return;
+    const int dx = x - scrub_.last_x;
+    // Added, not assigned: two ticks may fall between two animation frames of the page, which reads
+    // and zeroes the global once per frame.
+    if (dx != 0)
+      ui_.eval_script(0, "window._scrubDelta = (Number(window._scrubDelta) || 0) + (" + std::to_string(dx) + ");");
+    scrub_.last_x = x;
+    if (std::abs(x - scrub_.origin_x) > kScrubWarpDistance || std::abs(y - scrub_.origin_y) > kScrubWarpDistance) {
+      ui_.warp_pointer(scrub_.origin_x, scrub_.origin_y);
+      scrub_.last_x = scrub_.origin_x;
+    }
+  } else if (scrub_.cursor_hidden) {
+    ui_.set_cursor_hidden(false);
+    scrub_.cursor_hidden = false;
+    ui_.remove_timer(kTimerScrubCursor);
+  } else {
+    ui_.remove_timer(kTimerScrubCursor);
   }
 }

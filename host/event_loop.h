@@ -1,5 +1,6 @@
 // The steps that the UI thread's event loop runs for the main window: the version push once the page
-// is ready, the update check, the zoom poll, and the close button turned into a question to the page.
+// is ready, the update check, the zoom poll, the pointer capture of drag-scrubbing, and the close
+// button turned into a question to the page; Esc or the close button of the URL window closes it.
 #pragma once
 #include <functional>
 #include <string>
@@ -36,6 +37,12 @@ public:
   bool quit_requested() const { return quit_; }
   bool update_pending() const { return update_ != nullptr; }
 
+  // Drag-scrubbing of a numeric field: the capture starts at the next tick of the 8 ms timer
+  // wherever the pointer is then (a new start takes a new origin); the end restores the cursor and
+  // stops the timer at the next tick.
+  void start_scrub();
+  void end_scrub();
+
   // How the update request is made; tests replace it.
   std::function<RtWebRequestPtr(const std::string& url)> start_update_request;
 
@@ -44,6 +51,7 @@ private:
   void start_update_check();
   void poll_update();
   void poll_zoom();
+  void scrub_step();
 
   HostUi& ui_;
   std::string version_;
@@ -53,4 +61,17 @@ private:
   bool quit_ = false;
   double last_zoom_ = 1.0;
   RtWebRequestPtr update_;
+
+  struct ScrubCursorState {
+    bool start = false;
+    bool active = false;
+    bool cursor_hidden = false;
+    int origin_x = 0;
+    int origin_y = 0;
+    int last_x = 0;
+  } scrub_;
 };
+
+// Movement away from the origin (either way, in pixels) after which the pointer is put back, so a
+// long drag never runs into the screen's edge.
+inline constexpr int kScrubWarpDistance = 40;

@@ -6,6 +6,12 @@ void GtkHostUi::eval_script(int gadget, const std::string& script) { rt_webview_
 void GtkHostUi::show_main_window() { rt_window_hide(0, false); }
 void GtkHostUi::activate_main_window() { rt_window_activate(0); }
 bool GtkHostUi::main_window_visible() const { return rt_window_visible(0); }
+void GtkHostUi::main_window_frame(int& x, int& y, int& width, int& height) const {
+  x = rt_window_x(0);
+  y = rt_window_y(0);
+  width = rt_window_inner_width(0);
+  height = rt_window_inner_height(0);
+}
 void GtkHostUi::add_timer(int id, int milliseconds) { rt_window_add_timer(0, id, milliseconds); }
 void GtkHostUi::remove_timer(int id) { rt_window_remove_timer(0, id); }
 double GtkHostUi::zoom() const { return rt_webview_zoom_get(0); }
@@ -13,3 +19,37 @@ bool GtkHostUi::set_zoom(double factor) { return rt_webview_zoom_set(0, factor);
 void GtkHostUi::post_main_close() { rt_event_post(RT_EVENT_CLOSE, 0); }
 bool GtkHostUi::ask_yes_no(const std::string& title, const std::string& text) { return rt_dialog_yes_no(title, text); }
 void GtkHostUi::message(const std::string& title, const std::string& text) { rt_dialog_message(title, text); }
+
+std::string GtkHostUi::open_file_dialog(const std::string& title, const std::string& default_path,
+                                        const std::string& pattern) {
+  return rt_dialog_open_file(title, default_path, pattern, 0);
+}
+
+std::string GtkHostUi::save_file_dialog(const std::string& title, const std::string& default_path,
+                                        const std::string& pattern) {
+  return rt_dialog_save_file(title, default_path, pattern, 0);
+}
+
+std::string GtkHostUi::clipboard_text() { return rt_clipboard_get_text(); }
+bool GtkHostUi::pointer_position(int& x, int& y) { return rt_pointer_position(x, y); }
+void GtkHostUi::warp_pointer(int x, int y) { rt_pointer_warp(x, y); }
+void GtkHostUi::set_cursor_hidden(bool hidden) { rt_window_set_cursor_hidden(0, hidden); }
+
+bool GtkHostUi::url_window_open() const { return rt_window_exists(kUrlWindow); }
+
+void GtkHostUi::open_url_window(int x, int y, int inner_width, int inner_height, const std::string& title,
+                                const std::string& url) {
+  if (!rt_window_open(kUrlWindow, x, y, inner_width, inner_height, title, RT_WINDOW_SIZEABLE | RT_WINDOW_TOOL, 0))
+    return;
+  // Nothing is bound into this view: the page shown there cannot reach the host.
+  if (!rt_webview_create(kUrlWindow, kUrlWindow)) {
+    rt_window_close(kUrlWindow);
+    return;
+  }
+  rt_window_add_shortcut(kUrlWindow, "Escape", kUrlWindowEscape);
+  rt_gadget_set_text(kUrlWindow, url);
+}
+
+void GtkHostUi::activate_url_window() { rt_window_activate(kUrlWindow); }
+void GtkHostUi::close_url_window() { rt_window_close(kUrlWindow); }
+bool GtkHostUi::open_with_desktop(const std::string& uri) { return rt_open_uri(uri); }

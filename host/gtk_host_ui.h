@@ -1,4 +1,5 @@
-// HostUi over the runtime's windows: window 0 is the main window, gadget 0 its editor web view.
+// HostUi over the runtime's windows: window 0 is the main window, gadget 0 its editor web view;
+// window 2 with gadget 2 is the URL window.
 #pragma once
 #include "host_ui.h"
 
@@ -8,6 +9,7 @@ public:
   void show_main_window() override;
   void activate_main_window() override;
   bool main_window_visible() const override;
+  void main_window_frame(int& x, int& y, int& width, int& height) const override;
   void add_timer(int id, int milliseconds) override;
   void remove_timer(int id) override;
   double zoom() const override;
@@ -15,4 +17,18 @@ public:
   void post_main_close() override;
   bool ask_yes_no(const std::string& title, const std::string& text) override;
   void message(const std::string& title, const std::string& text) override;
+  std::string open_file_dialog(const std::string& title, const std::string& default_path,
+                               const std::string& pattern) override;
+  std::string save_file_dialog(const std::string& title, const std::string& default_path,
+                               const std::string& pattern) override;
+  std::string clipboard_text() override;
+  bool pointer_position(int& x, int& y) override;
+  void warp_pointer(int x, int y) override;
+  void set_cursor_hidden(bool hidden) override;
+  bool url_window_open() const override;
+  void open_url_window(int x, int y, int inner_width, int inner_height, const std::string& title,
+                       const std::string& url) override;
+  void activate_url_window() override;
+  void close_url_window() override;
+  bool open_with_desktop(const std::string& uri) override;
 };

@@ -1,7 +1,12 @@
-// What the host's decisions need of its windows and web views. The program implements it over the
-// runtime's GTK layer; tests implement it with a recorder.
+// What the host's decisions need of its windows, web views and the desktop. The program implements it
+// over the runtime's GTK layer; tests implement it with a recorder that gives scripted answers, so no
+// test waits on a real dialog, clipboard or pointer.
 #pragma once
 #include <string>
+
+// The URL window's number (its web view has the same), and the shortcut event of Esc in it.
+inline constexpr int kUrlWindow = 2;
+inline constexpr int kUrlWindowEscape = 3;
 
 class HostUi {
 public:
@@ -11,6 +16,8 @@ public:
   virtual void show_main_window() = 0;
   virtual void activate_main_window() = 0;
   virtual bool main_window_visible() const = 0;
+  // Outer position and inner size of the main window.
+  virtual void main_window_frame(int& x, int& y, int& width, int& height) const = 0;
   virtual void add_timer(int id, int milliseconds) = 0;
   virtual void remove_timer(int id) = 0;
   virtual double zoom() const = 0;              // the editor web view's zoom; 0 when there is none
@@ -18,4 +25,28 @@ public:
   virtual void post_main_close() = 0;           // queues a close event for the main window
   virtual bool ask_yes_no(const std::string& title, const std::string& text) = 0;
   virtual void message(const std::string& title, const std::string& text) = 0;
+
+  // File dialogs (modal; page calls made meanwhile are dropped by the bridge). `pattern` is
+  // "Label|*.a;*.b|...", the first filter shown first. "" when cancelled.
+  virtual std::string open_file_dialog(const std::string& title, const std::string& default_path,
+                                       const std::string& pattern) = 0;
+  virtual std::string save_file_dialog(const std::string& title, const std::string& default_path,
+                                       const std::string& pattern) = 0;
+  virtual std::string clipboard_text() = 0;     // "" when the clipboard holds no text
+
+  // The pointer in screen coordinates; false when it cannot be read.
+  virtual bool pointer_position(int& x, int& y) = 0;
+  virtual void warp_pointer(int x, int y) = 0;
+  // A blank cursor over the main window (and its web view), or the cursors it had before.
+  virtual void set_cursor_hidden(bool hidden) = 0;
+
+  // The URL window: a tool window owned by the main window whose web view has nothing bound, so its
+  // page cannot reach the host.
+  virtual bool url_window_open() const = 0;
+  virtual void open_url_window(int x, int y, int inner_width, int inner_height, const std::string& title,
+                               const std::string& url) = 0;
+  virtual void activate_url_window() = 0;
+  virtual void close_url_window() = 0;
+  // Hands an address that no web view can show (mailto) to the desktop's default program.
+  virtual bool open_with_desktop(const std::string& uri) = 0;
 };

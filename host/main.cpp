@@ -145,10 +145,10 @@ int main(int argc, char** argv) {
   WindowServices services(ui, loop);
   EditorCommands commands(loop);
   BridgeDispatcher bridge;
+  services.install(bridge);
   bridge.set_command_handler([&](const std::string& id, const std::string& type, const std::string& value) {
     commands.handle(id, type, value);
   });
-  bridge.set_window_handler("page_ready", [&](const BridgeMessage&) { services.page_ready(); });
 
   rt_webview_set_data_dir(HostDataDir() + "webdata/");
   if (command_line.automation) rt_webview_allow_automation(0);
@@ -157,6 +157,10 @@ int main(int argc, char** argv) {
     server.stop();
     return 0;
   }
+  // The page's "quorlin_" local-storage keys live in a file of the host's own as well, so settings,
+  // themes and custom components stay when the server lands on another port (another origin).
+  if (!rt_webview_mirror_local_storage(0, HostDataDir() + "page-storage.json", "quorlin_"))
+    HostLog("the page's local storage is not mirrored");
   // The editor page, and no other, learns the token before its first script runs.
   rt_webview_add_start_script(0, "Object.defineProperty(window, '_qlHostToken', {value: " + JsString(token) +
                                      ", writable: false, enumerable: false, configurable: false});");
@@ -194,6 +198,7 @@ int main(int argc, char** argv) {
   server.stop();
   HostLog("server stopped");
   CleanProjectFolders(ProjectsFolder());
+  rt_window_close(kUrlWindow);
   rt_webview_free(0);
   rt_window_close(0);
   HostLog("stop");

@@ -1,6 +1,7 @@
 #include "shared_state.h"
 
 #include "paths.h"
+#include "registry.h"
 #include "settings.h"
 #include "support.h"
 #include "rt/fs.h"
@@ -57,23 +58,12 @@ void SetProjectsFolder(const std::string& folder) {
   rt_file_write_atomic(path, ReplaceProjectsFolderMember(line, next));
 }
 
-namespace {
-// The last project is kept in memory until the persistent per-user store is in place.
-std::mutex g_last_project_mutex;
-std::string g_last_project;
-}  // namespace
-
 void SetCurrentProject(const std::string& name) {
   HostState().set_current_project(name);
-  if (name.empty()) return;
-  std::lock_guard lock(g_last_project_mutex);
-  g_last_project = name;
+  if (!name.empty()) RegistryWriteString(kHostRegistryKey, kLastProjectValue, name);
 }
 
-std::string LastProject() {
-  std::lock_guard lock(g_last_project_mutex);
-  return g_last_project;
-}
+std::string LastProject() { return RegistryReadValue(RegistryRoot::kCurrentUser, kHostRegistryKey, kLastProjectValue); }
 
 std::string ProjectFolderPath(const std::string& name) { return ProjectsFolder() + name + "/"; }
 

@@ -34,9 +34,9 @@ bool IsDefaultProjectsFolder();
 void SetProjectsFolder(const std::string& folder);
 
 // Records the open project (the HTTP server's project-folder fallback follows it) and, when the name
-// is not empty, remembers it as the last project.
+// is not empty, remembers it as the last project in the per-user store.
 void SetCurrentProject(const std::string& name);
-// The project that was open last, as remembered across runs; "" when none.
+// The project that was open last, as remembered across runs in the per-user store; "" when none.
 std::string LastProject();
 
 // Where a project's files live in the layout in force: in the default location the document sits

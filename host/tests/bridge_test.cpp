@@ -51,6 +51,10 @@ TEST(Bridge, RoutesOnTheTypeAlone) {
   };
   Recorder r;
   for (const auto& c : cases) EXPECT_EQ(r.route(c.json), c.route) << c.json;
+  // Every window-level type reaches its own handler, whatever the id.
+  for (auto type : kWindowLevelTypes)
+    EXPECT_EQ(r.route(R"([{"id":"x","type":")" + std::string(type) + R"(","value":"v"}])"),
+              "window:" + std::string(type) + ":v");
 }
 
 TEST(Bridge, DropsAMessageThatArrivesWhileAnotherIsHandled) {

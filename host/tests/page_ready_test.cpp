@@ -7,34 +7,21 @@
 
 #include "cli_project.h"
 #include "fake_ui.h"
+#include "registry.h"
 #include "shared_state.h"
+#include "temp_home.h"
 #include "rt/fs.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// A projects folder of its own (not the default location, so documents sit beside project folders).
 class PageReadyTest : public testing::Test {
 protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() / ("quorlin-page-ready-" + std::to_string(getpid()) + "-" +
-                                         testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_ / "projects");
-    HostState().set_projects_folder((root_ / "projects").string() + "/");
-    HostState().set_current_project("");
-  }
-  void TearDown() override { fs::remove_all(root_); }
+  std::string write(const std::string& relative, const std::string& text) { return home_.write(relative, text); }
 
-  std::string write(const std::string& relative, const std::string& text) {
-    fs::path p = root_ / relative;
-    fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << text;
-    return p.string();
-  }
-
-  fs::path root_;
+  TempHome home_;
+  fs::path root_ = home_.root();
   FakeUi ui_;
 };
 
@@ -57,6 +44,27 @@ TEST_F(PageReadyTest, ShowsTheWindowAndOffersTheLastProjectOnlyWhenItsDocumentHo
   EXPECT_TRUE(ui_.scripts.empty());
 
   fs::remove(root_ / "projects" / "O'Brien \"demo\".qui");
+  services.page_ready();
+  EXPECT_TRUE(ui_.scripts.empty());
+}
+
+TEST_F(PageReadyTest, TheLastProjectComesFromTheStoreAnEarlierRunLeft) {
+  write("config/quorlin/registry.json", R"({"Software\\Quorlin": {"LastProject": "Earlier"}})");
+  write("projects/Earlier.qui", "{}");
+  HostLoop loop(ui_, "1", "1");
+  WindowServices services(ui_, loop);
+  services.page_ready();
+  EXPECT_TRUE(ui_.ran(R"(_onLastProject("Earlier"))"));
+
+  ui_.scripts.clear();
+  SetCurrentProject("Later");                // the next run's page_ready offers this one instead
+  write("projects/Later.qui", "{}");
+  services.page_ready();
+  EXPECT_TRUE(ui_.ran(R"(_onLastProject("Later"))"));
+  EXPECT_EQ(RegistryReadValue(RegistryRoot::kCurrentUser, "\\Software\\Quorlin\\", "LastProject"), "Later");
+
+  ui_.scripts.clear();                       // a name the store holds but no page could have sent
+  RegistryWriteString(kHostRegistryKey, kLastProjectValue, "../projects/Later");
   services.page_ready();
   EXPECT_TRUE(ui_.scripts.empty());
 }

@@ -4,6 +4,10 @@
 #include "rt/gui.h"
 
 #include <gtk/gtk.h>
+#include <string>
+#include <utility>
+#include <vector>
+#include <webkit2/webkit2.h>
 
 namespace rt_gtk {
 
@@ -11,6 +15,14 @@ namespace rt_gtk {
 GtkWindow* window_widget(int window);
 // The window a dialog should stay above: window 0 while it is shown, else none.
 GtkWindow* dialog_parent();
+
+// The WebKitWebView and its user-content manager behind a web-view number, or nullptr.
+WebKitWebView* web_view(int gadget);
+WebKitUserContentManager* user_content(int gadget);
+
+// The filters of a file-dialog pattern "Label|*.a;*.b|Label 2|*": (label, globs) in order. A label
+// without its glob list is dropped.
+std::vector<std::pair<std::string, std::vector<std::string>>> parse_file_pattern(const std::string& pattern);
 
 // An event that arises on the UI thread (timer, close button, size, shortcut): runs the routines bound
 // to its code at once, then queues it for rt_window_wait_event.

@@ -229,3 +229,17 @@ bool rt_webview_zoom_set(int gadget, double factor) {
   webkit_web_view_set_zoom_level(view->view, factor);
   return true;
 }
+
+namespace rt_gtk {
+
+WebKitWebView* web_view(int gadget) {
+  View* view = find(gadget);
+  return view ? view->view : nullptr;
+}
+
+WebKitUserContentManager* user_content(int gadget) {
+  View* view = find(gadget);
+  return view ? view->content : nullptr;
+}
+
+}  // namespace rt_gtk

@@ -82,9 +82,42 @@ void rt_webview_eval_script(int gadget, const std::string& script);
 double rt_webview_zoom_get(int gadget);   // 0 when the view does not exist
 bool rt_webview_zoom_set(int gadget, double factor);
 
+// Keeps the page's local-storage keys that begin with `prefix` in `file` (a JSON object written
+// atomically, mode 0600), so they outlive a change of the page's origin (another port, for one).
+// At document start of every page the top frame loads, before the page's own scripts, the keys are
+// seeded from the file; every later change the page makes to such a key is written back. The file is
+// the source of truth: a key it holds is set in the page, a key removed by a page stays removed, and a
+// key the page holds that the file has never heard of (written before the mirror existed) is adopted.
+// A corrupt file is moved aside (same name + ".corrupt") and the mirror starts empty. Call before the
+// first navigation; false when the view does not exist or the prefix is empty.
+bool rt_webview_mirror_local_storage(int gadget, const std::string& file, const std::string& prefix);
+
 // Modal message box with an OK button.
 void rt_dialog_message(const std::string& title, const std::string& text);
 // Modal question with Yes and No buttons; true for Yes.
 bool rt_dialog_yes_no(const std::string& title, const std::string& text);
 // Size of the primary monitor in pixels (monitor 0 when none is marked primary); false without a display.
 bool rt_screen_primary_size(int& width, int& height);
+
+// File dialogs; "" when cancelled. `pattern` lists filters as "Label|*.a;*.b|Label 2|*" and
+// `pattern_index` selects the one shown first. `default_path` may name a folder (ending with '/'),
+// a file in a folder, or a bare file name (save dialogs propose it).
+std::string rt_dialog_open_file(const std::string& title, const std::string& default_path, const std::string& pattern,
+                                int pattern_index);
+// Asks before replacing an existing file.
+std::string rt_dialog_save_file(const std::string& title, const std::string& default_path, const std::string& pattern,
+                                int pattern_index);
+
+// The clipboard's text; "" when it holds none. Waits for the owner in a nested main loop.
+std::string rt_clipboard_get_text();
+void rt_clipboard_set_text(const std::string& text);
+
+// The pointer in screen coordinates; false when there is no pointer device.
+bool rt_pointer_position(int& x, int& y);
+void rt_pointer_warp(int x, int y);
+// A blank cursor over the window and everything inside it; false restores the cursors it replaced.
+void rt_window_set_cursor_hidden(int window, bool hidden);
+
+// Opens an http, https, mailto or file address with the desktop's default program; false for any
+// other scheme or when nothing could be started.
+bool rt_open_uri(const std::string& uri);

@@ -1,0 +1,83 @@
+/* Pointer and clipboard of an X display, for tests that drive a real program:
+ *   x11_input warp X Y     puts the pointer at screen position X, Y
+ *   x11_input position     prints the pointer's screen position as "X Y"
+ *   x11_input clipboard    reads text from standard input, takes the CLIPBOARD selection and serves
+ *                          it (UTF8_STRING, STRING, TEXT) until another client takes it or the
+ *                          process is ended; prints "ready" once it owns the selection.
+ * Exit status 2 on bad arguments or without a display. */
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+static int serve_clipboard(Display* d) {
+  size_t size = 0, capacity = 4096;
+  char* text = malloc(capacity);
+  size_t got;
+  while (text && (got = fread(text + size, 1, capacity - size, stdin)) > 0) {
+    size += got;
+    if (size == capacity) text = realloc(text, capacity *= 2);
+  }
+  if (!text) return 2;
+  Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, 0, 0);
+  Atom clipboard = XInternAtom(d, "CLIPBOARD", False), targets = XInternAtom(d, "TARGETS", False);
+  Atom utf8 = XInternAtom(d, "UTF8_STRING", False), text_atom = XInternAtom(d, "TEXT", False);
+  XSetSelectionOwner(d, clipboard, w, CurrentTime);
+  if (XGetSelectionOwner(d, clipboard) != w) return 1;
+  printf("ready\n");
+  fflush(stdout);
+  for (;;) {
+    XEvent e;
+    XNextEvent(d, &e);
+    if (e.type == SelectionClear) return 0;
+    if (e.type != SelectionRequest) continue;
+    XSelectionRequestEvent* r = &e.xselectionrequest;
+    XSelectionEvent reply;
+    memset(&reply, 0, sizeof reply);
+    reply.type = SelectionNotify;
+    reply.requestor = r->requestor;
+    reply.selection = r->selection;
+    reply.target = r->target;
+    reply.time = r->time;
+    reply.property = r->property == None ? r->target : r->property;
+    if (r->target == targets) {
+      Atom offered[] = {targets, utf8, XA_STRING, text_atom};
+      XChangeProperty(d, r->requestor, reply.property, XA_ATOM, 32, PropModeReplace, (unsigned char*)offered, 4);
+    } else if (r->target == utf8 || r->target == XA_STRING || r->target == text_atom) {
+      XChangeProperty(d, r->requestor, reply.property, r->target == text_atom ? utf8 : r->target, 8, PropModeReplace,
+                      (unsigned char*)text, (int)size);
+    } else {
+      reply.property = None;
+    }
+    XSendEvent(d, r->requestor, False, NoEventMask, (XEvent*)&reply);
+    XFlush(d);
+  }
+}
+
+int main(int argc, char** argv) {
+  Display* d = XOpenDisplay(NULL);
+  if (!d) {
+    fprintf(stderr, "x11_input: no display\n");
+    return 2;
+  }
+  int status = 2;
+  if (argc == 4 && strcmp(argv[1], "warp") == 0) {
+    XWarpPointer(d, None, DefaultRootWindow(d), 0, 0, 0, 0, atoi(argv[2]), atoi(argv[3]));
+    XSync(d, False);
+    status = 0;
+  } else if (argc == 2 && strcmp(argv[1], "position") == 0) {
+    Window root, child;
+    int x, y, wx, wy;
+    unsigned int mask;
+    XQueryPointer(d, DefaultRootWindow(d), &root, &child, &x, &y, &wx, &wy, &mask);
+    printf("%d %d\n", x, y);
+    status = 0;
+  } else if (argc == 2 && strcmp(argv[1], "clipboard") == 0) {
+    status = serve_clipboard(d);
+  } else {
+    fprintf(stderr, "usage: x11_input warp X Y | position | clipboard\n");
+  }
+  XCloseDisplay(d);
+  return status;
+}
