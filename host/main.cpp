@@ -162,7 +162,10 @@ int main(int argc, char** argv) {
   if (!rt_webview_mirror_local_storage(0, HostDataDir() + "page-storage.json", "quorlin_"))
     HostLog("the page's local storage is not mirrored");
   // The editor page, and no other, learns the token before its first script runs.
-  rt_webview_add_start_script(0, "Object.defineProperty(window, '_qlHostToken', {value: " + JsString(token) +
+  // A page from anywhere else that ends up in this view (a followed link) gets nothing.
+  const std::string origin = "http://127.0.0.1:" + std::to_string(port);
+  rt_webview_add_start_script(0, "if (location.origin === " + JsString(origin) +
+                                     ") Object.defineProperty(window, '_qlHostToken', {value: " + JsString(token) +
                                      ", writable: false, enumerable: false, configurable: false});");
   // Bound before the first navigation, so the page's first script already finds pb_event.
   rt_webview_bind_callback(0, "pb_event", [&](const std::string& args) {
