@@ -4,13 +4,14 @@
 import assert from 'node:assert/strict';
 import { execFileSync, spawn, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
-import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 
 import { startXvfb } from '../tools/xvfb.mjs';
-import { buildDir, missingTools, pressCloseButton, repo, sleep, startEditor, until } from './editor.mjs';
+import {
+  buildDir, firstFreePortFrom, holdPort, missingTools, pressCloseButton, repo, sleep, startEditor, until,
+} from './editor.mjs';
 
 const skip = missingTools();
 let display;
@@ -147,22 +148,6 @@ test('page_ready shows the window and offers the last project only while its doc
       await ed.stop();
     }
   });
-
-async function holdPort(port) {
-  const server = net.createServer();
-  await new Promise((resolve, reject) => server.once('error', reject).listen(port, '127.0.0.1', resolve));
-  return server;
-}
-
-async function firstFreePortFrom(port) {
-  for (;; port++) {
-    try {
-      const s = await holdPort(port);
-      await new Promise((r) => s.close(r));
-      return port;
-    } catch { /* taken */ }
-  }
-}
 
 test('a "quorlin_" local-storage value written on the first port is still there when the editor lands on the next',
   { skip: skip || false, timeout: 180000 }, async () => {

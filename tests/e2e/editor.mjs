@@ -8,6 +8,7 @@
 //   await ed.stop()
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
+import net from 'node:net';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 
@@ -27,6 +28,24 @@ export function missingTools() {
   if (!findWebDriver()) return 'WebKitWebDriver is not installed';
   if (!fs.existsSync(appBinary)) return `${appBinary} is not built`;
   return null;
+}
+
+// Holds a loopback port open, as another program would; close() releases it.
+export async function holdPort(port) {
+  const server = net.createServer();
+  await new Promise((resolve, reject) => server.once('error', reject).listen(port, '127.0.0.1', resolve));
+  return server;
+}
+
+// The first port from `port` on that nobody holds.
+export async function firstFreePortFrom(port) {
+  for (;; port++) {
+    try {
+      const s = await holdPort(port);
+      await new Promise((r) => s.close(r));
+      return port;
+    } catch { /* taken */ }
+  }
 }
 
 export const sleep = (ms) => new Promise((r) => setTimeout(r, ms));

@@ -2,13 +2,14 @@
 import assert from 'node:assert/strict';
 import { spawn, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
-import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 
 import { startXvfb } from '../tools/xvfb.mjs';
-import { appBinary, artifacts, missingTools, pressCloseButton, repo, sleep, startEditor, until } from './editor.mjs';
+import {
+  appBinary, artifacts, firstFreePortFrom, holdPort, missingTools, pressCloseButton, repo, sleep, startEditor, until,
+} from './editor.mjs';
 
 const skip = missingTools();
 let display;
@@ -93,22 +94,6 @@ test('the editor starts, serves its page, shows its window on page_ready and clo
       await ed.stop();
     }
   });
-
-async function holdPort(port) {
-  const server = net.createServer();
-  await new Promise((resolve, reject) => server.once('error', reject).listen(port, '127.0.0.1', resolve));
-  return server;
-}
-
-async function firstFreePortFrom(port) {
-  for (;; port++) {
-    try {
-      const s = await holdPort(port);
-      await new Promise((r) => s.close(r));
-      return port;
-    } catch { /* taken */ }
-  }
-}
 
 test('a busy first port gives the next one, and a project named on the command line opens once the page is ready',
   { skip: skip || false, timeout: 120000 }, async () => {

@@ -40,11 +40,20 @@ static int close_matching(Display* d, Window w, const char* title, Atom protocol
   return found;
 }
 
+/* Windows come and go while the tree is walked (other programs, tooltips): a request about one that
+ * has just gone is not an error for this tool. */
+static int ignore_errors(Display* d, XErrorEvent* e) {
+  (void)d;
+  (void)e;
+  return 0;
+}
+
 int main(int argc, char** argv) {
   if (argc != 2) {
     fprintf(stderr, "usage: x11_close TITLE\n");
     return 2;
   }
+  XSetErrorHandler(ignore_errors);
   Display* d = XOpenDisplay(NULL);
   if (!d) {
     fprintf(stderr, "x11_close: no display\n");

@@ -55,7 +55,16 @@ static int serve_clipboard(Display* d) {
   }
 }
 
+/* Windows come and go while the tree is walked (other programs, tooltips): a request about one that
+ * has just gone is not an error for this tool. */
+static int ignore_errors(Display* d, XErrorEvent* e) {
+  (void)d;
+  (void)e;
+  return 0;
+}
+
 int main(int argc, char** argv) {
+  XSetErrorHandler(ignore_errors);
   Display* d = XOpenDisplay(NULL);
   if (!d) {
     fprintf(stderr, "x11_input: no display\n");
