@@ -1,0 +1,66 @@
+// Loads the editor skeleton (with the inspector's markup) into jsdom with the design model and the
+// inspector scripts, translations and toasts stubbed, listeners installed.
+//
+//   const page = await loadInspector();
+//   page.add('button', {text: 'Hi'}) -> id      // a record from the catalogue, appended to the design
+//   page.select(...ids)                         // selects and refreshes the panel
+//   page.field(id) / page.shown(id)             // a form control; whether it and its ancestors show
+//   page.json(expr), page.toasts, page.steps()  // page values; toasts; undo steps taken so far
+import { loadPage } from '../page/jsdom-page.mjs';
+import { MODEL_SCRIPTS } from '../model/model-page.mjs';
+
+export const INSPECTOR_SCRIPTS = ['form-data.js', 'render.js', 'bind.js', 'identity.js'].map((f) => `editor/inspector/${f}`);
+
+export async function loadInspector({ before } = {}) {
+  const toasts = [];
+  const page = await loadPage({
+    scripts: ['editor/shell/hooks.js', ...MODEL_SCRIPTS, ...INSPECTOR_SCRIPTS],
+    before: async (window) => {
+      window.t = (key, vars) => (vars ? key + JSON.stringify(vars) : key);
+      window.showToast = (message, type = 'error', duration = 3000) => { toasts.push({ message, type, duration }); };
+      window.renderCanvas = () => {};
+      if (before) await before(window);
+    },
+  });
+  const { window, document } = page;
+  page.run('setupPropertyListeners(); populateThemeSelects();');
+  page.toasts = toasts;
+  page.json = (expr) => JSON.parse(page.run(`JSON.stringify(${expr})`) ?? 'null');
+  page.add = (type, props = {}, parentId) => {
+    const id = page.run(`(function () {
+      const entry = TOOLBOX_ITEMS.find((i) => i.type === ${JSON.stringify(type)});
+      const rec = Object.assign({}, _deepCopy(entry.defaultProps),
+        { id: generateId(${JSON.stringify(type)}), type: ${JSON.stringify(type)} }, ${JSON.stringify(props)});
+      if (${JSON.stringify(parentId ?? null)}) rec.parentId = ${JSON.stringify(parentId ?? null)};
+      elements.push(rec);
+      return rec.id;
+    })()`);
+    return id;
+  };
+  page.select = (...ids) => page.run(`selectedIds = ${JSON.stringify(ids)}; renderProperties();`);
+  page.field = (id) => document.getElementById(id);
+  page.shown = (id) => {
+    let el = document.getElementById(id);
+    if (!el) throw new Error(`no element #${id}`);
+    for (; el && el !== document.body; el = el.parentElement) {
+      if (el.hidden || el.classList.contains('hidden') || el.style.display === 'none') return false;
+    }
+    return true;
+  };
+  page.steps = () => page.run('historyStack.length');
+  // Types into a field the way a user does: focus, one input event per character, change, blur.
+  page.type = (id, text) => {
+    const field = document.getElementById(id);
+    field.dispatchEvent(new window.FocusEvent('focus'));
+    field.focus();
+    field.value = '';
+    for (const ch of text) {
+      field.value += ch;
+      field.dispatchEvent(new window.Event('input', { bubbles: true }));
+    }
+    field.dispatchEvent(new window.Event('change', { bubbles: true }));
+    field.blur();
+  };
+  page.record = (id) => page.json(`_findElement(${JSON.stringify(id)})`);
+  return page;
+}
