@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "project_files.h"
 #include "script.h"
 #include "shared_state.h"
 #include "support.h"
@@ -9,10 +10,6 @@
 #include "rt/text.h"
 
 namespace {
-
-// Media and libraries of a project live in these sub-folders; they exist from the start so uploads
-// and the page's pickers find them.
-constexpr const char* kProjectSubfolders[] = {"images", "Videos", "Libraries"};
 
 std::string FreeProjectName(const std::string& base) {
   for (int n = 2;; ++n) {
@@ -57,9 +54,7 @@ std::string DeliverCommandLineProject(const CliProject& project, HostUi& ui) {
     if (!replace) name = FreeProjectName(name);
   }
   const std::string folder = ProjectFolderPath(name);
-  bool ok = MakeDirectoryExternal(folder);
-  for (const char* sub : kProjectSubfolders) ok = ok && MakeDirectoryExternal(folder + sub);
-  ok = ok && rt_file_write_atomic(ProjectDocumentPath(name), project.document);
+  const bool ok = MakeProjectFolder(folder) && rt_file_write_atomic(ProjectDocumentPath(name), project.document);
   if (!ok) {
     HostLog("command-line project not copied: " + ProjectDocumentPath(name));
     ui.message("Open project", "The project \"" + name + "\" could not be copied into the projects folder:\n" +

@@ -1,15 +1,54 @@
-// The editor page's commands (id "quorlin") that are not window-level services.
+// The editor page's commands (id "quorlin") that are not window-level services: projects and the
+// projects folder, the compiler, the external code editor, the device preview and quitting. Each
+// command answers only by running script in the editor's web view (gadget 0); every text in those
+// scripts goes through the one encoder (script.h).
 #pragma once
 #include <string>
+#include <utility>
 
 #include "event_loop.h"
+#include "host_ui.h"
+
+// The copy of a project's document that the page loads: this name in the private temporary folder,
+// fetched by the page as "tmp/" + this name.
+inline constexpr const char* kProjectStagingFileName = "quorlin_project.json";
+std::string ProjectStagingPath();
 
 class EditorCommands {
 public:
-  explicit EditorCommands(HostLoop& loop) : loop_(loop) {}
+  // `program_folder` (ending with '/') holds the template folders that new projects get.
+  EditorCommands(HostUi& ui, HostLoop& loop, std::string program_folder)
+      : ui_(ui), loop_(loop), program_folder_(std::move(program_folder)) {}
+
   // HandleEditorCommand: acts only for the id "quorlin"; unknown types do nothing.
   void handle(const std::string& id, const std::string& type, const std::string& value);
 
+  // Path of the open project's document ("" after new): where save_as finds it.
+  const std::string& current_document() const { return current_document_; }
+
 private:
+  // Projects (commands_project.cpp). Every command that takes a project name refuses one that
+  // could name anything but a direct child of the projects folder.
+  void new_project_request();
+  void check_new(const std::string& chosen);
+  void new_project(const std::string& chosen);
+  void save_as(const std::string& old_name);
+  void open_projects_folder();
+  void change_projects_folder();
+  void load();
+  void load_project(const std::string& name);
+  void delete_project(const std::string& name);
+
+  // detect_pb: reports where the outside compiler is installed (a look-up only).
+  void detect_compiler();
+  // Commands whose work is not built yet: the page is told so at once, through the callbacks it
+  // waits on, so no request of the page waits for ever.
+  void not_available(const std::string& type, const std::string& value);
+
+  void toast(const std::string& text, const char* kind, int milliseconds);
+
+  HostUi& ui_;
   HostLoop& loop_;
+  std::string program_folder_;
+  std::string current_document_;
 };

@@ -30,6 +30,10 @@ std::string GtkHostUi::save_file_dialog(const std::string& title, const std::str
   return rt_dialog_save_file(title, default_path, pattern, 0);
 }
 
+std::string GtkHostUi::choose_folder_dialog(const std::string& title, const std::string& start_folder) {
+  return rt_dialog_choose_folder(title, start_folder);
+}
+
 std::string GtkHostUi::clipboard_text() { return rt_clipboard_get_text(); }
 bool GtkHostUi::pointer_position(int& x, int& y) { return rt_pointer_position(x, y); }
 void GtkHostUi::warp_pointer(int x, int y) { rt_pointer_warp(x, y); }

@@ -21,6 +21,7 @@ public:
                                const std::string& pattern) override;
   std::string save_file_dialog(const std::string& title, const std::string& default_path,
                                const std::string& pattern) override;
+  std::string choose_folder_dialog(const std::string& title, const std::string& start_folder) override;
   std::string clipboard_text() override;
   bool pointer_position(int& x, int& y) override;
   void warp_pointer(int x, int y) override;

@@ -32,6 +32,8 @@ public:
                                        const std::string& pattern) = 0;
   virtual std::string save_file_dialog(const std::string& title, const std::string& default_path,
                                        const std::string& pattern) = 0;
+  // A folder chooser starting in `start_folder`; the chosen folder ends with '/', "" when cancelled.
+  virtual std::string choose_folder_dialog(const std::string& title, const std::string& start_folder) = 0;
   virtual std::string clipboard_text() = 0;     // "" when the clipboard holds no text
 
   // The pointer in screen coordinates; false when it cannot be read.

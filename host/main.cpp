@@ -143,7 +143,7 @@ int main(int argc, char** argv) {
   GtkHostUi ui;
   HostLoop loop(ui, ReadFileVersionString(""), kBuildText);
   WindowServices services(ui, loop);
-  EditorCommands commands(loop);
+  EditorCommands commands(ui, loop, program_dir);
   BridgeDispatcher bridge;
   services.install(bridge);
   bridge.set_command_handler([&](const std::string& id, const std::string& type, const std::string& value) {

@@ -69,7 +69,7 @@ TEST(VersionPush, AnEmptyVersionRetriesEvery100ms) {
 TEST(CloseButton, AsksThePageUntilItConfirms) {
   FakeUi ui;
   HostLoop loop(ui, "1", "1");
-  EditorCommands commands(loop);
+  EditorCommands commands(ui, loop, "");
   EXPECT_TRUE(loop.on_event(Close()));
   EXPECT_TRUE(loop.on_event(Close()));        // asked twice; the page shows its question once
   EXPECT_EQ(ui.scripts.size(), 2u);

@@ -23,7 +23,8 @@ public:
   bool answer_yes = true;
   int main_x = 100, main_y = 50, main_width = 1600, main_height = 900;
 
-  // Dialogs: each shown dialog is recorded as "open|title|default path|pattern" (or "save|...") and
+  // Dialogs: each shown dialog is recorded as "open|title|default path|pattern" (or "save|...",
+  // "folder|title|start folder|") and
   // takes the next answer ("" = cancelled; none left = cancelled).
   std::vector<std::string> dialogs;
   std::deque<std::string> dialog_answers;
@@ -69,6 +70,9 @@ public:
   }
   std::string save_file_dialog(const std::string& title, const std::string& path, const std::string& pattern) override {
     return dialog("save", title, path, pattern);
+  }
+  std::string choose_folder_dialog(const std::string& title, const std::string& start_folder) override {
+    return dialog("folder", title, start_folder, "");
   }
   std::string clipboard_text() override { return clipboard; }
 

@@ -15,9 +15,11 @@
 class TempHome {
 public:
   TempHome() {
-    root_ = std::filesystem::temp_directory_path() /
-            ("quorlin-test-" + std::to_string(getpid()) + "-" +
-             testing::UnitTest::GetInstance()->current_test_info()->name());
+    // A parameterised test's name holds a '/': kept in one folder name, so removing the root removes all.
+    std::string test = testing::UnitTest::GetInstance()->current_test_info()->name();
+    for (char& c : test)
+      if (c == '/') c = '_';
+    root_ = std::filesystem::temp_directory_path() / ("quorlin-test-" + std::to_string(getpid()) + "-" + test);
     std::filesystem::remove_all(root_);
     std::filesystem::create_directories(root_ / "projects");
     setenv("HOME", root_.c_str(), 1);

@@ -111,3 +111,12 @@ std::string rt_dialog_save_file(const std::string& title, const std::string& def
                                 int pattern_index) {
   return run_file_dialog(GTK_FILE_CHOOSER_ACTION_SAVE, "_Save", title, default_path, pattern, pattern_index);
 }
+
+std::string rt_dialog_choose_folder(const std::string& title, const std::string& start_folder) {
+  // Only the folder part is used: a folder path ends with '/', so the name part stays empty.
+  std::string folder = start_folder;
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  std::string chosen = run_file_dialog(GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "_Select", title, folder, "", 0);
+  if (!chosen.empty() && chosen.back() != '/') chosen += '/';
+  return chosen;
+}

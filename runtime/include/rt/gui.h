@@ -108,6 +108,10 @@ std::string rt_dialog_open_file(const std::string& title, const std::string& def
 std::string rt_dialog_save_file(const std::string& title, const std::string& default_path, const std::string& pattern,
                                 int pattern_index);
 
+// Folder chooser; the chosen folder with a trailing '/', "" when cancelled. `start_folder` is shown
+// first when it exists.
+std::string rt_dialog_choose_folder(const std::string& title, const std::string& start_folder);
+
 // The clipboard's text; "" when it holds none. Waits for the owner in a nested main loop.
 std::string rt_clipboard_get_text();
 void rt_clipboard_set_text(const std::string& text);
