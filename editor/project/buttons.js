@@ -1,0 +1,36 @@
+// The project buttons and the toolbox switch: usable exactly while a project is open.
+// Provides: _enableProjectButtons, _setToolboxEnabled, _updateNewProjectPulse.
+// Needs: currentProjectName, _toolboxEnabled (editor/model/state.js), _qlCallIfDefined;
+//   _qlAutosaveFollowProject (autosave.js); optional renderToolbox, window._pbInstalled.
+
+const _QL_PROJECT_BUTTONS = ['btn-save-project', 'btn-save-as-project', 'btn-export-html', 'btn-export-pb',
+  'btn-export-standalone', 'btn-export-webapp', 'btn-export-zip', 'btn-preview'];
+
+function _enableProjectButtons() {
+  const open = Boolean(currentProjectName);
+  for (const id of _QL_PROJECT_BUTTONS) {
+    const button = document.getElementById(id);
+    if (button) button.disabled = !open || (id === 'btn-export-pb' && !window._pbInstalled);
+  }
+  const del = document.getElementById('btn-delete-project');
+  if (del) del.disabled = !open;
+  const auto = document.getElementById('btn-autosave');
+  if (auto) auto.disabled = !open;
+  const close = document.getElementById('btn-close-project');
+  if (close) close.hidden = !open;
+  _qlAutosaveFollowProject(open);
+  _updateNewProjectPulse();
+}
+
+function _setToolboxEnabled(enabled) {
+  _toolboxEnabled = Boolean(enabled);
+  const box = document.getElementById('toolbox');
+  if (box) box.classList.toggle('ql-toolbox-disabled', !_toolboxEnabled);
+  _qlCallIfDefined('renderToolbox');
+}
+
+// The New button glows while no project is open, to show where to start.
+function _updateNewProjectPulse() {
+  const button = document.getElementById('btn-new-project');
+  if (button) button.classList.toggle('wb-btn-glow', !currentProjectName);
+}

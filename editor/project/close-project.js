@@ -1,0 +1,54 @@
+// Closing the open project: the editor returns to its empty state with no project, no undo history
+// and no media of the closed project; a New pressed while the project was open continues from here.
+// Provides: closeProject, executeCloseProject.
+// Needs: _qlConfirmProject (dialogs.js), _qlClearMediaMap, _qlResetHistory, _qlSetOpenProjectName
+//   (apply.js), _enableProjectButtons, _setToolboxEnabled (buttons.js), _qlContinueNewProject (new.js);
+//   model globals (elements, selectedIds, canvasSettings, initialCanvasSettings, activePageModeId,
+//   _isDirty, _clearDirty, _ephemeralThemeIdx); _qlCallIfDefined.
+
+function closeProject() {
+  if (_isDirty) {
+    _qlConfirmProject('confirm-close-project-modal',
+      { title: 'modal.closeProject.title', body: 'modal.closeProject.body', confirm: 'modal.closeProject.confirm' },
+      () => executeCloseProject(), { danger: true });
+    return;
+  }
+  executeCloseProject();
+}
+
+function executeCloseProject() {
+  _qlCallIfDefined('_clearFlowState');
+  _qlCallIfDefined('_clearTimelineState');
+  _pendingFlowImport = null;
+  window.animations = [];
+  window.activeAnimationId = null;
+  elements = [];
+  selectedIds = [];
+  activePageModeId = null;
+  // The editor's own themes stay (they are the user's, kept in the theme store); only a theme that
+  // came with the closed project goes.
+  const themes = (canvasSettings.themes || []).filter((_, i) => i !== _ephemeralThemeIdx);
+  canvasSettings = Object.assign(initialCanvasSettings(), { resolution: 'responsive', activeTheme: 0 },
+    themes.length ? { themes } : {});
+  _ephemeralThemeIdx = -1;
+  _qlClearMediaMap();
+  _qlResetHistory();
+  _qlSetOpenProjectName('');
+  const input = document.getElementById('input-filename');
+  if (input) {
+    input.disabled = false;
+    input.value = '';
+  }
+  _clearDirty();
+  _qlCallIfDefined('applyCanvasSettings');
+  _qlCallIfDefined('renderCanvas');
+  _qlCallIfDefined('renderComponentTree');
+  _qlCallIfDefined('renderProperties');
+  _enableProjectButtons();
+  _setToolboxEnabled(false);
+  if (input) input.focus();
+  if (_newProjectRequested) {
+    _newProjectRequested = false;
+    _qlContinueNewProject();
+  }
+}

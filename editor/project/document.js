@@ -1,0 +1,130 @@
+// The project document as the page writes it: the full document in its member order, the first
+// document of a new project and the shape saved without a host; the compile settings of the export
+// dialog with their mirror in local storage.
+// Provides: _pendingFlowImport, _QL_COMPILE_FLAGS, _readCompileSettingsFromDom, _applyCompileSettings,
+//   _projectFlowForSave, _projectAnimationsForSave, buildProjectDocument, buildFirstProjectDocument,
+//   buildNoHostProjectDocument.
+// Needs: elements, canvasSettings, flowSettings (editor/model/state.js); optional
+//   _flowGraphForPersistence, _flowEditor, _flowVarsRegistry, _flowConstsRegistry (flow editor),
+//   window.animations, window.activeAnimationId (timeline), _blobSrcMap (media).
+//
+// Until the flow editor and the timeline are loaded, the graph and the animations of an opened
+// document are kept here as they came (after migration) and written back unchanged, so a save never
+// drops them.
+
+// A graph waiting for the flow editor (declared with var: the flow editor shares it).
+var _pendingFlowImport = null;
+
+const _QL_COMPILE_FLAGS = ['subsystem', 'optimizer', 'icon', 'xp', 'administrator', 'user', 'dpiaware',
+  'dllprotection', 'ucrt', 'constant'];
+const _QL_COMPILE_FLAGS_ON = ['optimizer', 'xp', 'dpiaware'];
+const _QL_COMPILE_VALUE_FLAGS = ['subsystem', 'icon', 'constant'];
+
+function _readCompileSettingsFromDom() {
+  const cs = { checks: {}, values: {} };
+  for (const id of _QL_COMPILE_FLAGS) {
+    const box = document.getElementById('flag-' + id);
+    if (box) cs.checks[id] = Boolean(box.checked);
+    const input = document.getElementById('flag-' + id + '-val');
+    if (input) cs.values[id] = String(input.value);
+  }
+  return cs;
+}
+
+// Every flag gets the document's value or its default, so one project never inherits another's.
+function _applyCompileSettings(cs) {
+  const checks = cs && cs.checks && typeof cs.checks === 'object' ? cs.checks : {};
+  const values = cs && cs.values && typeof cs.values === 'object' ? cs.values : {};
+  const store = (key, text) => {
+    try { localStorage.setItem(key, text); } catch (e) { /* storage full or off: the dialog still shows it */ }
+  };
+  for (const id of _QL_COMPILE_FLAGS) {
+    const on = Object.prototype.hasOwnProperty.call(checks, id) ? Boolean(checks[id]) : _QL_COMPILE_FLAGS_ON.includes(id);
+    const box = document.getElementById('flag-' + id);
+    if (box) box.checked = on;
+    store('quorlin_flag_' + id, on ? 'true' : 'false');
+    if (!_QL_COMPILE_VALUE_FLAGS.includes(id)) continue;
+    const text = values[id] === undefined || values[id] === null ? '' : String(values[id]);
+    const input = document.getElementById('flag-' + id + '-val');
+    if (input) input.value = text;
+    store('quorlin_flag_' + id + '_val', text);
+  }
+}
+
+function _qlLiveFlowRegistry(name) {
+  const list = name === '_flowVarsRegistry'
+    ? (typeof _flowVarsRegistry !== 'undefined' ? _flowVarsRegistry : window._flowVarsRegistry)
+    : (typeof _flowConstsRegistry !== 'undefined' ? _flowConstsRegistry : window._flowConstsRegistry);
+  return Array.isArray(list) ? JSON.parse(JSON.stringify(list)) : [];
+}
+
+// The graph a save writes: the flow editor's own answer when it is loaded, else the kept graph with
+// the current variable and constant registries.
+function _projectFlowForSave() {
+  if (typeof _flowGraphForPersistence === 'function') return _flowGraphForPersistence();
+  if (!_pendingFlowImport) return null;
+  const graph = JSON.parse(JSON.stringify(_pendingFlowImport));
+  graph.variables = _qlLiveFlowRegistry('_flowVarsRegistry');
+  graph.constants = _qlLiveFlowRegistry('_flowConstsRegistry');
+  return graph;
+}
+
+function _projectAnimationsForSave() {
+  return Array.isArray(window.animations) ? window.animations : [];
+}
+
+function _qlStandalonePathForSave() {
+  const input = document.getElementById('standalone-path-input');
+  if (input) return String(input.value);
+  try { return localStorage.getItem('quorlin_standalone_path') || ''; } catch (e) { return ''; }
+}
+
+function _qlFlowSettingsForSave() {
+  const fs = typeof flowSettings !== 'undefined' && flowSettings ? flowSettings : { enabled: false, size: 8 };
+  return { enabled: fs.enabled === true, size: fs.size };
+}
+
+// The whole document, members in their fixed order.
+function buildProjectDocument() {
+  return {
+    version: 2,
+    elements: elements,
+    canvasSettings: canvasSettings,
+    flow: _projectFlowForSave(),
+    flowSettings: _qlFlowSettingsForSave(),
+    animations: _projectAnimationsForSave(),
+    activeAnimationId: window.activeAnimationId === undefined ? null : window.activeAnimationId,
+    compileSettings: _readCompileSettingsFromDom(),
+    standalonePath: _qlStandalonePathForSave(),
+  };
+}
+
+// Media held as data URLs for the open project only (the map is emptied between projects).
+function _qlImageData() {
+  const out = {};
+  if (typeof _blobSrcMap === 'undefined' || !_blobSrcMap) return out;
+  const entries = _blobSrcMap instanceof Map ? [..._blobSrcMap.entries()] : Object.entries(_blobSrcMap);
+  for (const [path, url] of entries) if (typeof url === 'string' && url.startsWith('data:')) out[path] = url;
+  return out;
+}
+
+function _qlLiveFlowGraph() {
+  const editor = typeof _flowEditor !== 'undefined' && _flowEditor ? _flowEditor : null;
+  if (editor && typeof editor.export === 'function') return editor.export();
+  return _projectFlowForSave();
+}
+
+function buildFirstProjectDocument() {
+  return { version: 2, elements: elements, canvasSettings: canvasSettings, imageData: _qlImageData(), flow: _qlLiveFlowGraph() };
+}
+
+function buildNoHostProjectDocument() {
+  return {
+    version: 2,
+    elements: elements,
+    canvasSettings: canvasSettings,
+    flow: _qlLiveFlowGraph(),
+    flowSettings: _qlFlowSettingsForSave(),
+    compileSettings: _readCompileSettingsFromDom(),
+  };
+}

@@ -1,0 +1,195 @@
+// The project picker the host opens with the projects it found: open, rename and delete per row,
+// keyboard moves, thumbnails fetched per row, and the projects-folder button.
+// Provides: _showProjectPicker, _closeProjectPicker, _executeRenameFromPicker, _executeDeleteFromPicker.
+// Needs: _qlRoute, _qlHostFetch (bridge-page.js), _qlConfirmProject (dialogs.js), _qlDeleteOnHost,
+//   changeProjectsFolder (manage.js), _qlSetOpenProjectName (apply.js), executeCloseProject
+//   (close-project.js); currentProjectName, _deleteFromPickerName/_Item, _renameFromPickerName/_Item;
+//   t, showToast, _qlSendToHost.
+
+function _closeProjectPicker() {
+  document.getElementById('_pb_picker_modal')?.remove();
+}
+
+function _qlPickerRows(modal) {
+  return [...modal.querySelectorAll('._proj-item')];
+}
+
+function _qlPickerSelect(modal, row) {
+  for (const r of _qlPickerRows(modal)) r.classList.toggle('ql-picker-selected', r === row);
+  row?.scrollIntoView?.({ block: 'nearest' });
+}
+
+function _qlPickerEmpty(list) {
+  const empty = document.createElement('div');
+  empty.className = 'ql-picker-empty';
+  empty.textContent = t('project.noProjects');
+  list.appendChild(empty);
+}
+
+function _qlPickerOpen(name) {
+  _closeProjectPicker();
+  _qlSendToHost('load_project', name);
+}
+
+function _qlPickerButton(cls, icon, titleKey) {
+  const b = document.createElement('button');
+  b.type = 'button';
+  b.className = 'ql-btn ql-btn-icon ' + cls;
+  b.title = t(titleKey);
+  const i = document.createElement('i');
+  i.className = 'ph ' + icon;
+  b.appendChild(i);
+  return b;
+}
+
+function _qlPickerRow(modal, name) {
+  const row = document.createElement('div');
+  row.className = '_proj-item ql-picker-row';
+  row.dataset.project = name;
+  const open = document.createElement('button');
+  open.type = 'button';
+  open.className = 'ql-picker-open';
+  const img = document.createElement('img');
+  img.className = 'ql-picker-thumb';
+  img.alt = '';
+  const label = document.createElement('span');
+  label.className = 'ql-picker-name';
+  label.textContent = name;
+  open.append(img, label);
+  const rename = _qlPickerButton('ql-picker-rename', 'ph-pencil-simple', 'project.renameTitle');
+  const del = _qlPickerButton('ql-picker-delete', 'ph-trash', 'project.deleteTitle');
+  row.append(open, rename, del);
+  open.addEventListener('click', () => _qlPickerOpen(row.dataset.project));
+  rename.addEventListener('click', (e) => {
+    e.stopPropagation();
+    _renameFromPickerName = row.dataset.project;
+    _renameFromPickerItem = row;
+    _qlConfirmProject('confirm-rename-from-picker-modal',
+      { title: 'modal.renameProject.title', body: 'modal.renameProject.body', confirm: 'modal.renameProject.confirm' },
+      (value) => _executeRenameFromPicker(value), { input: row.dataset.project, vars: { name: row.dataset.project } });
+  });
+  del.addEventListener('click', (e) => {
+    e.stopPropagation();
+    _deleteFromPickerName = row.dataset.project;
+    _deleteFromPickerItem = row;
+    _qlConfirmProject('confirm-delete-from-picker-modal',
+      { title: 'modal.deleteProject.title', body: 'modal.deleteProject.body', confirm: 'modal.deleteProject.confirm' },
+      () => _executeDeleteFromPicker(), { danger: true, vars: { name: row.dataset.project } });
+  });
+  row.addEventListener('mouseenter', () => _qlPickerSelect(modal, row));
+  _qlPickerThumb(img, name);
+  return row;
+}
+
+async function _qlPickerThumb(img, name) {
+  try {
+    const reply = await _qlHostFetch(_qlRoute('thumb/', name) + '?t=' + Date.now());
+    if (reply.status < 200 || reply.status >= 300) return;
+    const blob = await reply.blob();
+    img.src = URL.createObjectURL(blob);
+  } catch (e) {
+    // The placeholder stays.
+  }
+}
+
+function _showProjectPicker(projects) {
+  document.getElementById('_pb_loading_overlay')?.remove();
+  _closeProjectPicker();
+  const names = (Array.isArray(projects) ? projects : [])
+    .map((p) => (p && typeof p === 'object' ? p.name : p))
+    .filter((n) => typeof n === 'string' && n);
+  const modal = document.createElement('div');
+  modal.id = '_pb_picker_modal';
+  modal.className = 'ql-dialog-backdrop ql-dialog-top';
+  const card = document.createElement('div');
+  card.className = 'ql-dialog-card ql-picker';
+  card.setAttribute('role', 'dialog');
+  card.setAttribute('aria-modal', 'true');
+  const header = document.createElement('div');
+  header.className = 'ql-picker-header';
+  const title = document.createElement('h2');
+  title.textContent = t('project.pickerTitle');
+  const folder = document.createElement('button');
+  folder.id = '_pb_picker_change_folder';
+  folder.type = 'button';
+  folder.className = 'ql-btn';
+  folder.textContent = t('project.projectsFolderBtn');
+  const close = _qlPickerButton('', 'ph-x', 'project.pickerClose');
+  close.id = '_pb_picker_close';
+  header.append(title, folder, close);
+  const list = document.createElement('div');
+  list.className = 'ql-picker-list';
+  card.append(header, list);
+  modal.appendChild(card);
+  for (const name of names) list.appendChild(_qlPickerRow(modal, name));
+  if (!names.length) _qlPickerEmpty(list);
+
+  const onKey = (e) => {
+    if (!document.body.contains(modal)) return document.removeEventListener('keydown', onKey, true);
+    if (document.querySelector('#confirm-rename-from-picker-modal, #confirm-delete-from-picker-modal')) return;
+    const rows = _qlPickerRows(modal);
+    const at = rows.findIndex((r) => r.classList.contains('ql-picker-selected'));
+    if (e.key === 'Escape') {
+      e.stopPropagation();
+      _closeProjectPicker();
+    } else if (e.key === 'ArrowDown' || e.key === 'ArrowUp') {
+      e.preventDefault();
+      const next = Math.max(0, Math.min(rows.length - 1, at + (e.key === 'ArrowDown' ? 1 : -1)));
+      if (rows[next]) _qlPickerSelect(modal, rows[next]);
+    } else if ((e.key === 'Enter' || e.key === ' ') && rows[at]) {
+      e.preventDefault();
+      _qlPickerOpen(rows[at].dataset.project);
+    }
+  };
+  document.addEventListener('keydown', onKey, true);
+  folder.addEventListener('click', () => {
+    _closeProjectPicker();
+    changeProjectsFolder();
+  });
+  close.addEventListener('click', _closeProjectPicker);
+  modal.addEventListener('mousedown', (e) => { if (e.target === modal) _closeProjectPicker(); });
+  document.body.appendChild(modal);
+  const first = _qlPickerRows(modal)[0];
+  if (first) _qlPickerSelect(modal, first);
+}
+window._showProjectPicker = _showProjectPicker;
+
+async function _executeRenameFromPicker(value) {
+  const oldName = _renameFromPickerName;
+  const row = _renameFromPickerItem;
+  const newName = String(value === undefined ? document.getElementById('input-rename-project')?.value || '' : value).trim();
+  if (!oldName || !newName || oldName === newName) return false;
+  let reply;
+  try {
+    reply = await _qlHostFetch(_qlRoute('rename/', oldName, newName), { method: 'POST' });
+  } catch (e) {
+    showToast(t('toast.errorRenameProject'), 'error', 3000);
+    return false;
+  }
+  if (reply.status < 200 || reply.status >= 300) {
+    const msg = await reply.text().catch(() => '');
+    showToast(t('toast.errorRename', { msg }), 'error', 4000);
+    return false;
+  }
+  if (row) {
+    row.dataset.project = newName;
+    const label = row.querySelector('.ql-picker-name');
+    if (label) label.textContent = newName;
+  }
+  if (currentProjectName === oldName) _qlSetOpenProjectName(newName);
+  showToast(t('toast.projectRenamed', { name: newName }), 'success', 3000);
+  return true;
+}
+
+async function _executeDeleteFromPicker() {
+  const name = _deleteFromPickerName;
+  const row = _deleteFromPickerItem;
+  if (!name) return false;
+  const gone = await _qlDeleteOnHost(name);
+  if (!gone) return false;
+  if (name === currentProjectName) executeCloseProject();
+  const list = row && row.parentElement;
+  row?.remove();
+  if (list && !list.querySelector('._proj-item')) _qlPickerEmpty(list);
+  return true;
+}
