@@ -140,6 +140,8 @@ function _qlPrepareProject(text, opts) {
   const list = Array.isArray(doc.elements) ? doc.elements : null;
   if (list) {
     _qlFixLoadedElements(list);
+    // Rich text from a file is cleaned before it can reach any page: no script or event attribute survives.
+    if (typeof _sanitizeElementsRichText === 'function') _sanitizeElementsRichText(list);
     const ids = new Set();
     for (const el of list) {
       const id = el.id === undefined || el.id === null ? '' : String(el.id);

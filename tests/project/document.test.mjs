@@ -122,6 +122,16 @@ describe('a document that cannot be loaded', () => {
 });
 
 describe('what a load brings in', () => {
+  test('rich text from a file loses scripts and event attributes before anything draws it', async () => {
+    const page = await loadProjectPage();
+    const hostile = '<b>ok</b><img src=x onerror="alert(1)"><script>alert(2)</script><span onclick="x()">t</span>';
+    const doc = designDoc({ elements: [{ id: 'txt1', type: 'text', parentId: null, richText: true, text: hostile }] });
+    assert.equal(page.run(`_applyProjectData(${JSON.stringify(doc)}, 'rich.qui')`), true);
+    const text = page.run('elements[0].text');
+    assert.match(text, /<b>ok<\/b>/);
+    assert.doesNotMatch(text, /onerror|onclick|<script|<img/i);
+  });
+
   test('the flow graph and the animations come back unchanged in the next save', async () => {
     const page = await loadProjectPage();
     const flow = JSON.parse(fixture('legacy-flow-nodes.json')).flow;
