@@ -1,6 +1,6 @@
 // pb_alert: the host's alert box. Its text may come from outside (update notices, archive errors),
 // so it is placed as text nodes, and only http and https addresses become links.
-// Provides: pb_alert. Needs: t.
+// Provides: pb_alert. Needs: _qlDialogShell, _qlDialogButton (editor/shell/dialog.js), t.
 
 const _QL_ALERT_ICONS = {
   info: ['ph-info', '#60a5fa'], success: ['ph-check-circle', '#34d399'],
@@ -31,12 +31,7 @@ function pb_alert(message, type, autoCloseMs, showButton) {
   document.getElementById('_pb_alert_modal')?.remove();
   const [icon, colour] = _QL_ALERT_ICONS[type] || _QL_ALERT_ICONS.info;
   const ms = Number(autoCloseMs) > 0 ? Number(autoCloseMs) : 0;
-  const modal = document.createElement('div');
-  modal.id = '_pb_alert_modal';
-  modal.className = 'ql-dialog-backdrop ql-dialog-top';
-  const card = document.createElement('div');
-  card.className = 'ql-dialog-card';
-  card.setAttribute('role', 'alertdialog');
+  const { modal, card } = _qlDialogShell('_pb_alert_modal', { role: 'alertdialog', ariaModal: false });
   const i = document.createElement('i');
   i.className = 'ph ' + icon + ' ql-alert-icon';
   i.style.color = colour;
@@ -48,10 +43,7 @@ function pb_alert(message, type, autoCloseMs, showButton) {
   if (!ms || showButton) {
     const buttons = document.createElement('div');
     buttons.className = 'ql-dialog-buttons';
-    const ok = document.createElement('button');
-    ok.type = 'button';
-    ok.className = 'ql-btn ql-btn-primary';
-    ok.textContent = t('modal.alertOk');
+    const ok = _qlDialogButton(t('modal.alertOk'), 'ql-btn ql-btn-primary');
     ok.addEventListener('click', close);
     buttons.appendChild(ok);
     card.appendChild(buttons);
@@ -66,7 +58,6 @@ function pb_alert(message, type, autoCloseMs, showButton) {
   } else {
     modal.addEventListener('mousedown', (e) => { if (e.target === modal) close(); });
   }
-  modal.appendChild(card);
   document.body.appendChild(modal);
   return modal;
 }

@@ -1,6 +1,6 @@
 // The question the host asks when the user closes the editor window: one overlay "_pb_close_modal",
 // above everything; confirming answers confirm_close "yes", cancelling just removes it.
-// Provides: _pbConfirmClose. Needs: t (editor/shell/i18n.js), _qlSendToHost (editor/shell/hooks.js).
+// Provides: _pbConfirmClose. Needs: _qlDialogShell, _qlDialogButton (editor/shell/dialog.js), t (editor/shell/i18n.js), _qlSendToHost (editor/shell/hooks.js).
 
 function _pbCloseModalRemove() {
   document.getElementById('_pb_close_modal')?.remove();
@@ -8,13 +8,7 @@ function _pbCloseModalRemove() {
 
 function _pbConfirmClose() {
   if (document.getElementById('_pb_close_modal')) return;
-  const modal = document.createElement('div');
-  modal.id = '_pb_close_modal';
-  modal.className = 'ql-dialog-backdrop ql-dialog-top';
-  const card = document.createElement('div');
-  card.className = 'ql-dialog-card';
-  card.setAttribute('role', 'alertdialog');
-  card.setAttribute('aria-modal', 'true');
+  const { modal, card } = _qlDialogShell('_pb_close_modal', { role: 'alertdialog' });
   const body = document.createElement('p');
   body.id = '_pb_close_body';
   body.className = 'ql-dialog-body';
@@ -22,19 +16,10 @@ function _pbConfirmClose() {
   card.setAttribute('aria-labelledby', body.id);
   const buttons = document.createElement('div');
   buttons.className = 'ql-dialog-buttons';
-  const cancel = document.createElement('button');
-  cancel.type = 'button';
-  cancel.id = '_pb_close_cancel';
-  cancel.className = 'ql-btn';
-  cancel.textContent = t('modal.confirmClose.cancel');
-  const confirm = document.createElement('button');
-  confirm.type = 'button';
-  confirm.id = '_pb_close_confirm';
-  confirm.className = 'ql-btn ql-btn-danger';
-  confirm.textContent = t('modal.confirmClose.confirm');
+  const cancel = _qlDialogButton(t('modal.confirmClose.cancel'), 'ql-btn', '_pb_close_cancel');
+  const confirm = _qlDialogButton(t('modal.confirmClose.confirm'), 'ql-btn ql-btn-danger', '_pb_close_confirm');
   buttons.append(cancel, confirm);
   card.append(body, buttons);
-  modal.appendChild(card);
 
   const onKey = (e) => {
     if (e.key !== 'Escape') return;

@@ -3,7 +3,7 @@
 // "confirm-delete-from-picker-modal", "confirm-rename-from-picker-modal" (with "input-rename-project").
 // Cancel, Escape or a press on the backdrop hides the dialog; confirm hides it and runs the action.
 // Provides: _qlConfirmProject, _qlHideConfirm, _pendingConfirmAction, _runPendingConfirm.
-// Needs: t.
+// Needs: _qlDialogShell, _qlDialogButton (editor/shell/dialog.js), t.
 
 var _pendingConfirmAction = null;
 
@@ -14,13 +14,7 @@ function _qlHideConfirm(id) {
 // keys: {title, body, confirm}; opts.input: initial text of an input the action receives; opts.danger.
 function _qlConfirmProject(id, keys, action, opts = {}) {
   _qlHideConfirm(id);
-  const modal = document.createElement('div');
-  modal.id = id;
-  modal.className = 'ql-dialog-backdrop ql-dialog-top';
-  const card = document.createElement('div');
-  card.className = 'ql-dialog-card';
-  card.setAttribute('role', 'dialog');
-  card.setAttribute('aria-modal', 'true');
+  const { modal, card } = _qlDialogShell(id);
   const title = document.createElement('h2');
   title.id = id + '-title';
   title.textContent = t(keys.title, opts.vars);
@@ -40,19 +34,12 @@ function _qlConfirmProject(id, keys, action, opts = {}) {
   }
   const buttons = document.createElement('div');
   buttons.className = 'ql-dialog-buttons';
-  const cancel = document.createElement('button');
-  cancel.type = 'button';
-  cancel.className = 'ql-btn';
+  const cancel = _qlDialogButton(t('modal.projectCancel'));
   cancel.dataset.role = 'cancel';
-  cancel.textContent = t('modal.projectCancel');
-  const ok = document.createElement('button');
-  ok.type = 'button';
-  ok.className = 'ql-btn ' + (opts.danger ? 'ql-btn-danger' : 'ql-btn-primary');
+  const ok = _qlDialogButton(t(keys.confirm, opts.vars), 'ql-btn ' + (opts.danger ? 'ql-btn-danger' : 'ql-btn-primary'));
   ok.dataset.role = 'confirm';
-  ok.textContent = t(keys.confirm, opts.vars);
   buttons.append(cancel, ok);
   card.appendChild(buttons);
-  modal.appendChild(card);
   const hide = () => {
     document.removeEventListener('keydown', onKey, true);
     modal.remove();

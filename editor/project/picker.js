@@ -1,7 +1,7 @@
 // The project picker the host opens with the projects it found: open, rename and delete per row,
 // keyboard moves, thumbnails fetched per row, and the projects-folder button.
 // Provides: _showProjectPicker, _closeProjectPicker, _executeRenameFromPicker, _executeDeleteFromPicker.
-// Needs: _qlRoute, _qlHostFetch (bridge-page.js), _qlConfirmProject (dialogs.js), _qlDeleteOnHost,
+// Needs: _qlDialogShell, _qlDialogButton (editor/shell/dialog.js), _qlRoute, _qlHostFetch (bridge-page.js), _qlConfirmProject (dialogs.js), _qlDeleteOnHost,
 //   changeProjectsFolder (manage.js), _qlSetOpenProjectName (apply.js), executeCloseProject
 //   (close-project.js); currentProjectName, _deleteFromPickerName/_Item, _renameFromPickerName/_Item;
 //   t, showToast, _qlSendToHost.
@@ -98,29 +98,18 @@ function _showProjectPicker(projects) {
   const names = (Array.isArray(projects) ? projects : [])
     .map((p) => (p && typeof p === 'object' ? p.name : p))
     .filter((n) => typeof n === 'string' && n);
-  const modal = document.createElement('div');
-  modal.id = '_pb_picker_modal';
-  modal.className = 'ql-dialog-backdrop ql-dialog-top';
-  const card = document.createElement('div');
-  card.className = 'ql-dialog-card ql-picker';
-  card.setAttribute('role', 'dialog');
-  card.setAttribute('aria-modal', 'true');
+  const { modal, card } = _qlDialogShell('_pb_picker_modal', { cardClass: 'ql-picker' });
   const header = document.createElement('div');
   header.className = 'ql-picker-header';
   const title = document.createElement('h2');
   title.textContent = t('project.pickerTitle');
-  const folder = document.createElement('button');
-  folder.id = '_pb_picker_change_folder';
-  folder.type = 'button';
-  folder.className = 'ql-btn';
-  folder.textContent = t('project.projectsFolderBtn');
+  const folder = _qlDialogButton(t('project.projectsFolderBtn'), 'ql-btn', '_pb_picker_change_folder');
   const close = _qlPickerButton('', 'ph-x', 'project.pickerClose');
   close.id = '_pb_picker_close';
   header.append(title, folder, close);
   const list = document.createElement('div');
   list.className = 'ql-picker-list';
   card.append(header, list);
-  modal.appendChild(card);
   for (const name of names) list.appendChild(_qlPickerRow(modal, name));
   if (!names.length) _qlPickerEmpty(list);
 
