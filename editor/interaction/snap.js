@@ -1,0 +1,64 @@
+// Snapping and the pointer and modifier trackers that drags read.
+// Provides: _snapEnabled, _snapStep (from local storage "quorlin_snapStep" when 5, 10, 20 or 50, else 10),
+//   _shouldSnap(event?), _snapVal(v), window._modKeys {ctrl, shift, alt}, window._qlCtrlDown, window._lastMouseX/Y.
+// Needs: optional selectedIds, updateFloatingSelectionBox. The canvas's instances.js may have declared the
+//   snap globals already; var keeps one binding, and the stored step wins over its placeholder.
+
+var _SNAP_STEPS = [5, 10, 20, 50];
+
+function _qlStoredSnapStep() {
+  try {
+    const n = Number(localStorage.getItem('quorlin_snapStep'));
+    if (_SNAP_STEPS.indexOf(n) !== -1) return n;
+  } catch (e) { /* storage may be unavailable */ }
+  return 10;
+}
+
+var _snapEnabled = typeof _snapEnabled === 'undefined' ? false : _snapEnabled;
+var _snapStep = _qlStoredSnapStep();
+window._snapEnabled = _snapEnabled;
+
+// Magnet on XOR Ctrl held. A pointer event, when given, tells Ctrl more reliably than the tracker.
+function _shouldSnap(event) {
+  const ctrl = event && typeof event.ctrlKey === 'boolean' ? (event.ctrlKey || event.metaKey) : !!(window._modKeys && window._modKeys.ctrl);
+  return !!_snapEnabled !== ctrl;
+}
+window._shouldSnap = _shouldSnap;
+
+function _snapVal(v) {
+  if (!_shouldSnap()) return v;
+  const step = Number(_snapStep) > 0 ? Number(_snapStep) : 5;
+  return Math.round(v / step) * step;
+}
+
+if (!window._modKeys) {
+  window._modKeys = { ctrl: false, shift: false, alt: false };
+  const keys = { Control: 'ctrl', Meta: 'ctrl', Shift: 'shift', Alt: 'alt' };
+  // The renderer reads Ctrl as window._qlCtrlDown (the drag handle of a floating element turns into a
+  // tree move while it is held), and its selection box shows which.
+  const track = function (down) {
+    return function (e) {
+      const k = keys[e.key];
+      if (!k || window._modKeys[k] === down) return;
+      window._modKeys[k] = down;
+      if (k === 'ctrl') {
+        window._qlCtrlDown = down;
+        if (typeof selectedIds !== 'undefined' && selectedIds.length && typeof updateFloatingSelectionBox === 'function') updateFloatingSelectionBox();
+      }
+    };
+  };
+  document.addEventListener('keydown', track(true), true);
+  document.addEventListener('keyup', track(false), true);
+  window.addEventListener('blur', function () {
+    window._modKeys.ctrl = window._modKeys.shift = window._modKeys.alt = false;
+    window._qlCtrlDown = false;
+  });
+}
+
+if (typeof window._lastMouseX !== 'number') {
+  window._lastMouseX = -1;
+  window._lastMouseY = -1;
+  const note = function (e) { window._lastMouseX = e.clientX; window._lastMouseY = e.clientY; };
+  document.addEventListener('mousemove', note, true);
+  document.addEventListener('dragover', note, true);
+}
