@@ -3,17 +3,14 @@
 // lock, pass-through, snapping).
 // Provides: syncLinkedInstances, setElementProp, LINK_OWN_FIELDS, LINK_ROOT_OWN_FIELDS, applyFloatCentering,
 //   pivotOriginStr, pivotOriginApplied, _isAnimatablePropVisibleForType, _computeSoloSet, toggleInspectorSolo,
-//   _refreshInspectorSolo, toggleInspectorLock, toggleInspectorPass, toggleInspectorSnap, setSnapStep,
-//   window._inspectorSolo, window._inspectorSoloVisible (and _snapEnabled, _snapStep, see below).
+//   _refreshInspectorSolo, toggleInspectorLock, toggleInspectorPass, _styleHeaderButton,
+//   window._inspectorSolo, window._inspectorSoloVisible. The snapping switch and step live with the
+//   snapping itself (editor/interaction/snap.js).
 // Needs: elements, selectedIds, _findElement, _childrenIndex, _collectBreadthFirst, _deepCopy, _qlCallIfDefined
 //   (model, shell); renderCanvas (render.js); optional renderProperties, renderComponentTree, ANIMATABLE_PROPS.
 
 window._inspectorSolo = false;
 window._inspectorSoloVisible = null;
-// The snapping state belongs to the snapping module (editor/interaction/snap.js); declared with var here
-// as well, keeping any value already set, so the header switches work in either load order.
-var _snapEnabled = typeof _snapEnabled === 'undefined' ? false : _snapEnabled;
-var _snapStep = typeof _snapStep === 'undefined' ? 10 : _snapStep;
 
 function _pct(value) {
   if (value === null || value === undefined || value === '') return 50;
@@ -187,15 +184,3 @@ function _toggleSelectedFlag(flag, alsoTree) {
 function toggleInspectorLock() { _toggleSelectedFlag('locked', true); }
 function toggleInspectorPass() { _toggleSelectedFlag('passEvents', false); }
 
-function toggleInspectorSnap() {
-  _snapEnabled = !_snapEnabled;
-  window._snapEnabled = _snapEnabled;
-  _styleHeaderButton('btn-inspector-snap', _snapEnabled);
-}
-
-function setSnapStep(value) {
-  const n = Number(value);
-  if (!Number.isInteger(n) || n <= 0) return;
-  _snapStep = n;
-  try { localStorage.setItem('quorlin_snapStep', String(n)); } catch (e) { /* storage may be unavailable */ }
-}

@@ -1,8 +1,8 @@
 // Snapping and the pointer and modifier trackers that drags read.
 // Provides: _snapEnabled, _snapStep (from local storage "quorlin_snapStep" when 5, 10, 20 or 50, else 10),
-//   _shouldSnap(event?), _snapVal(v), window._modKeys {ctrl, shift, alt}, window._qlCtrlDown, window._lastMouseX/Y.
-// Needs: optional selectedIds, updateFloatingSelectionBox. The canvas's instances.js may have declared the
-//   snap globals already; var keeps one binding, and the stored step wins over its placeholder.
+//   toggleInspectorSnap, setSnapStep (the inspector header's switch and step), _shouldSnap(event?), _snapVal(v),
+//   window._modKeys {ctrl, shift, alt}, window._qlCtrlDown, window._lastMouseX/Y.
+// Needs: optional selectedIds, updateFloatingSelectionBox, _styleHeaderButton (editor/canvas/instances.js).
 
 var _SNAP_STEPS = [5, 10, 20, 50];
 
@@ -14,9 +14,23 @@ function _qlStoredSnapStep() {
   return 10;
 }
 
-var _snapEnabled = typeof _snapEnabled === 'undefined' ? false : _snapEnabled;
+var _snapEnabled = false;
 var _snapStep = _qlStoredSnapStep();
 window._snapEnabled = _snapEnabled;
+
+function toggleInspectorSnap() {
+  _snapEnabled = !_snapEnabled;
+  window._snapEnabled = _snapEnabled;
+  if (typeof _styleHeaderButton === 'function') _styleHeaderButton('btn-inspector-snap', _snapEnabled);
+}
+
+// Only the steps the header offers are taken and remembered.
+function setSnapStep(value) {
+  const n = Number(value);
+  if (_SNAP_STEPS.indexOf(n) === -1) return;
+  _snapStep = n;
+  try { localStorage.setItem('quorlin_snapStep', String(n)); } catch (e) { /* storage may be unavailable */ }
+}
 
 // Magnet on XOR Ctrl held. A pointer event, when given, tells Ctrl more reliably than the tracker.
 function _shouldSnap(event) {

@@ -160,14 +160,6 @@ describe('inspector header switches', () => {
     assert.ok($(`[id="wrap-${a}"]`).classList.contains('locked'));
     assert.ok(page.calls.includes('renderComponentTree'));
   });
-
-  test('the snap step takes positive whole numbers only and is stored', () => {
-    for (const [value, step] of [[8, 8], ['16', 16], [0, 16], [-2, 16], [2.5, 16], ['x', 16]]) {
-      page.run(`setSnapStep(${JSON.stringify(value)})`);
-      assert.equal(page.run('_snapStep'), step, String(value));
-    }
-    assert.equal(page.window.localStorage.getItem('quorlin_snapStep'), '16');
-  });
 });
 
 test('pivot strings: the element\'s pivot, 50 where empty, the timeline\'s values first', () => {

@@ -265,3 +265,16 @@ test('toolbox tiles: translated names, Enter acts like a click, dimmed and not d
   assert.equal(page.json('elements.length'), 1);
   assert.ok(page.document.querySelector('#custom-toolbox [data-ql-tool-action="import"]').disabled);
 });
+
+test('the snap step takes only the steps the header offers, and the switch flips snapping', async () => {
+  const page = await design();
+  for (const [value, step] of [[20, 20], ['50', 50], [8, 50], [0, 50], [-5, 50], [2.5, 50], ['x', 50], [5, 5]]) {
+    page.run(`setSnapStep(${JSON.stringify(value)})`);
+    assert.equal(page.run('_snapStep'), step, String(value));
+  }
+  assert.equal(page.window.localStorage.getItem('quorlin_snapStep'), '5');
+  const before = page.run('_snapEnabled');
+  page.run('toggleInspectorSnap()');
+  assert.equal(page.run('_snapEnabled'), !before);
+  assert.equal(page.run('window._snapEnabled'), !before);
+});
