@@ -1,6 +1,7 @@
 // Notices: coloured toasts in "toast-container", a centred advisory, and the modal "working" overlay
 // that holds off the pointer while a save runs. Messages are always shown as text, never as markup.
-// Provides: showToast, showUpdateAlert, _lastToastDismiss. Needs: t (i18n.js); pb_alert when present.
+// Provides: showToast, showUpdateAlert, _lastToastDismiss. Needs: t (i18n.js), escapeHtml (editor/model/text.js, called only once
+// the page has loaded); pb_alert when present.
 
 var _lastToastDismiss = null;
 
@@ -16,17 +17,13 @@ const QL_OVERLAY_MIN_MS = 600;
 // A press made under the overlay is given this long to end in its click.
 const QL_OVERLAY_CLICK_WAIT_MS = 500;
 
-function _qlEscapeText(text) {
-  return String(text).replace(/[&<>"']/g, (c) => ({ '&': '&amp;', '<': '&lt;', '>': '&gt;', '"': '&quot;', "'": '&#39;' }[c]));
-}
-
 function _qlToastBlock(message, type, extraClass) {
   const style = QL_TOAST_STYLES[type] || QL_TOAST_STYLES.success;
   const block = document.createElement('div');
   block.className = 'ql-toast ' + style.cls + (extraClass ? ' ' + extraClass : '');
   block.setAttribute('role', type === 'error' || type === 'warning' ? 'alert' : 'status');
   block.innerHTML = '<i class="ph ' + style.icon + ' ql-toast-icon" aria-hidden="true"></i>' +
-    '<span class="ql-toast-text">' + _qlEscapeText(message) + '</span>';
+    '<span class="ql-toast-text">' + escapeHtml(message) + '</span>';
   return block;
 }
 
@@ -81,7 +78,7 @@ function _qlShowWorkingOverlay(message) {
   overlay.setAttribute('role', 'alertdialog');
   overlay.setAttribute('aria-busy', 'true');
   overlay.innerHTML = '<div class="ql-working-box"><div class="ql-spinner" aria-hidden="true"></div>' +
-    '<div class="ql-working-text">' + _qlEscapeText(message) + '</div></div>';
+    '<div class="ql-working-text">' + escapeHtml(message) + '</div></div>';
   document.body.appendChild(overlay);
   if (_qlOverlays.count === 0) {
     _qlOverlays.bodyPointer = document.body.style.pointerEvents;

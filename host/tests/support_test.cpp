@@ -12,31 +12,13 @@
 #include <vector>
 
 #include "rt/fs.h"
+#include "scratch_runtime.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// The private temporary folder (and so the host log) is placed in a scratch runtime folder before
-// any test asks for it, so the tests never write into a real user's log.
-class ScratchRuntimeFolder {
-public:
-  ScratchRuntimeFolder() {
-    char pattern[] = "/tmp/host-support-test-XXXXXX";
-    if (mkdtemp(pattern)) {
-      folder_ = pattern;
-      setenv("XDG_RUNTIME_DIR", folder_.c_str(), 1);
-    }
-  }
-  ~ScratchRuntimeFolder() {
-    std::error_code ignored;
-    if (!folder_.empty()) fs::remove_all(folder_, ignored);
-  }
-
-private:
-  std::string folder_;
-};
-const ScratchRuntimeFolder kRuntimeFolder;
+const ScratchRuntimeFolder kRuntimeFolder("host-support-test");
 
 std::string ReadAll(const std::string& path) {
   std::string text;

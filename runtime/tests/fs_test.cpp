@@ -1,6 +1,7 @@
 // File and folder helpers: sizes, first lines, atomic replacement, appends, path parts and the
 // private temporary folder.
 #include "rt/fs.h"
+#include "scratch_runtime.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -27,26 +28,7 @@ namespace fs = std::filesystem;
   std::_Exit(0);
 }();
 
-// This process's own temporary folder goes into a scratch runtime folder that is removed at exit, so
-// test runs leave nothing behind in /tmp. (The fallbacks are tested in helper processes below.)
-class ScratchRuntimeFolder {
-public:
-  ScratchRuntimeFolder() {
-    char pattern[] = "/tmp/rt-fs-runtime-XXXXXX";
-    if (mkdtemp(pattern)) {
-      folder_ = pattern;
-      setenv("XDG_RUNTIME_DIR", folder_.c_str(), 1);
-    }
-  }
-  ~ScratchRuntimeFolder() {
-    std::error_code ignored;
-    if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
-  }
-
-private:
-  std::string folder_;
-};
-const ScratchRuntimeFolder kRuntimeFolder;   // after kTempDirHelper: a helper must keep its own setting
+const ScratchRuntimeFolder kRuntimeFolder("rt-fs-runtime");   // after kTempDirHelper: a helper must keep its own setting
 
 class Scratch : public ::testing::Test {
 protected:
