@@ -1,9 +1,9 @@
 // Duplicating, copying and pasting elements with their subtrees.
 // Provides: duplicateSelected, copySelected, pasteSelected, _cloneGroup.
 // Needs: _qlCallIfDefined (editor/shell/hooks.js), elements, selectedIds, _clipboard (state.js),
-//   generateId, CONTAINER_LIKE_TYPES (records.js), tree.js, _nextPageId (tree-ops.js), saveHistoryState,
-//   _deepCopy, t, showToast; optional _cloneTimelineTracksOnDuplicate, _placeFloatingDuplicates,
-//   renderCanvas, renderProperties.
+//   generateId, CONTAINER_LIKE_TYPES (records.js), tree.js (with _repairParents), _nextPageId
+//   (tree-ops.js), saveHistoryState, _deepCopy, t, showToast; optional _cloneTimelineTracksOnDuplicate,
+//   _placeFloatingDuplicates, renderCanvas, renderProperties.
 
 // Deep copies of a pre-order group with new ids; the root goes under rootParentId, every other copy
 // under the copy of its parent. A copied page keeps page mode but gets a page id of its own.
@@ -12,9 +12,10 @@ function _cloneGroup(group, rootParentId, idMap) {
   return group.map(function (source, i) {
     const copy = _deepCopy(source);
     copy.id = generateId(source.type);
+    // Only a copy made before this one can be its parent, so the copies can never form a loop.
+    copy.parentId = i === 0 ? rootParentId : (local.has(source.parentId) ? local.get(source.parentId) : rootParentId);
     local.set(source.id, copy.id);
     idMap.set(source.id, copy.id);
-    copy.parentId = i === 0 ? rootParentId : (local.has(source.parentId) ? local.get(source.parentId) : rootParentId);
     return copy;
   });
 }
@@ -91,6 +92,9 @@ function pasteSelected() {
     _renumberPages(copies);
     pastedRoots.push(root.id);
   });
+  // A clipboard may hold records of another design (an earlier project, a damaged one): whatever
+  // came in with a parent that loops or is missing lands at the root, where it can be seen.
+  _repairParents(elements);
   _qlCallIfDefined('_cloneTimelineTracksOnDuplicate', _mapToObject(idMap), { paste: true });
   selectedIds = pastedRoots;
   _qlCallIfDefined('renderCanvas');

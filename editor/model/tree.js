@@ -1,6 +1,6 @@
 // Reading the element tree out of the flat `elements` array.
 // Provides: _findElement, _elementIndex, _childrenIndex, _childrenOf, _ancestorIds, _isDescendantOf,
-//   _subtreePreorder, _collectBreadthFirst, _lastDescendantId, _topLevelSelection.
+//   _subtreePreorder, _collectBreadthFirst, _lastDescendantId, _topLevelSelection, _repairParents.
 // Needs: elements, selectedIds (state.js).
 //
 // Documents come from disk and from other people, so a parentId chain may loop. Every walk here
@@ -105,4 +105,41 @@ function _topLevelSelection() {
     if (selectedIds.indexOf(id) !== i || !_findElement(id)) return false;
     return !_ancestorIds(id).some(function (a) { return selected.has(a); });
   });
+}
+
+// Records that are never drawn because no walk from the root reaches them: an element that is its own
+// ancestor, and one whose parent does not exist. Each such element moves to the root, where it is
+// drawn and can be edited; in a cycle that is the member that comes first in `list`. Linear: every
+// record is walked once. Returns the ids that were moved.
+function _repairParents(list) {
+  const byId = new Map();
+  list.forEach(function (el, i) { if (!byId.has(el.id)) byId.set(el.id, i); });
+  const state = new Map(); // id -> 1 while on the walk in progress, 2 once done
+  const moved = [];
+  list.forEach(function (start) {
+    const path = [];
+    let cur = start;
+    while (cur && !state.has(cur.id)) {
+      state.set(cur.id, 1);
+      path.push(cur);
+      const parentId = cur.parentId;
+      if (parentId === null || parentId === undefined) { cur = null; break; }
+      if (!byId.has(parentId)) {
+        cur.parentId = null;
+        moved.push(cur.id);
+        cur = null;
+        break;
+      }
+      cur = list[byId.get(parentId)];
+    }
+    // Stopped at a record seen before: on this walk it closes a cycle, from an earlier walk it is sound.
+    const at = cur && state.get(cur.id) === 1 ? path.indexOf(cur) : -1;
+    if (at !== -1) {
+      const first = path.slice(at).reduce(function (a, b) { return byId.get(a.id) <= byId.get(b.id) ? a : b; });
+      first.parentId = null;
+      moved.push(first.id);
+    }
+    path.forEach(function (el) { state.set(el.id, 2); });
+  });
+  return moved;
 }

@@ -5,7 +5,7 @@
 // Provides: _applyProjectData, _qlClearMediaMap, _qlResetHistory.
 // Needs: the model globals (elements, canvasSettings, selectedIds, activePageModeId, flowSettings,
 //   historyStack, redoStack, currentProjectName, _clearDirty, updateHistoryButtons, _ephemeralThemeIdx,
-//   THEME_COLOR_KEYS, _deepCopy), t, showToast, _qlCallIfDefined; migrations.js, document.js;
+//   THEME_COLOR_KEYS, _deepCopy, _repairParents), t, showToast, _qlCallIfDefined; migrations.js, document.js;
 //   _enableProjectButtons, _setToolboxEnabled (buttons.js); optional flow, timeline and media functions
 //   (_clearFlowState, _clearTimelineState, timelineState, applyFlowSettings, _flowRestoreFromData,
 //   updateAllFlowNodeTitles, toggleFlowMode, window.flowZoomCenter, renderTimelineTracks,
@@ -148,6 +148,9 @@ function _qlPrepareProject(text, opts) {
       if (!id || ids.has(id)) throw new Error(t('project.errorIds', { id }));
       ids.add(id);
     }
+    // An element that is its own ancestor, or whose parent is missing, would never be drawn.
+    const moved = _repairParents(list);
+    if (moved.length) console.warn('[project] moved to the root, their parents formed a loop or are missing:', moved.join(', '));
   }
   const imageData = doc.imageData && typeof doc.imageData === 'object' ? doc.imageData : {};
   const canvas = doc.canvasSettings ? _qlCanvasSettingsFrom(doc.canvasSettings) : null;

@@ -2,9 +2,9 @@
 // and no media of the closed project; a New pressed while the project was open continues from here.
 // Provides: closeProject, executeCloseProject.
 // Needs: _qlConfirmProject (dialogs.js), _qlClearMediaMap, _qlResetHistory, _qlSetOpenProjectName
-//   (apply.js), _enableProjectButtons, _setToolboxEnabled (buttons.js), _qlContinueNewProject (new.js);
-//   model globals (elements, selectedIds, canvasSettings, initialCanvasSettings, activePageModeId,
-//   _isDirty, _clearDirty, _ephemeralThemeIdx); _qlCallIfDefined.
+//   (apply.js), _applyCompileSettings (document.js), _enableProjectButtons, _setToolboxEnabled
+//   (buttons.js), _qlContinueNewProject (new.js); model globals (elements, selectedIds, canvasSettings,
+//   initialCanvasSettings, activePageModeId, _isDirty, _clearDirty, _ephemeralThemeIdx); _qlCallIfDefined.
 
 function closeProject() {
   if (_isDirty) {
@@ -20,6 +20,7 @@ function executeCloseProject() {
   _qlCallIfDefined('_clearFlowState');
   _qlCallIfDefined('_clearTimelineState');
   _pendingFlowImport = null;
+  _applyCompileSettings(null);
   window.animations = [];
   window.activeAnimationId = null;
   elements = [];

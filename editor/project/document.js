@@ -1,9 +1,9 @@
 // The project document as the page writes it: the full document in its member order, the first
 // document of a new project and the shape saved without a host; the compile settings of the export
 // dialog with their mirror in local storage.
-// Provides: _pendingFlowImport, _QL_COMPILE_FLAGS, _readCompileSettingsFromDom, _applyCompileSettings,
-//   _projectFlowForSave, _projectAnimationsForSave, buildProjectDocument, buildFirstProjectDocument,
-//   buildNoHostProjectDocument.
+// Provides: _pendingFlowImport, _QL_COMPILE_FLAGS, _qlCompileSettings, _qlCompileSettingsFrom,
+//   _readCompileSettingsFromDom, _applyCompileSettings, _projectFlowForSave, _projectAnimationsForSave,
+//   buildProjectDocument, buildFirstProjectDocument, buildNoHostProjectDocument.
 // Needs: elements, canvasSettings, flowSettings (editor/model/state.js); optional
 //   _flowGraphForPersistence, _flowEditor, _flowVarsRegistry, _flowConstsRegistry (flow editor),
 //   window.animations, window.activeAnimationId (timeline), _blobSrcMap (media).
@@ -20,8 +20,28 @@ const _QL_COMPILE_FLAGS = ['subsystem', 'optimizer', 'icon', 'xp', 'administrato
 const _QL_COMPILE_FLAGS_ON = ['optimizer', 'xp', 'dpiaware'];
 const _QL_COMPILE_VALUE_FLAGS = ['subsystem', 'icon', 'constant'];
 
+// The open project's compile settings, every flag with its value. The export dialog that edits them
+// is not part of the page yet, and a dialog may show only some of them: what no input shows is
+// written back as the document brought it, so opening and saving a project never changes its flags.
+var _qlCompileSettings = _qlCompileSettingsFrom(null);
+
+// A document's compile settings with every flag present: its own value where it has one (members
+// this editor does not know are kept as they came), the default for the rest.
+function _qlCompileSettingsFrom(cs) {
+  const checks = cs && cs.checks && typeof cs.checks === 'object' && !Array.isArray(cs.checks) ? cs.checks : {};
+  const values = cs && cs.values && typeof cs.values === 'object' && !Array.isArray(cs.values) ? cs.values : {};
+  const out = { checks: JSON.parse(JSON.stringify(checks)), values: JSON.parse(JSON.stringify(values)) };
+  for (const id of _QL_COMPILE_FLAGS) {
+    out.checks[id] = Object.prototype.hasOwnProperty.call(checks, id) ? Boolean(checks[id]) : _QL_COMPILE_FLAGS_ON.includes(id);
+    if (!_QL_COMPILE_VALUE_FLAGS.includes(id)) continue;
+    out.values[id] = values[id] === undefined || values[id] === null ? '' : String(values[id]);
+  }
+  return out;
+}
+
+// What a save writes: the held settings, with the value of every flag input the page shows.
 function _readCompileSettingsFromDom() {
-  const cs = { checks: {}, values: {} };
+  const cs = JSON.parse(JSON.stringify(_qlCompileSettings));
   for (const id of _QL_COMPILE_FLAGS) {
     const box = document.getElementById('flag-' + id);
     if (box) cs.checks[id] = Boolean(box.checked);
@@ -33,18 +53,17 @@ function _readCompileSettingsFromDom() {
 
 // Every flag gets the document's value or its default, so one project never inherits another's.
 function _applyCompileSettings(cs) {
-  const checks = cs && cs.checks && typeof cs.checks === 'object' ? cs.checks : {};
-  const values = cs && cs.values && typeof cs.values === 'object' ? cs.values : {};
+  _qlCompileSettings = _qlCompileSettingsFrom(cs);
   const store = (key, text) => {
     try { localStorage.setItem(key, text); } catch (e) { /* storage full or off: the dialog still shows it */ }
   };
   for (const id of _QL_COMPILE_FLAGS) {
-    const on = Object.prototype.hasOwnProperty.call(checks, id) ? Boolean(checks[id]) : _QL_COMPILE_FLAGS_ON.includes(id);
+    const on = _qlCompileSettings.checks[id];
     const box = document.getElementById('flag-' + id);
     if (box) box.checked = on;
     store('quorlin_flag_' + id, on ? 'true' : 'false');
     if (!_QL_COMPILE_VALUE_FLAGS.includes(id)) continue;
-    const text = values[id] === undefined || values[id] === null ? '' : String(values[id]);
+    const text = _qlCompileSettings.values[id];
     const input = document.getElementById('flag-' + id + '-val');
     if (input) input.value = text;
     store('quorlin_flag_' + id + '_val', text);

@@ -61,6 +61,12 @@ function _qlFixLoadedElements(list) {
       if (typeof v === 'number') el[key] = v + 'px';
       else if (v !== undefined && v !== null && typeof v !== 'string') el[key] = String(v);
     }
+    // Earlier editors stored the read-only box as `readonly`, a field nothing reads: the box's state
+    // is what the user chose, so it becomes the element's `readOnly`.
+    if (typeof el.readonly === 'boolean') {
+      el.readOnly = el.readonly;
+      delete el.readonly;
+    }
     if (el.overflow === 'overflow-y-auto') el.overflow = 'overflow-y-auto overflow-x-hidden';
     else if (el.overflow === 'overflow-x-auto') el.overflow = 'overflow-x-auto overflow-y-hidden';
     for (const flag of _QL_MOUSE_FLAGS) if (el[flag] === undefined) el[flag] = false;

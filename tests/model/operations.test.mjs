@@ -315,3 +315,40 @@ describe('a parentId cycle in a document', () => {
     assert.ok(!result.includes('a') && !result.includes('b') && !result.includes('c'), 'the cycle was deleted with its members');
   });
 });
+
+describe('records no walk from the root reaches', () => {
+  // [case, records as [id, parentId], parents after the repair (in the same order), ids moved]
+  const CASES = [
+    ['a sound tree is left alone', [['a', null], ['b', 'a'], ['c', 'b']], [null, 'a', 'b'], []],
+    ['its own parent', [['a', 'a'], ['b', 'a']], [null, 'a'], ['a']],
+    ['a loop of two: the first of them moves', [['x', null], ['b', 'a'], ['a', 'b']], [null, null, 'b'], ['b']],
+    ['a loop of three with a tail hanging on it', [['t', 'c'], ['a', 'c'], ['b', 'a'], ['c', 'b']], ['c', null, 'a', 'b'], ['a']],
+    ['a missing parent', [['a', 'gone'], ['b', 'a']], [null, 'a'], ['a']],
+    ['an empty parent id', [['a', ''], ['b', undefined]], [null, undefined], ['a']],
+  ];
+  for (const [name, records, parents, moved] of CASES) {
+    test(name, async () => {
+      const page = await loadModel();
+      page.window.__records = records;
+      const result = page.json(`(function () {
+        const list = window.__records.map(([id, parentId]) => ({ id, type: 'container', parentId }));
+        const moved = _repairParents(list);
+        return { parents: list.map((el) => el.parentId === undefined ? '-' : el.parentId), moved };
+      })()`);
+      assert.deepEqual(result, { parents: parents.map((p) => (p === undefined ? '-' : p)), moved });
+    });
+  }
+
+  test('a paste from a clipboard holding a looping record puts every copy where it is drawn', async () => {
+    const page = await designPage();
+    page.run(`_clipboard = [[{ id: 'p', type: 'container', parentId: null }, { id: 'q', type: 'text', parentId: 'q' },
+      { id: 'r', type: 'text', parentId: 'p' }]]; selectedIds = ['btn']; pasteSelected();`);
+    const reachable = page.json(`(function () {
+      const seen = new Set();
+      (function walk(parentId) { _childrenOf(parentId).forEach((el) => { if (!seen.has(el.id)) { seen.add(el.id); walk(el.id); } }); })(null);
+      return elements.every((el) => seen.has(el.id));
+    })()`);
+    assert.equal(reachable, true);
+    assert.equal(page.run('elements.length'), 10);
+  });
+});

@@ -171,6 +171,55 @@ describe('what a load brings in', () => {
       ['false', 'true', 'app.ico']);
   });
 
+  test('compile settings pass through an open and a save unchanged while no dialog shows them', async () => {
+    const page = await loadProjectPage();
+    assert.equal(page.run('document.getElementById("flag-optimizer")'), null, 'the page has no flag inputs');
+    const compileSettings = {
+      checks: { subsystem: true, optimizer: false, icon: true, xp: false, administrator: true, user: false, dpiaware: false,
+        dllprotection: true, ucrt: true, constant: true, futureFlag: true },
+      values: { subsystem: 'opengl', icon: 'art/app.ico', constant: '#DEBUG=1', futureFlag: 'x' },
+    };
+    const saved = await loadAndSave(page, designDoc({ compileSettings }));
+    assert.deepEqual(saved.compileSettings, compileSettings);
+    const again = await loadAndSave(page, JSON.stringify(saved));
+    assert.deepEqual(again.compileSettings, compileSettings, 'a second round trip too');
+    // A document with some flags gets the defaults for the others; closing the project drops them all.
+    const partial = await loadAndSave(page, designDoc());
+    assert.deepEqual(partial.compileSettings, {
+      checks: { optimizer: false, subsystem: false, icon: false, xp: true, administrator: false, user: false, dpiaware: true,
+        dllprotection: false, ucrt: false, constant: false },
+      values: { icon: 'app.ico', subsystem: '', constant: '' },
+    });
+    page.run('executeCloseProject()');
+    assert.deepEqual(page.json('_readCompileSettingsFromDom().checks.optimizer'), true);
+    assert.deepEqual(page.json('_readCompileSettingsFromDom().values.icon'), '');
+  });
+
+  test('an element that is its own ancestor, or whose parent is missing, loads at the root', async () => {
+    const page = await loadProjectPage();
+    const elements = [
+      { id: 'a', type: 'container', parentId: 'b' }, { id: 'b', type: 'container', parentId: 'a' },
+      { id: 'c', type: 'button', parentId: 'b' }, { id: 'd', type: 'text', parentId: 'nowhere' },
+      { id: 'e', type: 'text', parentId: 'e' },
+    ];
+    const saved = await loadAndSave(page, designDoc({ elements }));
+    assert.deepEqual(saved.elements.map((e) => [e.id, e.parentId]), [['a', null], ['b', 'a'], ['c', 'b'], ['d', null], ['e', null]]);
+    // An archive import takes the same way in.
+    page.run(`_applyProjectData(${JSON.stringify(designDoc({ elements }))}, 'zip.qui', { zipImport: true })`);
+    assert.deepEqual(page.json('elements.map(e => [e.id, e.parentId])'), [['a', null], ['b', 'a'], ['c', 'b'], ['d', null], ['e', null]]);
+  });
+
+  test('a read-only box stored under the old name becomes the element\'s readOnly', async () => {
+    const page = await loadProjectPage();
+    const elements = [
+      { id: 'i1', type: 'input', parentId: null, readonly: true, readOnly: false },
+      { id: 'i2', type: 'textarea', parentId: null, readonly: false, readOnly: false },
+      { id: 'i3', type: 'input', parentId: null, readOnly: true },
+    ];
+    const saved = await loadAndSave(page, designDoc({ elements }));
+    assert.deepEqual(saved.elements.map((e) => [e.id, e.readOnly, 'readonly' in e]), [['i1', true, false], ['i2', false, false], ['i3', true, false]]);
+  });
+
   test('themes: an identical theme is reused, a changed built-in comes as a " *" copy, the built-in unchanged', async () => {
     const page = await loadProjectPage();
     const builtIn = page.json('DEFAULT_THEMES[2]');
