@@ -3,12 +3,12 @@
 // and not at all when nothing is written), value normalisation, preset drop-downs with a custom value,
 // clearing, and the property the user touched last (for the timeline).
 // Provides: setupPropertyListeners, handleCustomSelect, handleCustomInput, syncCustomInput,
-//   handleDirectInput, handleTooltipInput, clearProperty, normalizeSizeValue, normalizeHref,
-//   _inspWriteSelected, _inspBeginSession, _lastInspectorProp, _inspectorClickTracked.
+//   handleDirectInput, handleTooltipInput, clearProperty, normalizeSizeValue, isSizeValue, normalizeHref,
+//   _inspWriteSelected, _inspSelectedRecords, _inspBeginSession, _lastInspectorProp, _inspectorClickTracked.
 // Needs: elements, selectedIds (editor/model/state.js), _findElement (tree.js), saveHistoryState
 //   (history.js), resetRichText (operations.js), _qlCallIfDefined, _qlOnStartup (editor/shell), t,
-//   showToast, form-data.js, render.js; when present: setElementProp, renderCanvas, renderProperties,
-//   updateIconPreview, syncThemeSelToValue.
+//   showToast, form-data.js, render.js, _inspInstallBoxRules (box-rules.js); when present: setElementProp,
+//   renderCanvas, renderProperties, updateIconPreview, syncThemeSelToValue.
 
 var _lastInspectorProp = null;
 var _inspectorClickTracked = false;
@@ -48,18 +48,20 @@ function _inspWriteSelected(prop, value, field) {
   if (field) _inspSnapshotOnce(field);
   else saveHistoryState();
   if (field && !_inspSession.before) {
-    _inspSession.before = new Map(records.map(function (el) { return [el, el[prop]]; }));
+    _inspSession.before = new Map(records.map(function (el) { return [el, Object.assign({}, el)]; }));
   }
   records.forEach(function (el) { _inspSet(el, prop, typeof value === 'function' ? value(el) : value); });
   _qlCallIfDefined('renderCanvas');
   return true;
 }
 
-// Puts back what the current session of `field` has written to `prop` (a refused value typed over
-// several keystrokes must leave nothing behind).
-function _inspUndoSession(field, prop) {
+// Puts back what the current session of `field` has written to the properties `props` (a refused
+// value typed over several keystrokes must leave nothing behind).
+function _inspUndoSession(field, props) {
   if (_inspSession.field !== field || !_inspSession.before) return;
-  _inspSession.before.forEach(function (value, el) { _inspSet(el, prop, value); });
+  _inspSession.before.forEach(function (before, el) {
+    props.forEach(function (prop) { _inspSet(el, prop, before[prop]); });
+  });
   _inspSession.before = null;
   _qlCallIfDefined('renderCanvas');
 }
@@ -71,6 +73,19 @@ function normalizeSizeValue(value) {
   const text = String(value ?? '').trim();
   if (/^-?\d+(\.\d+)?$/.test(text)) return text + 'px';
   return text;
+}
+
+// The largest size per unit: no canvas is wider than a few large screens (10000 px, 625 em at 16 px
+// to the em); a share of the parent or of the window is at most all of it.
+const _INSP_SIZE_LIMITS = { px: 10000, em: 625, rem: 625, '%': 100, vw: 100, vh: 100 };
+
+// Whether the width or height fields take a text: empty (no size), one of the words, or a number
+// from 0 (digits with at most one decimal point) with no unit (pixels) or one of the units above.
+function isSizeValue(value) {
+  const text = String(value ?? '').trim();
+  if (!text || _INSP_SIZE_WORDS.indexOf(text.toLowerCase()) !== -1) return true;
+  const m = /^(\d+(?:\.\d+)?|\.\d+)(px|em|rem|%|vw|vh)?$/i.exec(text);
+  return !!m && Number(m[1]) <= _INSP_SIZE_LIMITS[(m[2] || 'px').toLowerCase()];
 }
 
 // Link targets are element ids: anything that starts like an address is refused (null).
@@ -88,6 +103,9 @@ function _inspBoundInput(field, prop) {
   if (!selectedIds.length) return;
   let value = field.value;
   if (prop === 'width' || prop === 'height') {
+    // Half-typed text ("12p" on the way to "12px") is written once it is a size; the commit refuses
+    // what never became one.
+    if (!isSizeValue(value)) return;
     value = normalizeSizeValue(value);
     const other = prop === 'width' ? 'height' : 'width';
     _inspWriteSelected(prop, function (el) {
@@ -104,16 +122,27 @@ function _inspBoundInput(field, prop) {
     if (target === null) {
       showToast(t('inspector.hrefOnlyIds'), 'warning', 4500);
       field.value = '';
-      _inspUndoSession(field, prop);
+      _inspUndoSession(field, [prop]);
       return;
     }
     value = target;
   }
   if (prop === 'selectedIndex') value = parseInt(value, 10);
   _inspWriteSelected(prop, value, field);
+  _inspShowReadout(field.id, value);
   if (prop === 'listItems' || prop === 'borderRadius' || prop === 'scrollCount' || prop === 'thumbImage') {
     _qlCallIfDefined('renderProperties');
   }
+}
+
+// Leaving a width or height field that holds no size: the notice says why, and the elements and the
+// field keep the size they had before the field was entered.
+function _inspCommitSize(field) {
+  if (isSizeValue(field.value)) return;
+  showToast(t('inspector.sizeInvalid', { value: String(field.value).trim() }), 'warning', 4500);
+  _inspUndoSession(field, ['width', 'height']);
+  const size = _inspShownSize(_inspSelection());
+  field.value = field.id === 'input-height' ? size.height : size.width;
 }
 
 // Preset drop-down with a custom value.
@@ -304,7 +333,9 @@ function setupPropertyListeners() {
     field.addEventListener('pointerdown', function () { _inspBeginSession(field); });
     field.addEventListener('input', function () { _inspBoundInput(field, pair[1]); });
     if (field.tagName === 'SELECT') field.addEventListener('change', function () { _inspBoundInput(field, pair[1]); });
+    if (pair[1] === 'width' || pair[1] === 'height') field.addEventListener('change', function () { _inspCommitSize(field); });
   });
+  _inspInstallBoxRules();
   INSPECTOR_BOUND_BOXES.forEach(function (pair) {
     const box = document.getElementById(pair[0]);
     if (box) box.addEventListener('change', function () { _inspBoundBox(box, pair[1]); });

@@ -2,7 +2,8 @@
 // when the selection has no common value, and which fields write which element property.
 // Provides: INSPECTOR_ALWAYS_HIDDEN, INSPECTOR_VISIBILITY, INSPECTOR_DEFAULTS, INSPECTOR_BOUND_FIELDS,
 //   INSPECTOR_BOUND_BOXES, INSPECTOR_DIRECT_FIELDS, INSPECTOR_CUSTOM_PRESETS, INSPECTOR_RELAYOUT_PROPS,
-//   ANIMATABLE_PROPS (when the timeline has not declared it).
+//   INSPECTOR_EVENT_BOXES, _INSP_TYPE_EVENTS, _INSP_MOUSE_EVENTS, ANIMATABLE_PROPS (when the timeline has
+//   not declared it).
 // Needs: nothing.
 
 // Hidden before every refresh: several of these sit outside props-form, so hiding the form alone
@@ -139,7 +140,7 @@ const INSPECTOR_BOUND_FIELDS = [
 
 // Tick boxes that write a boolean property of the same name (field id -> property).
 const INSPECTOR_BOUND_BOXES = [
-  'checked', 'noToggle', 'disabled', 'hidden', 'underlineOnHover', 'autoGrow', 'enterSubmit', 'readonly',
+  'checked', 'noToggle', 'disabled', 'hidden', 'underlineOnHover', 'autoGrow', 'enterSubmit', ['input-readonly', 'readOnly'],
   'listLayoutHeader', 'sortable', 'sortableHandle', 'sortablePull', 'sortablePut', 'sortableSwap', 'sliceFill',
   'floatingBlur', 'floatCenter', 'posAnim', 'boxShadowEnabled', 'boxShadowInset', 'boxShadowAltTrack',
   'textShadowEnabled', 'opacityEnabled', 'scrollReverse', 'scrollSeamless',
@@ -151,7 +152,34 @@ const INSPECTOR_BOUND_BOXES = [
 
 // Boxes whose value changes which fields apply, so the panel is rebuilt after them.
 const INSPECTOR_RELAYOUT_PROPS = ['hidden', 'autoGrow', 'posAnim', 'boxShadowEnabled', 'textShadowEnabled',
-  'opacityEnabled', 'floatCenter', 'checked'];
+  'opacityEnabled', 'floatCenter', 'checked', 'readOnly', 'noResize'];
+
+// The exported-event boxes: box id, the event it switches on, the element flag that holds it. The
+// flow nodes' own table (_EVENT_FLAG) names the flag when it is loaded.
+const INSPECTOR_EVENT_BOXES = [
+  ['input-export', 'onClick', 'exportEvents'], ['input-change', 'onChange', 'exportChange'],
+  ['input-input', 'onInput', 'exportInput'], ['input-focus', 'onFocus', 'exportFocus'],
+  ['input-blur', 'onBlur', 'exportBlur'], ['input-cellclick', 'onCellClick', 'exportCellClick'],
+  ['input-keydown', 'onKeyDown', 'exportKeyDown'], ['input-keyup', 'onKeyUp', 'exportKeyUp'],
+  ['input-mousedown', 'onMouseDown', 'exportMousedown'], ['input-mouseup', 'onMouseUp', 'exportMouseup'],
+  ['input-mouseenter', 'onMouseEnter', 'exportMouseenter'], ['input-mouseleave', 'onMouseLeave', 'exportMouseleave'],
+  ['input-mousemove', 'onMouseMove', 'exportMousemove'],
+];
+
+// The events each type raises, while the flow nodes' catalogue (supportedEventsForType) is not loaded;
+// every type also raises the mouse events, and a type not listed raises only those.
+const _INSP_MOUSE_EVENTS = ['onMouseDown', 'onMouseUp', 'onMouseEnter', 'onMouseLeave', 'onMouseMove'];
+const _INSP_TYPE_EVENTS = {
+  button: ['onClick'], link: ['onClick'],
+  input: ['onClick', 'onInput', 'onChange', 'onFocus', 'onBlur', 'onKeyDown', 'onKeyUp'],
+  textarea: ['onClick', 'onInput', 'onChange', 'onFocus', 'onBlur', 'onKeyDown', 'onKeyUp'],
+  select: ['onClick', 'onChange', 'onKeyDown', 'onKeyUp'],
+  checkbox: ['onClick', 'onChange'], radio: ['onClick', 'onChange'], toggle: ['onClick', 'onChange'],
+  'toggle-btn': ['onClick', 'onChange'], accordion: ['onClick', 'onChange'],
+  slider: ['onInput', 'onChange'], progress: ['onInput', 'onChange'], table: ['onClick', 'onCellClick'],
+  image: ['onClick'], icon: ['onClick'], heading: ['onClick'], text: ['onClick'], container: ['onClick'],
+  nineslice: ['onClick'], alert: ['onClick'], avplayer: ['onClick'], list: ['onClick'], canvas: ['onClick'],
+};
 
 // Fields stored as typed (trimmed, also when empty) when they are committed.
 const INSPECTOR_DIRECT_FIELDS = ['marginTop', 'marginRight', 'marginBottom', 'marginLeft', 'minParentWidthThreshold',

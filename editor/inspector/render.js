@@ -2,11 +2,11 @@
 // states: the canvas form (nothing selected), the element form, and (transiently) empty. Which fields
 // show and what they show come from the tables in form-data.js; missing fields are skipped.
 // Provides: renderProperties, _inspShow, _inspAll, _inspCommon, _inspParent, _inspSelection,
-//   _inspSelectOptions, _inspShownSize.
-// Needs: elements, selectedIds, canvasSettings (editor/model/state.js), _findElement (tree.js), resolveColor
-//   (themes.js), _qlCallIfDefined (editor/shell/hooks.js), t, form-data.js; when present:
-//   applyCanvasSettings, syncThemeSelToValue, supportedEventsForType, _EVENT_FLAG, renderTableColumnsEditor,
-//   toggleTablePageSize, toggleTableHeight, renderChartLabelsEditor, renderChartSeriesEditor,
+//   _inspSelectOptions, _inspShownSize, _inspShowReadout, _inspPaintSwatch.
+// Needs: elements, selectedIds, canvasSettings (editor/model/state.js), _findElement (tree.js), resolveColor,
+//   _safeCssColour (themes.js), _qlCallIfDefined (editor/shell/hooks.js), t, form-data.js, _inspEventsOfType,
+//   _inspEventFlag (box-rules.js); when present: applyCanvasSettings, syncThemeSelToValue,
+//   renderTableColumnsEditor, toggleTablePageSize, toggleTableHeight, renderChartLabelsEditor, renderChartSeriesEditor,
 //   updateIconPreview, renderGradientUI, syncCustomInput (bind.js).
 
 function _inspEl(id) { return document.getElementById(id); }
@@ -127,7 +127,7 @@ const _INSP_EXTRA_FIELDS = [['input-marginTop', 'marginTop'], ['input-marginRigh
   ['input-marginBottom', 'marginBottom'], ['input-marginLeft', 'marginLeft'], ['input-floatTop', 'floatTop'],
   ['input-floatRight', 'floatRight'], ['input-floatBottom', 'floatBottom'], ['input-floatLeft', 'floatLeft'],
   ['input-scrollPosX', 'scrollPosX'], ['input-scrollPosY', 'scrollPosY'], ['input-tooltip', 'tooltip'],
-  ['input-name', 'name'], ['input-page-name', 'pageName'], ['input-animType', 'animType'],
+  ['input-name', 'name'], ['input-page-name', 'pageId'], ['input-animType', 'animType'],
   ['input-fluidFontSize', 'fluidFontSize'], ['input-textShadowColorHex', 'textShadowColor'],
   ['input-boxShadowColorHex', 'boxShadowColor'], ['input-animDuration', 'animDuration'],
   ['input-bodyHeight', 'bodyHeight']];
@@ -173,6 +173,8 @@ function _inspFillBoxes(sel) {
   });
   if (_inspAll(sel, ['input'])) _inspSetChecked('input-enterSubmit', _inspCommon(sel, 'enterSubmit') !== false);
   _inspSetChecked('input-page-mode', _inspCommon(sel, 'pageMode') === true);
+  const pageName = _inspEl('input-page-name');
+  if (pageName) pageName.disabled = !(sel.length === 1 && sel[0].pageMode === true);
   _inspSetChecked('input-floating', _inspCommon(sel, 'floating') === true);
   _inspSetChecked('input-is-titlebar', _inspCommon(sel, 'isTitlebar') === true);
   _inspShow('titlebar-options', _inspCommon(sel, 'isTitlebar') === true);
@@ -211,9 +213,36 @@ function _inspFillColours(sel) {
   Object.keys(byProp).concat(['splitColor', 'splitHoverColor']).forEach(function (prop) {
     const common = _inspShown(sel, prop);
     if (typeof syncThemeSelToValue === 'function') syncThemeSelToValue(prop, common);
-    const swatch = _inspEl('__cpBtn-' + prop);
-    if (swatch) swatch.style.background = (common && resolveColor(common)) || byProp[prop] || '';
+    _inspPaintSwatch(prop, common, byProp[prop]);
   });
+}
+
+// The swatch of a colour row shows the colour the field holds now (a token as the active theme
+// colours it), else the row's default colour.
+function _inspPaintSwatch(prop, value, fallback) {
+  const swatch = _inspEl('__cpBtn-' + prop);
+  if (!swatch) return;
+  if (fallback === undefined) {
+    fallback = Object.keys(INSPECTOR_DEFAULTS.colours).find(function (colour) {
+      return INSPECTOR_DEFAULTS.colours[colour].indexOf(prop) !== -1;
+    }) || '';
+  }
+  swatch.style.background = (value && _safeCssColour(resolveColor(value))) || fallback;
+}
+
+// Sliders whose value shows beside them: slider id -> [read-out id, text of a value]. Filled with the
+// panel and again on every move of the slider.
+const _INSP_READOUTS = {
+  'input-rotation': ['rotation-value', function (v) { return (isFinite(v) ? Math.round(v) : 0) + 'º'; }],
+  'input-pivotX': ['pivotX-value', function (v) { return (isFinite(v) ? Math.round(v) : 50) + '%'; }],
+  'input-pivotY': ['pivotY-value', function (v) { return (isFinite(v) ? Math.round(v) : 50) + '%'; }],
+  'input-sliceScale': ['sliceScale-value', function (v) { return (isFinite(v) ? v : 1).toFixed(2) + 'x'; }],
+};
+
+function _inspShowReadout(sliderId, value) {
+  const row = _INSP_READOUTS[sliderId];
+  const label = row && _inspEl(row[0]);
+  if (label) label.textContent = row[1](parseFloat(value));
 }
 
 function _inspFillSliders(sel) {
@@ -247,8 +276,7 @@ function _inspFillSliders(sel) {
   if (rotation < 0) rotation = ((rotation % 720) + 720) % 720;
   if (rotation > 720) rotation = 720;
   _inspSetValue('input-rotation', rotation);
-  const rotLabel = _inspEl('rotation-value');
-  if (rotLabel) rotLabel.textContent = Math.round(rotation) + 'º';
+  _inspShowReadout('input-rotation', rotation);
   const factor = parseFloat(first.scale);
   const zoom = Math.round((isFinite(factor) ? factor : 1) * 100);
   _inspSetValue('input-scale', zoom);
@@ -258,24 +286,20 @@ function _inspFillSliders(sel) {
     let v = parseFloat(first[pair[1]]);
     v = isFinite(v) ? Math.min(100, Math.max(0, v)) : 50;
     _inspSetValue('input-pivot' + pair[0], v);
-    const label = _inspEl('pivot' + pair[0] + '-value');
-    if (label) label.textContent = Math.round(v) + '%';
+    _inspShowReadout('input-pivot' + pair[0], v);
   });
-  const scale = parseFloat(_inspShown(sel, 'sliceScale'));
-  const sliceLabel = _inspEl('sliceScale-value');
-  if (sliceLabel) sliceLabel.textContent = (isFinite(scale) ? scale : 1).toFixed(2) + 'x';
+  _inspShowReadout('input-sliceScale', _inspShown(sel, 'sliceScale'));
 }
 
+// Each event box shows when every selected type raises its event, ticked when every selected
+// element has the event's flag on.
 function _inspFillEvents(sel) {
-  const flags = typeof _EVENT_FLAG !== 'undefined' && _EVENT_FLAG ? _EVENT_FLAG : null;
-  const supported = typeof supportedEventsForType === 'function'
-    ? sel.map(function (el) { return supportedEventsForType(el.type) || []; }) : null;
-  document.querySelectorAll('#field-events input[type="checkbox"]').forEach(function (box) {
-    const output = box.id.replace('input-', '');
-    const shown = !supported || supported.every(function (list) { return list.indexOf(output) !== -1; });
-    _inspShow(box.closest('label') || box, shown);
-    const flag = flags && flags[output] ? flags[output] : output;
-    box.checked = _inspCommon(sel, flag) === true;
+  const supported = sel.map(function (el) { return _inspEventsOfType(el.type); });
+  INSPECTOR_EVENT_BOXES.forEach(function (row) {
+    const box = _inspEl(row[0]);
+    if (!box) return;
+    _inspShow(box.closest('label') || box, supported.every(function (list) { return list.indexOf(row[1]) !== -1; }));
+    box.checked = _inspCommon(sel, _inspEventFlag(row[1], row[2])) === true;
   });
 }
 
@@ -331,9 +355,25 @@ function _inspCanvasState() {
   _qlCallIfDefined('applyCanvasSettings');
 }
 
+// Which of its three states the panel shows now.
+var _inspPanelState = null;
+
+// A different state starts at its top: the scroll position of a long element form would otherwise
+// leave the shorter canvas form out of sight.
+function _inspEnterState(state) {
+  if (_inspPanelState === state) return;
+  _inspPanelState = state;
+  const panel = _inspEl('properties-panel');
+  if (panel) panel.scrollTop = 0;
+}
+
 function renderProperties() {
   INSPECTOR_ALWAYS_HIDDEN.forEach(function (id) { _inspShow(id, false); });
-  if (!selectedIds.length) { _inspCanvasState(); return; }
+  if (!selectedIds.length) {
+    _inspCanvasState();
+    _inspEnterState('canvas');
+    return;
+  }
   _inspShow('props-form', true);
   _inspShow('quick-actions-bar', true);
   _inspShow('props-canvas', false);
@@ -342,8 +382,10 @@ function renderProperties() {
   if (!sel.length) {
     _inspShow('props-form', false);
     _inspShow('props-empty', true);
+    _inspEnterState('empty');
     return;
   }
+  _inspEnterState('form');
   _inspHeaderRows(sel);
   _inspVisibility(sel);
   _inspCorrections(sel);

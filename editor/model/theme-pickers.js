@@ -4,7 +4,8 @@
 // Needs: _setShown, _isShown (dom.js), _qlCallIfDefined (editor/shell/hooks.js), selectedIds (state.js),
 //   _findElement (tree.js), THEME_TOKENS, THEME_COLOR_FIELDS (themes-data.js), getActiveTheme, isThemeToken,
 //   themeTokenToValue, resolveColor, _safeCssColour (themes.js), resetRichText (operations.js),
-//   saveHistoryState, escapeHtml, t; optional renderCanvas, ANIMATABLE_PROPS.
+//   saveHistoryState, escapeHtml, t; optional renderCanvas, ANIMATABLE_PROPS, _inspPaintSwatch (the
+//   inspector's colour-row swatch).
 
 const _TCP_OPENS_UP = ['activeBgColor', 'checkedText', 'splitHoverColor'];
 var _tcpOutsideListener = false;
@@ -144,6 +145,7 @@ function applyThemeColor(prop, key, customColor) {
     if (input && /^#[0-9a-f]{6}$/i.test(shown)) input.value = shown;
     const button = document.getElementById('tcp-btn-' + prop);
     if (button) button.innerHTML = _tcpButtonContent('__custom__', shown);
+    _qlCallIfDefined('_inspPaintSwatch', prop, shown);
   } else {
     _tcpCustomInput(prop, false);
     saveHistoryState();
@@ -155,6 +157,7 @@ function applyThemeColor(prop, key, customColor) {
     const input = document.getElementById('input-' + prop);
     const colour = themeTokenToValue(key);
     if (input && colour) input.value = colour;
+    _qlCallIfDefined('_inspPaintSwatch', prop, value);
   }
   _qlCallIfDefined('renderCanvas');
 }

@@ -8,12 +8,7 @@ import { loadInspector } from './inspector-page.mjs';
 const page = await loadInspector();
 const { window } = page;
 
-function fresh(type, props) {
-  page.run('elements = []; historyStack = []; redoStack = [];');
-  const id = page.add(type, props);
-  page.select(id);
-  return id;
-}
+const fresh = page.fresh;
 
 test('typing ten characters into a field is exactly one undo step, and undo brings back the old text', () => {
   const id = fresh('button', { text: 'Old' });
@@ -82,6 +77,42 @@ test('a quarter-turned element takes the typed width as its height', () => {
   const id = fresh('button', { width: '100px', height: '30px', rotation: '270' });
   page.type('input-width', '45');
   assert.deepEqual([page.record(id).width, page.record(id).height], ['100px', '45px']);
+});
+
+// Width and height take a length or a word, within what a canvas can show. [field, typed, stored]
+const SIZES = [
+  ['input-width', '10000', '10000px'],
+  ['input-width', '0', '0px'],
+  ['input-width', '100%', '100%'],
+  ['input-height', '.5em', '.5em'],
+  ['input-height', '40VH', '40VH'],
+  ['input-height', 'none', 'none'],
+  ['input-width', '999999', null],
+  ['input-width', '-50', null],
+  ['input-width', 'abc', null],
+  ['input-width', '1e9px', null],
+  ['input-height', '101%', null],
+  ['input-height', '12pt', null],
+  ['input-height', '10000.5px', null],
+  ['input-width', '1.2.3', null],
+];
+
+test('a width or height that is not a length is refused with a notice, and the old size stays', () => {
+  for (const [field, typed, stored] of SIZES) {
+    const id = fresh('button', { width: '120px', height: '40px' });
+    page.toasts.length = 0;
+    page.type(field, typed);
+    const prop = field === 'input-width' ? 'width' : 'height';
+    const before = prop === 'width' ? '120px' : '40px';
+    assert.equal(page.record(id)[prop], stored ?? before, `${field} ${typed}`);
+    assert.equal(page.field(field).value, stored === null ? before : typed, `${field} ${typed}: the field`);
+    assert.deepEqual(page.toasts.map((x) => x.message), stored === null ? ['inspector.sizeInvalid' + JSON.stringify({ value: typed })] : [],
+      `${field} ${typed}: the notice`);
+  }
+  // A quarter-turned element writes the other dimension: a refusal puts that one back too.
+  const id = fresh('button', { width: '100px', height: '30px', rotation: '90' });
+  page.type('input-width', '99999');
+  assert.deepEqual([page.record(id).width, page.record(id).height], ['100px', '30px']);
 });
 
 function paste(id, text) {

@@ -6,10 +6,17 @@
 //   page.select(...ids)                         // selects and refreshes the panel
 //   page.field(id) / page.shown(id)             // a form control; whether it and its ancestors show
 //   page.json(expr), page.toasts, page.steps()  // page values; toasts; undo steps taken so far
+//   page.fresh(type, props) -> id               // a design of that one element, selected, no history
+//
+//   const editor = await openEditorInChromium();  // the real page served as the host serves it, ready,
+//   editor.page, editor.errors, editor.server,    // with the start screens out of the way; page errors
+//   editor.browser, await editor.close()          // are collected in editor.errors
 import { loadPage } from '../page/jsdom-page.mjs';
 import { MODEL_SCRIPTS } from '../model/model-page.mjs';
+import { openBrowser } from '../page/browser.mjs';
+import { startPageServer } from '../page/page-server.mjs';
 
-export const INSPECTOR_SCRIPTS = ['form-data.js', 'render.js', 'bind.js', 'identity.js'].map((f) => `editor/inspector/${f}`);
+export const INSPECTOR_SCRIPTS = ['form-data.js', 'render.js', 'bind.js', 'identity.js', 'box-rules.js'].map((f) => `editor/inspector/${f}`);
 
 export async function loadInspector({ before } = {}) {
   const toasts = [];
@@ -62,5 +69,39 @@ export async function loadInspector({ before } = {}) {
     field.blur();
   };
   page.record = (id) => page.json(`_findElement(${JSON.stringify(id)})`);
+  page.fresh = (type, props) => {
+    page.run('elements = []; historyStack = []; redoStack = [];');
+    const id = page.add(type, props);
+    page.select(id);
+    return id;
+  };
   return page;
+}
+
+// Waits for a page of the editor to be ready and puts the splash and the welcome dialog away for good.
+export async function editorReady(page) {
+  await page.waitForFunction(() => window._canvasReady === true && window._twBlockerReady, null, { timeout: 20000 });
+  await page.evaluate(() => {
+    window._welcomeShown = true;
+    _qlCallIfDefined('_dismissWelcomeModal');
+    for (const id of ['welcome-modal', 'splash-overlay']) document.getElementById(id).hidden = true;
+  });
+}
+
+export async function openEditorInChromium({ viewport = { width: 1440, height: 1000 } } = {}) {
+  const server = await startPageServer();
+  const browser = await openBrowser();
+  const session = await browser.newPage({ viewport });
+  const errors = [];
+  session.page.on('pageerror', (e) => errors.push(e.message));
+  await session.page.goto(server.origin + '/');
+  await editorReady(session.page);
+  return {
+    server, browser, errors, page: session.page,
+    async close() {
+      await session.context.close();
+      await browser.close();
+      await server.close();
+    },
+  };
 }

@@ -7,36 +7,26 @@ import fs from 'node:fs';
 import path from 'node:path';
 
 import { repo } from '../page/jsdom-page.mjs';
-import { openBrowser, whyNoBrowser } from '../page/browser.mjs';
-import { buildHasLibraries, defaultBuildDir, startPageServer } from '../page/page-server.mjs';
+import { whyNoBrowser } from '../page/browser.mjs';
+import { buildHasLibraries, defaultBuildDir } from '../page/page-server.mjs';
+import { openEditorInChromium } from './inspector-page.mjs';
 
 const skip = whyNoBrowser() ?? (buildHasLibraries() ? null : `${defaultBuildDir} has no Internal_lib/ (build first)`);
 const artifacts = path.join(repo, 'tests', 'artifacts');
 
-let server;
-let browser;
+let editor;
 let session;
 let errors;
 
 before(async () => {
   if (skip) return;
-  server = await startPageServer();
-  browser = await openBrowser();
-  session = await browser.newPage({ viewport: { width: 1440, height: 1000 } });
-  errors = [];
-  session.page.on('pageerror', (e) => errors.push(e.message));
-  await session.page.goto(server.origin + '/');
-  await session.page.waitForFunction(() => window._canvasReady === true && window._twBlockerReady, null, { timeout: 20000 });
-  await session.page.evaluate(() => {
-    _qlCallIfDefined('_dismissWelcomeModal');
-    for (const id of ['welcome-modal', 'splash-overlay']) document.getElementById(id).hidden = true;
-  });
+  editor = await openEditorInChromium();
+  session = { page: editor.page };
+  errors = editor.errors;
 });
 
 after(async () => {
-  await session?.context.close();
-  await browser?.close();
-  await server?.close();
+  await editor?.close();
 });
 
 const opts = { skip: skip || false, timeout: 60000 };

@@ -209,16 +209,42 @@ test('table features: defaults when unset, kept as shown when unreadable', () =>
   assert.equal(page.field('input-tablePageSize').value, '25');
 });
 
-test('event boxes: only outputs every selected type supports, ticked from the element flags', () => {
+test('event boxes: only the events every selected type raises, ticked from the element flags', () => {
+  const shown = (ids) => ids.map((id) => page.shown(id));
+  const ticked = (ids) => ids.map((id) => page.field(id).checked);
+  // Without the flow nodes' catalogue, the inspector's own table of events per type.
+  selectNew([['button', { exportEvents: true, exportMousedown: true }], ['input', { exportEvents: true, exportMousedown: false }]]);
+  assert.deepEqual(shown(['input-export', 'input-mousedown', 'input-focus', 'input-change', 'input-cellclick']),
+    [true, true, false, false, false]);
+  assert.deepEqual(ticked(['input-export', 'input-mousedown']), [true, false]);
+  selectNew([['input', { exportFocus: true, exportKeyUp: true, exportChange: false, exportEvents: false }]]);
+  assert.deepEqual(shown(['input-focus', 'input-keyup', 'input-change', 'input-cellclick']), [true, true, true, false]);
+  assert.deepEqual(ticked(['input-focus', 'input-keyup', 'input-change', 'input-export']), [true, true, false, false]);
+  selectNew([['splitter', { exportMousemove: true }]]);
+  assert.deepEqual(shown(['input-export', 'input-mousemove']), [false, true], 'a splitter raises only the mouse events');
+  assert.equal(page.field('input-mousemove').checked, true);
+  // With the catalogue loaded, its events and flag names are the ones used.
   page.run(`
-    window.supportedEventsForType = (type) => (type === 'button' ? ['export', 'focus', 'mousedown'] : ['export', 'change', 'focus']);
-    window._EVENT_FLAG = { export: 'exportEvent', focus: 'focusEvent', change: 'changeEvent', mousedown: 'mouseDownEvent' };`);
+    window.supportedEventsForType = (type) => (type === 'button' ? ['onClick', 'onFocus', 'onMouseDown'] : ['onClick', 'onChange', 'onFocus']);
+    window._EVENT_FLAG = { onClick: 'exportEvents', onFocus: 'exportFocus', onChange: 'exportChange', onMouseDown: 'exportMousedown' };`);
   try {
-    selectNew([['button', { exportEvent: true, focusEvent: true }], ['input', { exportEvent: true, focusEvent: false }]]);
-    const shown = (id) => page.shown(id);
-    assert.deepEqual(['input-export', 'input-focus', 'input-change', 'input-mousedown'].map(shown), [true, true, false, false]);
-    assert.deepEqual([page.field('input-export').checked, page.field('input-focus').checked], [true, false]);
+    selectNew([['button', { exportEvents: true, exportFocus: true }], ['input', { exportEvents: true, exportFocus: false }]]);
+    assert.deepEqual(shown(['input-export', 'input-focus', 'input-change', 'input-mousedown']), [true, true, false, false]);
+    assert.deepEqual(ticked(['input-export', 'input-focus']), [true, false]);
   } finally {
     page.run('delete window.supportedEventsForType; delete window._EVENT_FLAG;');
   }
+});
+
+test('a colour row\'s swatch follows the token picked from its list, and a custom colour', () => {
+  selectNew([['button', { textColor: 'th:textPrimary' }]]);
+  const swatch = () => page.field('__cpBtn-textColor').style.background;
+  const rgb = (hex) => `rgb(${[1, 3, 5].map((i) => parseInt(hex.slice(i, i + 2), 16)).join(', ')})`;
+  assert.equal(swatch(), rgb(page.run('resolveColor("th:textPrimary")')));
+  page.run('pickTCP("textColor", "accentPrimary")');
+  assert.equal(swatch(), rgb(page.run('resolveColor("th:accentPrimary")')));
+  page.run('applyThemeColor("textColor", "__custom__", "#12ab34")');
+  assert.equal(swatch(), rgb('#12ab34'));
+  page.run('pickTCP("textColor", "")');
+  assert.equal(swatch(), rgb('#000000'), 'no colour: the row\'s default');
 });
