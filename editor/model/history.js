@@ -19,8 +19,10 @@ var _flowSnapshotTimer = null;
 // Counts pushed steps; lets an edit that repeats (typing a theme name) join the step it started.
 var _historyVersion = 0;
 
-const _HISTORY_BUTTON_OFF = 'text-xs text-slate-600 flex items-center cursor-not-allowed transition-colors';
-const _HISTORY_BUTTON_ON = 'text-xs text-slate-300 hover:text-white flex items-center transition-colors';
+// The classes that tell a usable history button from one with nothing to do. They are added to the
+// button's own classes, never put in their place: the header styles the buttons through those.
+const _HISTORY_BUTTON_OFF = ['text-slate-600', 'cursor-not-allowed'];
+const _HISTORY_BUTTON_ON = ['text-slate-300', 'hover:text-white'];
 
 function _captureHistoryState() {
   const key = JSON.stringify({
@@ -97,7 +99,8 @@ function updateHistoryButtons() {
     if (!button) return;
     const enabled = pair[1].length > 0;
     button.disabled = !enabled;
-    button.className = enabled ? _HISTORY_BUTTON_ON : _HISTORY_BUTTON_OFF;
+    button.classList.remove.apply(button.classList, enabled ? _HISTORY_BUTTON_OFF : _HISTORY_BUTTON_ON);
+    button.classList.add.apply(button.classList, enabled ? _HISTORY_BUTTON_ON : _HISTORY_BUTTON_OFF);
   });
 }
 

@@ -82,17 +82,21 @@ describe('recording steps', () => {
     assert.equal(page.run('historyStack.length'), 2);
   });
 
-  test('the history buttons follow both stacks', async () => {
+  test('the history buttons follow both stacks and keep their own classes', async () => {
     const page = await historyPage();
+    page.run(`function btn(id) { const b = document.getElementById(id); return [b.disabled, [...b.classList].sort().join(' ')]; }
+      ['btn-undo', 'btn-redo'].forEach((id) => { document.getElementById(id).className = 'ql-btn ql-btn-icon'; });
+      updateHistoryButtons();`);
     const classes = () => page.json('[btn("btn-undo"), btn("btn-redo")]');
-    page.run('function btn(id) { const b = document.getElementById(id); return [b.disabled, b.className]; } updateHistoryButtons();');
-    const off = [true, 'text-xs text-slate-600 flex items-center cursor-not-allowed transition-colors'];
-    const on = [false, 'text-xs text-slate-300 hover:text-white flex items-center transition-colors'];
+    const off = [true, 'cursor-not-allowed ql-btn ql-btn-icon text-slate-600'];
+    const on = [false, 'hover:text-white ql-btn ql-btn-icon text-slate-300'];
     assert.deepEqual(classes(), [off, off]);
     page.run('saveHistoryState();');
     assert.deepEqual(classes(), [on, off]);
     page.run('undo();');
     assert.deepEqual(classes(), [off, on]);
+    page.run('redo(); undo(); redo();');
+    assert.deepEqual(classes(), [on, off], 'no state class piles up over many changes');
   });
 });
 

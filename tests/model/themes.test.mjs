@@ -71,6 +71,27 @@ describe('theme creator', () => {
     assert.deepEqual(page.toasts.at(-1), { message: 'toast.themeMinOne', type: 'error', duration: 3000 });
   });
 
+  test('after a theme is deleted the list shows the theme that is active', async () => {
+    // [what is deleted, set-up]
+    const CASES = [
+      ['the first', 'setActiveTheme(0);'],
+      ['one in the middle', 'setActiveTheme(4);'],
+      ['the last', 'setActiveTheme(canvasSettings.themes.length - 1);'],
+      ['one before a project\'s theme', 'canvasSettings.themes.push({ name: "P *", type: "dark" }); _ephemeralThemeIdx = 10; setActiveTheme(3);'],
+      ['one after a new theme', 'createTheme(); setActiveTheme(10);'],
+    ];
+    for (const [what, setup] of CASES) {
+      const page = await loadModel();
+      page.run(setup + ' deleteTheme();');
+      const shown = page.json(`(function () {
+        const s = document.getElementById('input-active-theme');
+        return [s.selectedIndex, s.options[s.selectedIndex].textContent, document.getElementById('input-theme-name').value];
+      })()`);
+      const active = page.json('[canvasSettings.activeTheme, _themeDisplayName(getActiveTheme())]');
+      assert.deepEqual(shown, [active[0], active[1], active[1]], what);
+    }
+  });
+
   test('the live colour render waits 20 ms after the last move and stores nothing', async () => {
     const page = await loadModel();
     page.run('createTheme(); localStorage.removeItem("quorlin_themes");');
