@@ -2,7 +2,8 @@
 // canvas content whole from the element array. The overlay nodes (selection box, hover box, drag
 // handle, pivot handle) live outside the rebuilt content and are only moved, shown and hidden.
 // Provides: renderCanvas, updateFloatingSelectionBox, updateHoverBox, applyAccordionStates, _sizeAutoGrow, _installWrapperEvents,
-//   _overlayBoxGeometry, _applyOverlayBox, _ensureCanvasOverlays, _renderGuard, _draggingTableInput, _inlineEditId.
+//   _overlayBoxGeometry, _applyOverlayBox, _ensureCanvasOverlays, _watchOverlayLayout, _renderGuard, _draggingTableInput,
+//   _inlineEditId.
 // Needs: elements, selectedIds, _canvasFocusRestore, _setShown, _findElement, _qlCallIfDefined (model, shell),
 //   buildHtmlTree (wrapper.js), applyTextOffsets (style-helpers.js), syncLinkedInstances, applyFloatCentering, _computeSoloSet (instances.js), t;
 //   optional rotObserver, initGridTables, initCharts, _initSortableLists, updateFloatAlignButtons, updateCanvasHeaderTitle,
@@ -91,6 +92,7 @@ function _renderCanvasInner() {
   _qlCallIfDefined('renderComponentTree');
   applyAccordionStates();
   updateFloatingSelectionBox();
+  _watchOverlayLayout(content);
   // The fluid-text pass places icon texts after fitting; without it they are placed here.
   if (typeof fitAllFluidText === 'function') fitAllFluidText();
   else applyTextOffsets(content);
@@ -238,6 +240,29 @@ function _ensureCanvasOverlays() {
     });
     document.body.appendChild(pivot);
   }
+}
+
+// The overlays are placed once per render, but the content keeps moving afterwards: an image that
+// finishes loading, fitted text, a list whose items were dragged into a new order. Whenever any
+// wrapper changes size (which is what moves the others) the overlays are placed again, once per frame.
+var _overlayLayoutObserver = null;
+var _overlayLayoutFrame = 0;
+
+function _placeOverlaysSoon() {
+  if (_overlayLayoutFrame) return;
+  const raf = typeof requestAnimationFrame === 'function' ? requestAnimationFrame : function (fn) { return setTimeout(fn, 16); };
+  _overlayLayoutFrame = raf(function () {
+    _overlayLayoutFrame = 0;
+    updateFloatingSelectionBox();
+  });
+}
+
+function _watchOverlayLayout(content) {
+  if (typeof ResizeObserver !== 'function') return;
+  if (!_overlayLayoutObserver) _overlayLayoutObserver = new ResizeObserver(_placeOverlaysSoon);
+  _overlayLayoutObserver.disconnect();
+  _overlayLayoutObserver.observe(content);
+  content.querySelectorAll('.element-wrapper, [data-ql-item]').forEach(function (node) { _overlayLayoutObserver.observe(node); });
 }
 
 function _overlayTarget(id) {

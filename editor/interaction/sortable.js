@@ -1,7 +1,7 @@
 // Sortable lists on the canvas: SortableJS drags the items, this file turns the result into one
 // change of `elements` (reorder, move to another list of the same group, delete by dragging out).
 // The snapshot is always taken before `elements` changes: SortableJS has only moved DOM nodes then.
-// Provides: _initSortableLists, showListDeleteConfirmPopup, _qlListOnEnd, _qlListOnMove.
+// Provides: _initSortableLists, showListDeleteConfirmPopup, _qlListOnStart, _qlListOnEnd, _qlListOnMove.
 // Needs: Sortable (the UMD build with the Swap plugin), elements, selectedIds, _findElement,
 //   _childrenIndex, _collectBreadthFirst, moveElementTo, saveHistoryState, renderCanvas, _renderGuard, t.
 
@@ -21,7 +21,7 @@ function _initSortableLists() {
       handle: '.drag-handle', draggable: '[data-ql-item]', animation: _qlNum(list.sortableAnimation, 150),
       ghostClass: 'sortable-ghost', chosenClass: 'sortable-chosen', delay: _qlNum(list.sortableDelay, 0),
       sort: true, forceFallback: true, fallbackOnBody: true, fallbackTolerance: 3, removeOnSpill: true,
-      onMove: _qlListOnMove, onEnd: _qlListOnEnd,
+      onStart: _qlListOnStart, onMove: _qlListOnMove, onEnd: _qlListOnEnd,
     };
     if (list.sortableSwap) Object.assign(opts, { swap: true, swapThreshold: 0.5, invertedSwapThreshold: 0.5 });
     if (list.sortableGroup) opts.group = { name: String(list.sortableGroup), pull: true, put: true };
@@ -33,6 +33,12 @@ function _qlClearListFeedback() {
   document.querySelectorAll('.sortable-pull-disabled, .sortable-put-disabled').forEach(function (n) {
     n.classList.remove('sortable-pull-disabled', 'sortable-put-disabled');
   });
+}
+
+// While an item is dragged the canvas overlays (the selected element's drag handle and grips) must not
+// stand between the pointer and the list: the drop target is the element under the pointer.
+function _qlListOnStart() {
+  document.body.classList.add('ql-list-dragging');
 }
 
 function _qlListOnMove(evt) {
@@ -58,6 +64,7 @@ function _qlPointOf(evt) {
 }
 
 function _qlListOnEnd(evt) {
+  document.body.classList.remove('ql-list-dragging');
   _qlClearListFeedback();
   const itemId = evt.item && evt.item.getAttribute('data-ql-item');
   const from = _qlListRecord(evt.from);
@@ -68,6 +75,8 @@ function _qlListOnEnd(evt) {
     const r = evt.from.getBoundingClientRect();
     const outside = p.x < r.left - 4 || p.x > r.right + 4 || p.y < r.top - 4 || p.y > r.bottom + 4;
     if (outside && _findElement(itemId)) _qlListDragOut(evt, itemId, p);
+    // Dropped where the list did not see it: the item may have been taken out of the page, never out of the design.
+    else if (!evt.from.contains(evt.item)) renderCanvas();
     return;
   }
   if (to && evt.from !== evt.to) {
