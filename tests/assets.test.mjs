@@ -10,6 +10,8 @@ import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { JSDOM } from 'jsdom';
 
+import { readPng } from './tools/png.mjs';
+
 const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..');
 const out = path.resolve(process.env.QUORLIN_BUILD_DIR ?? path.join(repo, 'build'));
 const nodeModules = path.join(repo, 'node_modules');
@@ -110,6 +112,22 @@ test('the paths the editor page and the exports request are there', needsCopy, (
   ];
   const missing = names.filter((n) => !(fs.existsSync(path.join(out, n)) && fs.statSync(path.join(out, n)).size > 0));
   assert.deepEqual(missing, []);
+});
+
+test('every picture the component catalogue names stands beside the program, a real picture of its size', needsCopy, () => {
+  const catalogue = fs.readFileSync(path.join(repo, 'editor/model/catalogue-data.js'), 'utf8');
+  const named = [...new Set([...catalogue.matchAll(/'(Images\/[^']+)'/g)].map((m) => m[1]))];
+  assert.ok(named.includes('Images/placeholder255x255.png'), 'a new image starts with the placeholder');
+  for (const name of named) {
+    const file = path.join(out, name);
+    assert.ok(fs.existsSync(file), `${name} is not in ${out}`);
+    const picture = readPng(fs.readFileSync(file));
+    const size = /(\d+)x(\d+)\.png$/.exec(name);
+    if (size) assert.deepEqual([picture.width, picture.height], [Number(size[1]), Number(size[2])], name);
+    const corner = picture.pixel(0, 0);
+    const middle = picture.pixel(Math.floor(picture.width / 2), Math.floor(picture.height * 0.7));
+    assert.notDeepEqual(corner, middle, `${name} shows something, not one flat colour`);
+  }
 });
 
 test('every url() of a copied style sheet names a file of the copy, never a remote address', needsCopy, () => {
