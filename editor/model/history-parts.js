@@ -3,8 +3,8 @@
 // guarded, so history works before those subsystems are loaded.
 // Provides: _restoringFlow, _historyFlowGraph, _historyFlowModule, _historyRestoreFlowSettings,
 //   _historyRestoreTimeline, _historyRestoreFlow.
-// Needs (all optional): _flowGraphForPersistence, _flowEditor, flowSettings, applyFlowSettings,
-//   initDrawFlow, renderFlowInspector, _syncFunctionJSPorts, _flowAfterAddNode,
+// Needs (all optional): _flowGraphForPersistence, _pendingFlowImport, _flowEditor, flowSettings,
+//   applyFlowSettings, initDrawFlow, renderFlowInspector, _syncFunctionJSPorts, _flowAfterAddNode,
 //   _flowRebuildContainerIndex, _flowResetContainerIndex, _flowVarsRegistry, _flowConstsRegistry
 //   (flow editor); stopTimeline, timelineState, _tlSolo, _tlSelectedKfs, _tlSelectedTracks,
 //   window.animations, window.activeAnimationId, _populateAnimationSelect, _syncTimelineToolbar,
@@ -83,13 +83,29 @@ function _historyRestoreTimeline(animations, activeAnimationId) {
   _qlCallIfDefined('updatePlayheadUI');
 }
 
+// Without a flow editor the snapshot's graph waits for one, as an opened project's graph does.
+function _historyRestorePendingFlow(flow) {
+  let graph = null;
+  if (flow) {
+    graph = _deepCopy(flow);
+    delete graph.variables;
+    delete graph.constants;
+  }
+  _pendingFlowImport = graph;
+  _historySetRegistry('_flowVarsRegistry', flow ? flow.variables : []);
+  _historySetRegistry('_flowConstsRegistry', flow ? flow.constants : []);
+}
+
 function _historyRestoreFlow(flow, module) {
   if (flow) {
     if (!_historyFlowEditor()) {
       try { _qlCallIfDefined('initDrawFlow'); } catch (e) { /* the graph waits for a later import */ }
     }
     const editor = _historyFlowEditor();
-    if (!editor) return;
+    if (!editor) {
+      _historyRestorePendingFlow(flow);
+      return;
+    }
     _restoringFlow = true;
     try {
       const graph = _deepCopy(flow);
@@ -129,7 +145,10 @@ function _historyRestoreFlow(flow, module) {
     return;
   }
   const editor = _historyFlowEditor();
-  if (!editor) return;
+  if (!editor) {
+    _historyRestorePendingFlow(null);
+    return;
+  }
   _historySetRegistry('_flowVarsRegistry', []);
   _historySetRegistry('_flowConstsRegistry', []);
   if (_historyModulesHaveNodes(editor)) {

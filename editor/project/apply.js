@@ -6,8 +6,9 @@
 // Needs: the model globals (elements, canvasSettings, selectedIds, activePageModeId, flowSettings,
 //   historyStack, redoStack, currentProjectName, _clearDirty, updateHistoryButtons, _ephemeralThemeIdx,
 //   THEME_COLOR_KEYS, _deepCopy, _repairParents), t, showToast, _qlCallIfDefined; migrations.js, document.js;
-//   _enableProjectButtons, _setToolboxEnabled (buttons.js); optional flow, timeline and media functions
-//   (_clearFlowState, _clearTimelineState, timelineState, applyFlowSettings, _flowRestoreFromData,
+//   _enableProjectButtons, _setToolboxEnabled (buttons.js); _pendingFlowImport, _flowRegistryEntry
+//   (flow-editor/graph.js), _flowRepairGraph (flow-editor/repair.js); optional flow, timeline and media
+//   functions (_clearFlowState, _clearTimelineState, timelineState, applyFlowSettings, _flowRestoreFromData,
 //   updateAllFlowNodeTitles, toggleFlowMode, window.flowZoomCenter, renderTimelineTracks,
 //   loadProjectImages, applyCanvasSettings, renderCanvas, renderProperties).
 
@@ -119,9 +120,16 @@ function _qlAnimationsFrom(doc, list) {
 }
 
 function _qlFlowRegistryFrom(entries) {
-  return (Array.isArray(entries) ? entries : []).map((v) => ({
-    name: v && v.name || '', type: v && v.type || 'string', value: v && v.value !== undefined && v.value !== null ? v.value : '',
-  }));
+  return (Array.isArray(entries) ? entries : []).map(_flowRegistryEntry);
+}
+
+// The document's graph with its rules kept (broken cables, doubled inputs, unknown node types and
+// saved markup repaired or dropped), or null.
+function _qlRepairedFlow(flow) {
+  if (!flow || typeof flow !== 'object') return null;
+  const repaired = _flowRepairGraph(flow);
+  if (repaired.notes.length) console.warn('[flow] the project\'s graph was repaired:', repaired.notes);
+  return repaired.graph;
 }
 
 function _qlFlowHasNodes(flow) {
@@ -157,7 +165,7 @@ function _qlPrepareProject(text, opts) {
   const animations = _qlAnimationsFrom(doc, list || []);
   const activeAnimationId = animations.some((a) => a.id === doc.activeAnimationId) ? doc.activeAnimationId : animations[0].id;
   _qlRunMigrations(doc);
-  const flow = doc.flow && typeof doc.flow === 'object' ? doc.flow : null;
+  const flow = _qlRepairedFlow(doc.flow);
   return {
     doc, elements: list, imageData, canvas, animations, activeAnimationId,
     flowSettings: _qlFlowSettingsFrom(doc.flowSettings),
@@ -189,8 +197,8 @@ function _qlCommitFlow(p) {
     _qlSetRegistry('_flowConstsRegistry', p.constants);
   }
   const editor = _qlFlowEditorNow();
-  if (typeof _flowGraphForPersistence !== 'function') {
-    // No flow editor in this page yet: the graph is kept as it came and saved back unchanged.
+  if (!editor) {
+    // No flow editor yet: the graph waits for it and is what a save writes back.
     _pendingFlowImport = p.flow ? _deepCopy(p.flow) : null;
     return;
   }
@@ -211,12 +219,10 @@ function _qlCommitFlow(p) {
       if (editor && typeof editor.clear === 'function') editor.clear();
       _pendingFlowImport = p.flow;
     }
-  } else if (editor) {
+  } else {
     setTimeout(() => { if (typeof editor.clear === 'function') editor.clear(); }, 0);
     _pendingFlowImport = null;
     if (_qlFlowPanelVisible()) _qlCallIfDefined('toggleFlowMode');
-  } else {
-    _pendingFlowImport = null;
   }
 }
 

@@ -1,19 +1,16 @@
 // The project document as the page writes it: the full document in its member order, the first
 // document of a new project and the shape saved without a host; the compile settings of the export
 // dialog with their mirror in local storage.
-// Provides: _pendingFlowImport, _QL_COMPILE_FLAGS, _qlCompileSettings, _qlCompileSettingsFrom,
-//   _readCompileSettingsFromDom, _applyCompileSettings, _projectFlowForSave, _projectAnimationsForSave,
-//   buildProjectDocument, buildFirstProjectDocument, buildNoHostProjectDocument.
-// Needs: elements, canvasSettings, flowSettings (editor/model/state.js); optional
-//   _flowGraphForPersistence, _flowEditor, _flowVarsRegistry, _flowConstsRegistry (flow editor),
-//   window.animations, window.activeAnimationId (timeline), _blobSrcMap (media).
+// Provides: _QL_COMPILE_FLAGS, _qlCompileSettings, _qlCompileSettingsFrom, _readCompileSettingsFromDom,
+//   _applyCompileSettings, _projectFlowForSave, _projectAnimationsForSave, buildProjectDocument,
+//   buildFirstProjectDocument, buildNoHostProjectDocument.
+// Needs: elements, canvasSettings, flowSettings (editor/model/state.js); _flowGraphForPersistence
+//   (flow-editor/graph.js); optional _flowEditor (flow editor), window.animations,
+//   window.activeAnimationId (timeline), _blobSrcMap (media).
 //
-// Until the flow editor and the timeline are loaded, the graph and the animations of an opened
-// document are kept here as they came (after migration) and written back unchanged, so a save never
-// drops them.
-
-// A graph waiting for the flow editor (declared with var: the flow editor shares it).
-var _pendingFlowImport = null;
+// Until the timeline is loaded, the animations of an opened document are kept as they came (after
+// migration) and written back unchanged, so a save never drops them; the flow graph is the flow
+// model's to give.
 
 const _QL_COMPILE_FLAGS = ['subsystem', 'optimizer', 'icon', 'xp', 'administrator', 'user', 'dpiaware',
   'dllprotection', 'ucrt', 'constant'];
@@ -70,22 +67,9 @@ function _applyCompileSettings(cs) {
   }
 }
 
-function _qlLiveFlowRegistry(name) {
-  const list = name === '_flowVarsRegistry'
-    ? (typeof _flowVarsRegistry !== 'undefined' ? _flowVarsRegistry : window._flowVarsRegistry)
-    : (typeof _flowConstsRegistry !== 'undefined' ? _flowConstsRegistry : window._flowConstsRegistry);
-  return Array.isArray(list) ? JSON.parse(JSON.stringify(list)) : [];
-}
-
-// The graph a save writes: the flow editor's own answer when it is loaded, else the kept graph with
-// the current variable and constant registries.
+// The graph a save writes, with the current variable and constant registries.
 function _projectFlowForSave() {
-  if (typeof _flowGraphForPersistence === 'function') return _flowGraphForPersistence();
-  if (!_pendingFlowImport) return null;
-  const graph = JSON.parse(JSON.stringify(_pendingFlowImport));
-  graph.variables = _qlLiveFlowRegistry('_flowVarsRegistry');
-  graph.constants = _qlLiveFlowRegistry('_flowConstsRegistry');
-  return graph;
+  return _flowGraphForPersistence();
 }
 
 function _projectAnimationsForSave() {

@@ -243,7 +243,8 @@ describe('open', () => {
 
   test('a command-line document opens like any other: flow, animations and compile settings kept', async () => {
     const page = await loadProjectPage({ projects: { cli: '' } });
-    const flow = { drawflow: { Home: { data: { 1: { id: 1, name: 'Event_Click', data: {}, inputs: {}, outputs: {} } } } }, variables: [], constants: [] };
+    const node = { id: 1, name: 'Event_OnClick', data: {}, class: '', html: 'Event_OnClick', typenode: true, inputs: {}, outputs: {}, pos_x: 0, pos_y: 0 };
+    const flow = { drawflow: { Home: { data: { 1: node } } }, variables: [], constants: [] };
     page.window._cliProjectName = 'cli';
     page.window._cliProjectJson = JSON.parse(designDoc({ flow }));
     assert.equal(page.run('_loadProjectFromCLI()'), true);

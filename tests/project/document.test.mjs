@@ -52,7 +52,8 @@ const MIGRATIONS = [
     assert.deepEqual(home[5].data._outputNames, ['result', 'flow_out']);
     assert.deepEqual(home[5].outputs.output_2, { connections: [] });
     assert.deepEqual([home[6].name, home[6].html], ['Action_UI_AVPlayer' + 'Play', 'Action_UI_AVPlayerPlay']);
-    assert.equal(doc.flow.drawflow.Sub.data[9].name, 'Control_If', 'sub-flow modules are left alone');
+    assert.deepEqual(doc.flow.drawflow.Sub.data, {}, 'migrations change only the main graph: an old type left elsewhere is unknown and dropped');
+    assert.deepEqual(home[3].outputs.output_1.connections, [{ node: '2', output: 'input_2' }], 'a cable kept at one end only gets its other end');
     assert.deepEqual(doc.flow.variables, [{ name: 'count', type: 'number', value: 3 }, { name: 'label', type: 'string', value: '' }]);
     assert.deepEqual(doc.flowSettings, { enabled: false, size: 8 });
   }],

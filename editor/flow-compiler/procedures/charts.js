@@ -1,0 +1,65 @@
+// UI procedures, charts family: every call goes to the page's chart runtime QuorlinChart; without it
+// nothing happens (reading the data gives "{}").
+// Provides: the shim helper _qlpChart; the procedure bodies UI_ChartSetData, UI_ChartSetType,
+//   UI_ChartSetOptions, UI_ChartAppendPoint, UI_ChartAddDataset, UI_ChartSetSeriesColors,
+//   UI_ChartSetSliceColor, UI_ChartSetValue, UI_ChartGetData.
+// Needs: _qlDefineShimHelpers, _qlDefineProcedureBodies (procedures/registry.js); the shim helpers
+//   (procedures/helpers.js).
+
+_qlDefineShimHelpers({
+  // Calls the chart runtime's `method` with the element id first; undefined without the runtime.
+  _qlpChart: function (method, id, args) {
+    var chart = window.QuorlinChart;
+    if (!chart || typeof chart[method] !== 'function') return undefined;
+    return chart[method].apply(chart, [_qlpText(id)].concat(args));
+  },
+});
+
+_qlDefineProcedureBodies({
+  UI_ChartSetData: function (g, elementId, labels, values, seriesLabel, color) {
+    var colour = _qlpText(color) || '#4f46e5';
+    var data = {
+      labels: _qlpText(labels).split(',').map(function (l) { return l.trim(); }),
+      datasets: [{
+        label: _qlpText(seriesLabel),
+        data: _qlpText(values).split(',').map(function (v) { return _qlpNumber(v, 0); }),
+        backgroundColor: colour,
+        borderColor: colour,
+      }],
+    };
+    _qlpChart('setData', elementId, [JSON.stringify(data)]);
+  },
+
+  UI_ChartSetType: function (g, elementId, chartType) {
+    _qlpChart('setType', elementId, [_qlpText(chartType)]);
+  },
+
+  UI_ChartSetOptions: function (g, elementId, orientation, showXAxis, showYAxis, options) {
+    _qlpChart('applyOptions', elementId, [_qlpText(orientation), _qlpText(showXAxis), _qlpText(showYAxis), _qlpText(options)]);
+  },
+
+  UI_ChartAppendPoint: function (g, elementId, label, value, seriesLabel) {
+    _qlpChart('appendPoint', elementId, [_qlpText(label), _qlpText(value), _qlpText(seriesLabel)]);
+  },
+
+  UI_ChartAddDataset: function (g, elementId, label, color) {
+    _qlpChart('addDataset', elementId, [_qlpText(label), _qlpText(color)]);
+  },
+
+  UI_ChartSetSeriesColors: function (g, elementId, seriesLabel, bgColor, borderColor) {
+    _qlpChart('setSeriesColors', elementId, [_qlpText(seriesLabel), _qlpText(bgColor), _qlpText(borderColor)]);
+  },
+
+  UI_ChartSetSliceColor: function (g, elementId, label, value, color) {
+    _qlpChart('setSliceColor', elementId, [_qlpText(label), _qlpText(value), _qlpText(color)]);
+  },
+
+  UI_ChartSetValue: function (g, elementId, datasetIndex, valueIndex, value) {
+    _qlpChart('setValue', elementId, [_qlpInt(datasetIndex, 0), _qlpInt(valueIndex, 0), _qlpNumber(value, 0)]);
+  },
+
+  UI_ChartGetData: function (g, elementId) {
+    var data = _qlpChart('getData', elementId, []);
+    return data === undefined ? '{}' : data;
+  },
+});
