@@ -86,7 +86,10 @@ function _flowRepairNodes(graph, known, note) {
       if (node.name === 'SuperNode' && module !== FLOW_HOME_MODULE) { drop('dropping a SuperNode inside a sub-flow'); continue; }
       if (/^\d+$/.test(key) && !used.has(key)) {
         used.add(key);
-        if (String(node.id) !== key) node.id = typeof node.id === 'string' ? key : Number(key);
+        if (String(node.id) !== key) {
+          node.id = typeof node.id === 'string' ? key : Number(key);
+          note('node ' + key + ' in ' + module + ' takes its key as its id');
+        }
       } else {
         renumber.push([module, key]);
       }
@@ -98,23 +101,26 @@ function _flowRepairNodes(graph, known, note) {
     _flowRepairRenumber(graph, module, key, String(next));
     used.add(String(next++));
   }
-  for (const [, data] of _flowRepairModules(graph)) {
-    for (const node of Object.values(data)) {
-      if (!_flowIsObject(node.data)) node.data = {};
+  for (const [module, data] of _flowRepairModules(graph)) {
+    for (const [id, node] of Object.entries(data)) {
+      const fix = (what) => note('node ' + id + ' in ' + module + ': ' + what);
+      if (!_flowIsObject(node.data)) { node.data = {}; fix('data'); }
       const group = node.name === 'Container';
-      if (typeof node.class !== 'string') node.class = group ? 'container' : '';
+      if (typeof node.class !== 'string') { node.class = group ? 'container' : ''; fix('class'); }
       const html = group ? _flowContainerHtml(node.data.title, node.data.titleColor) : node.name;
-      if (node.html !== html) node.html = html;
-      if (node.typenode !== !group) node.typenode = !group;
+      if (node.html !== html) { node.html = html; fix('markup rebuilt'); }
+      if (node.typenode !== !group) { node.typenode = !group; fix('template flag'); }
       for (const side of ['inputs', 'outputs']) {
-        if (!_flowIsObject(node[side])) node[side] = {};
+        if (!_flowIsObject(node[side])) { node[side] = {}; fix(side); }
         const pattern = side === 'inputs' ? /^input_[1-9]\d*$/ : /^output_[1-9]\d*$/;
         for (const [port, value] of Object.entries(node[side])) {
-          if (!pattern.test(port)) delete node[side][port];
-          else if (!_flowIsObject(value) || !Array.isArray(value.connections)) node[side][port] = { connections: [] };
+          if (!pattern.test(port)) { delete node[side][port]; fix('port ' + port + ' dropped'); }
+          else if (!_flowIsObject(value) || !Array.isArray(value.connections)) { node[side][port] = { connections: [] }; fix('port ' + port); }
         }
       }
-      for (const axis of ['pos_x', 'pos_y']) if (typeof node[axis] !== 'number' || !isFinite(node[axis])) node[axis] = 0;
+      for (const axis of ['pos_x', 'pos_y']) {
+        if (typeof node[axis] !== 'number' || !isFinite(node[axis])) { node[axis] = 0; fix(axis); }
+      }
     }
   }
 }
@@ -135,18 +141,19 @@ function _flowRepairSuperNodes(graph, note) {
     }
     if (!sharers.has(module)) sharers.set(module, []);
     sharers.get(module).push(d);
+    const fix = (what) => note('SuperNode ' + id + ': ' + what);
     for (const [side, first] of [['_inputNames', 'flow_in'], ['_outputNames', 'flow_out']]) {
-      if (!Array.isArray(d[side])) d[side] = [first];
-      else if (d[side][0] !== first) d[side][0] = first;
+      if (!Array.isArray(d[side])) { d[side] = [first]; fix(side); }
+      else if (d[side][0] !== first) { d[side][0] = first; fix(side + ' begin with ' + first); }
     }
-    if (!node.inputs.input_1) node.inputs.input_1 = { connections: [] };
-    if (!node.outputs.output_1) node.outputs.output_1 = { connections: [] };
-    if (!_flowIsObject(d.portMap)) d.portMap = { inputs: {}, outputs: {} };
+    if (!_flowOwn(node.inputs, 'input_1')) { node.inputs.input_1 = { connections: [] }; fix('input_1'); }
+    if (!_flowOwn(node.outputs, 'output_1')) { node.outputs.output_1 = { connections: [] }; fix('output_1'); }
+    if (!_flowIsObject(d.portMap)) { d.portMap = { inputs: {}, outputs: {} }; fix('port map'); }
     const inner = graph.drawflow[module].data;
     for (const side of ['inputs', 'outputs']) {
-      if (!_flowIsObject(d.portMap[side])) d.portMap[side] = {};
+      if (!_flowIsObject(d.portMap[side])) { d.portMap[side] = {}; fix('port map ' + side); }
       for (const [port, bridge] of Object.entries(d.portMap[side])) {
-        if (!Object.prototype.hasOwnProperty.call(inner, String(bridge))) delete d.portMap[side][port];
+        if (!_flowOwn(inner, String(bridge))) { delete d.portMap[side][port]; fix('port ' + port + ' has no bridge'); }
       }
     }
   }
@@ -180,8 +187,10 @@ function _flowRepairCables(data, note) {
         if (kept.length !== p.connections.length) note('dropping ' + (p.connections.length - kept.length) + ' broken cable(s) at ' + id + '.' + name);
         for (const c of kept) {
           if (typeof c.node !== 'string') c.node = String(c.node);
-          if (c.points !== undefined && !Array.isArray(c.points)) delete c.points;
-          else if (c.points && points(c.points).length !== c.points.length) c.points = points(c.points);
+          if (c.points === undefined || (Array.isArray(c.points) && points(c.points).length === c.points.length)) continue;
+          if (Array.isArray(c.points)) c.points = points(c.points);
+          else delete c.points;
+          note('waypoints of a cable at ' + id + '.' + name + ' tidied');
         }
         p.connections = kept;
       }
@@ -278,7 +287,7 @@ function _flowRepairGroups(data, note) {
     const kept = lists.get(g).filter((m) => owner.get(String(m)) === g);
     if (!Array.isArray(d.childIds) || kept.length !== d.childIds.length) {
       d.childIds = kept;
-      note('group ' + g + ' keeps the members ' + kept.join(', '));
+      note('group ' + g + ' keeps ' + (kept.length ? 'the members ' + kept.join(', ') : 'no member'));
     }
   }
   for (const [id, node] of Object.entries(data)) {
