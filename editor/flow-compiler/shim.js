@@ -4,7 +4,7 @@
 // Running the text again replaces every definition and adds only missing aliases.
 // Provides: _uiJsShim, _qlShimHelperBlock, _buildUiShimFromCatalog, _qlHandwrittenShimBlock,
 //   _qlFlowAliasBlock, _qlInstallUiShim, window.QuorlinFlow (its `shim` map, when the page has none).
-// Needs: _QL_SHIM_HELPERS, _qlFunctionParams (procedures/registry.js and the family files);
+// Needs: _QL_SHIM_HELPERS (procedures/registry.js, filled by the family files);
 //   _UI_PROCEDURE_CATALOG (catalog.js); _QL_SHIM_HANDWRITTEN (shim-handwritten.js);
 //   _buildGetterShimFromCatalog (shim-getters.js); _resolveEl, _resolveWrap (resolvers.js).
 

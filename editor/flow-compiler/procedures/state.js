@@ -4,16 +4,19 @@
 // set of pointer listeners per element, installed on the first call: calling again only changes the
 // colour, and leaving the element always brings back its rest colour (qlBaseBg, qlBaseTc).
 // Provides: the shim helpers _qlpStateColours, _qlpAccordion, _qlpPartColour; the procedure bodies
-//   UI_SetHoverBgColor, UI_SetHoverTextColor, UI_SetActiveBgColor, UI_SetCheckedBg, UI_SetCheckedText, UI_SetThumbColor,
-//   UI_SetActiveTrackColor, UI_SetInactiveTrackColor, UI_SetHeaderBgColor, UI_SetHeaderTextColor,
-//   UI_SetSplitColor, UI_SetSplitHoverColor, UI_OpenAccordion, UI_CloseAccordion, UI_ToggleClass,
-//   UI_AddClass, UI_RemoveClass.
+//   UI_SetHoverBgColor, UI_SetHoverTextColor, UI_SetActiveBgColor, UI_SetCheckedBg, UI_SetCheckedText,
+//   UI_SetThumbColor, UI_SetActiveTrackColor, UI_SetInactiveTrackColor, UI_SetHeaderBgColor,
+//   UI_SetHeaderTextColor, UI_SetSplitColor, UI_SetSplitHoverColor, UI_OpenAccordion, UI_CloseAccordion,
+//   UI_ToggleClass, UI_AddClass, UI_RemoveClass.
 // Needs: _qlDefineShimHelpers, _qlDefineProcedureBodies (procedures/registry.js); the shim helpers
 //   (procedures/helpers.js, procedures/style.js).
 
 _qlDefineShimHelpers({
-  _qlpStateColours: function (el) {
-    if (!el || el._qlStateColours) return;
+  // Stores one state colour (data key `key`) and installs the element's listeners on the first call.
+  _qlpStateColours: function (el, key, color) {
+    if (!el) return;
+    el.dataset[key] = _qlpText(color);
+    if (el._qlStateColours) return;
     el._qlStateColours = true;
     if (el.dataset.qlBaseBg === undefined) el.dataset.qlBaseBg = el.style.backgroundColor;
     if (el.dataset.qlBaseTc === undefined) el.dataset.qlBaseTc = el.style.color;
@@ -67,24 +70,15 @@ _qlDefineShimHelpers({
 
 _qlDefineProcedureBodies({
   UI_SetHoverBgColor: function (g, elementId, color) {
-    var el = _qlpEl(elementId);
-    if (!el) return;
-    el.dataset.qlHoverBg = _qlpText(color);
-    _qlpStateColours(el);
+    _qlpStateColours(_qlpEl(elementId), 'qlHoverBg', color);
   },
 
   UI_SetHoverTextColor: function (g, elementId, color) {
-    var el = _qlpEl(elementId);
-    if (!el) return;
-    el.dataset.qlHoverTc = _qlpText(color);
-    _qlpStateColours(el);
+    _qlpStateColours(_qlpEl(elementId), 'qlHoverTc', color);
   },
 
   UI_SetActiveBgColor: function (g, elementId, color) {
-    var el = _qlpEl(elementId);
-    if (!el) return;
-    el.dataset.qlActiveBg = _qlpText(color);
-    _qlpStateColours(el);
+    _qlpStateColours(_qlpEl(elementId), 'qlActiveBg', color);
   },
 
   UI_SetCheckedBg: function (g, elementId, color) {
