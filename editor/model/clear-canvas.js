@@ -2,12 +2,14 @@
 // Provides: vaciarLienzo, executeClearCanvas, _closeClearCanvasModal.
 // Needs: _setShown (dom.js), _qlCallIfDefined (editor/shell/hooks.js), elements, selectedIds,
 //   canvasSettings, clearCanvasSettings, activePageModeId (state.js), saveHistoryState, t, showToast;
-//   optional _flowEditor, _clearFlowState, _clearTimelineState, applyCanvasSettings, renderCanvas,
+//   optional _flowEditor, _pendingFlowImport, _clearFlowState, _clearTimelineState, applyCanvasSettings, renderCanvas,
 //   renderProperties.
 
+// The flow graph counts too: the editor's, or a loaded project's graph still waiting for it.
 function _flowHomeHasNodes() {
   const editor = typeof _flowEditor !== 'undefined' && _flowEditor ? _flowEditor : null;
-  const home = editor && editor.drawflow && editor.drawflow.drawflow && editor.drawflow.drawflow.Home;
+  const graph = editor ? editor.drawflow : (typeof _pendingFlowImport !== 'undefined' ? _pendingFlowImport : null);
+  const home = graph && graph.drawflow && graph.drawflow.Home;
   return !!(home && home.data && Object.keys(home.data).length);
 }
 

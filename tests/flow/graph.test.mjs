@@ -210,10 +210,12 @@ describe('projects carry the graph', () => {
     p.close();
   });
 
-  test('clearing the canvas drops the graph and its variables; undo brings them back', async () => {
+  test('clearing the canvas drops the graph and its variables; undo brings them back; closing drops them', async () => {
     const graph = JSON.parse(readFixture('graph-sound.json'));
     const p = await loadProjectPage({ projects: { demo: '' } });
-    p.run(`_applyProjectData(${JSON.stringify(designDoc({ flow: graph }))}, 'demo.qui')`);
+    p.run(`_applyProjectData(${JSON.stringify(designDoc({ flow: graph, elements: [] }))}, 'demo.qui')`);
+    p.run('vaciarLienzo()');
+    assert.equal(p.run('document.getElementById("confirm-clear-modal").hidden'), false, 'a design with only a flow asks first');
     p.run('executeClearCanvas()');
     await p.run('saveProject()');
     assert.equal(JSON.parse(p.host.projects.get('demo')).flow, null);
