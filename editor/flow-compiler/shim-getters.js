@@ -128,7 +128,9 @@ const _QL_GETTER_HELPERS = Object.freeze({
         if (spec.selector) el = el.querySelector(spec.selector);
         value = el && el[spec.prop] !== null && el[spec.prop] !== undefined ? String(el[spec.prop]) : '';
       } else if (el) {
-        value = el.getAttribute(spec.attr) || '';
+        // Tooltips are set on the wrapper: an attribute the element lacks is read from there.
+        var wrapper = el.hasAttribute(spec.attr) ? null : _qlpWrap(id);
+        value = (wrapper || el).getAttribute(spec.attr) || '';
       }
     } else if (spec.readKind === 'dataset') {
       el = _flowResolveEl(id, spec.useWrap, false);

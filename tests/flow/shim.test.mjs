@@ -235,6 +235,16 @@ describe('procedures', () => {
     assert.equal(page.run('document.querySelectorAll("#target [id]").length'), 0);
   });
 
+  test('an attention animation starts and index 0 stops it; a tooltip set on the wrapper reads back', () => {
+    page.run('UI_TriggerAnimation(0, "box1", "3", "", "2", "")');
+    assert.equal(page.run('document.getElementById("wrap-box1").style.animationName'), 'wb-bounce');
+    assert.equal(page.run('document.getElementById("wrap-box1").style.animationIterationCount'), '2');
+    page.run('UI_TriggerAnimation(0, "box1", "0")');
+    assert.equal(page.run('document.getElementById("wrap-box1").style.cssText'), '');
+    page.run('UI_SetTooltip(0, "box1", "Saved")');
+    assert.equal(page.run('UI_GetTooltip(0, "box1")'), 'Saved');
+  });
+
   test('storage in the preview keeps to its own keys and never clears', () => {
     page.run('localStorage.setItem("k", "real"); window.__QUORLIN_PREVIEW__ = true');
     page.run('UI_Storage_Local(0, "set", "k", "trial"); UI_Storage_Local(0, "clear", "", "")');

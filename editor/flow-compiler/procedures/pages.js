@@ -54,7 +54,8 @@ _qlDefineProcedureBodies({
     var names = ['', 'pulse', 'spin', 'bounce', 'shake', 'flash', 'swing', 'float', 'ping', 'tada', 'heartbeat'];
     var index = _qlpInt(animationIndex, 0);
     if (index < 0 || index >= names.length) return;
-    el.style.animation = '';
+    ['animation', 'animation-name', 'animation-duration', 'animation-timing-function', 'animation-iteration-count',
+      'animation-fill-mode'].forEach(function (p) { el.style.removeProperty(p); });
     void el.offsetWidth;
     if (index === 0) return;
     el.style.animationName = 'wb-' + names[index];
