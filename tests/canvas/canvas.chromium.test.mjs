@@ -28,7 +28,8 @@ async function openEditor() {
   messages = opened.messages;
   page.on('pageerror', (e) => errors.push(e.message));
   await page.goto(server.origin + '/');
-  await page.waitForFunction(() => window._twBlockerReady && window._canvasReady, null, { timeout: 20000 });
+  // The welcome dialog shows once the splash has gone; only then can it be put away for good.
+  await page.waitForFunction(() => window._twBlockerReady && window._canvasReady && window._welcomeShown, null, { timeout: 20000 });
   await page.evaluate(() => {
     document.querySelectorAll('.ql-dialog-backdrop, #splash-overlay').forEach((n) => { n.hidden = true; });
     canvasSettings.resolution = '1000x1700';

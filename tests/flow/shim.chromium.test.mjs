@@ -21,7 +21,8 @@ before(async () => {
   ({ page } = await browser.newPage());
   page.on('pageerror', (e) => errors.push(e.message));
   await page.goto(server.origin + '/');
-  await page.waitForFunction(() => typeof window.UI_GetBgColor === 'function' && window.QuorlinFlow);
+  await page.waitForFunction(() => window.QuorlinFlow && window._welcomeShown, null, { timeout: 20000 });
+  await page.evaluate(() => _dismissWelcomeModal());
 });
 after(async () => {
   await browser?.close();

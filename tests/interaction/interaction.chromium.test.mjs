@@ -25,7 +25,8 @@ before(async () => {
   page = opened.page;
   page.on('pageerror', (e) => errors.push(e.message));
   await page.goto(server.origin + '/');
-  await page.waitForFunction(() => window._twBlockerReady && window._canvasReady, null, { timeout: 20000 });
+  // The welcome dialog shows once the splash has gone; only then can it be put away for good.
+  await page.waitForFunction(() => window._twBlockerReady && window._canvasReady && window._welcomeShown, null, { timeout: 20000 });
   await page.evaluate(() => {
     // The welcome dialog would open over the canvas once the splash ends.
     window._welcomeShown = true;
