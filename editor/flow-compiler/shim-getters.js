@@ -2,8 +2,9 @@
 // colour and transform helpers, and one window function per getter entry, whose body hands the
 // entry's read details to _flowGetterRead.
 // Provides: _THEME_COLOR_VARS, _QL_GETTER_HELPERS, _buildGetterShimFromCatalog.
-// Needs: _UI_GETTER_CATALOG (getter-data.js); the shim helpers (procedures/helpers.js); _resolveEl and
-//   _resolveWrap of the page that runs the shim (resolvers.js in the editor).
+// Needs: _qlWindowFunction (procedures/registry.js); _UI_GETTER_CATALOG (getter-data.js); the shim helpers
+//   (procedures/helpers.js); _resolveEl and _resolveWrap of the page that runs the shim (resolvers.js in
+//   the editor).
 
 // The theme colour variables in index order 0..15, as exported pages declare them.
 const _THEME_COLOR_VARS = Object.freeze(['--th-text1', '--th-text2', '--th-text3', '--th-accent1', '--th-accent2',
@@ -181,7 +182,7 @@ function _buildGetterShimFromCatalog() {
     functions.push('window.' + entry.pb + ' = function (' + ['g'].concat(inputs).join(', ') + ') {\n  return _flowGetterRead('
       + JSON.stringify(read) + ', [' + inputs.join(', ') + ']);\n};');
   }
-  const helpers = Object.entries(_QL_GETTER_HELPERS).map(([name, fn]) => 'window.' + name + ' = ' + String(fn) + ';');
+  const helpers = Object.entries(_QL_GETTER_HELPERS).map(([name, fn]) => _qlWindowFunction(name, fn));
   return ['window._THEME_COLOR_VARS = ' + JSON.stringify(_THEME_COLOR_VARS) + ';',
     'window._UI_GETTER_TABLE = ' + JSON.stringify(table) + ';'].concat(helpers, functions).join('\n') + '\n';
 }

@@ -4,13 +4,10 @@
 // Running the text again replaces every definition and adds only missing aliases.
 // Provides: _uiJsShim, _qlShimHelperBlock, _buildUiShimFromCatalog, _qlHandwrittenShimBlock,
 //   _qlFlowAliasBlock, _qlInstallUiShim, window.QuorlinFlow (its `shim` map, when the page has none).
-// Needs: _QL_SHIM_HELPERS (procedures/registry.js, filled by the family files);
+// Needs: _QL_SHIM_HELPERS, _qlWindowFunction, _qlWindowFunctionText (procedures/registry.js; the helpers
+//   come from the family files);
 //   _UI_PROCEDURE_CATALOG (catalog.js); _QL_SHIM_HANDWRITTEN (shim-handwritten.js);
 //   _buildGetterShimFromCatalog (shim-getters.js); _resolveEl, _resolveWrap (resolvers.js).
-
-function _qlWindowFunction(name, fn) {
-  return 'window.' + name + ' = ' + String(fn) + ';';
-}
 
 // 1. The media source resolver first, then the helpers the procedures share.
 function _qlShimHelperBlock() {
@@ -24,8 +21,7 @@ function _buildUiShimFromCatalog() {
   for (const entry of _UI_PROCEDURE_CATALOG) {
     if (!entry.pb || !entry.jsBody || Object.prototype.hasOwnProperty.call(_QL_SHIM_HANDWRITTEN, entry.pb)) continue;
     const params = ['g'].concat(entry.inputs.filter((i) => i !== 'flow_in' && i !== 'flow_out'));
-    out.push('window.' + entry.pb + ' = function (' + params.join(', ') + ') {\n'
-      + entry.jsBody.replace(/^(?=.)/gm, '  ') + '\n};');
+    out.push(_qlWindowFunctionText(entry.pb, params, entry.jsBody));
   }
   return out.join('\n') + '\n';
 }

@@ -4,7 +4,7 @@
 // text back as a window function. A body may use only its parameters, the shim's helpers and page
 // globals that every page running the shim has (document, window, the runtimes it tests for).
 // Provides: _UI_PROCEDURE_BODIES, _QL_SHIM_HELPERS, _qlDefineProcedureBodies, _qlDefineShimHelpers,
-//   _qlFunctionParams, _qlFunctionBody.
+//   _qlFunctionParams, _qlFunctionBody, _qlWindowFunctionText, _qlWindowFunction.
 // Needs: nothing.
 
 // pb -> the function whose body becomes the procedure (its parameters: g, then the entry's inputs).
@@ -45,4 +45,14 @@ function _qlFunctionBody(fn) {
   const indents = lines.filter((l) => l.trim()).map((l) => l.match(/^[ \t]*/)[0].length);
   const cut = indents.length ? Math.min(...indents) : 0;
   return lines.map((l) => l.slice(Math.min(cut, l.match(/^[ \t]*/)[0].length))).join('\n');
+}
+
+// "window.name = function (params) {", the body indented by two spaces, "};".
+function _qlWindowFunctionText(name, params, body) {
+  return 'window.' + name + ' = function (' + params.join(', ') + ') {\n' + body.replace(/^(?=.)/gm, '  ') + '\n};';
+}
+
+// A function of a family file written back as a window function of the shim.
+function _qlWindowFunction(name, fn) {
+  return _qlWindowFunctionText(name, _qlFunctionParams(fn), _qlFunctionBody(fn));
 }
