@@ -31,7 +31,7 @@ function _qlRunHooks(step) {
     try {
       fn();
     } catch (e) {
-      console.error('[startup] ' + step + ' hook failed:', e);
+      _qlReportFailure('start-up hook ' + step, e);
     }
   }
 }
@@ -40,7 +40,7 @@ function _qlStep(name, body) {
   try {
     body();
   } catch (e) {
-    console.error('[startup] step ' + name + ' failed:', e);
+    _qlReportFailure('start-up step ' + name, e);
   }
 }
 
@@ -72,6 +72,7 @@ async function _qlStartup() {
   if (_qlStarted) return;
   _qlStarted = true;
 
+  await _qlInsertFragments();
   await _qlInitTranslations();
   _qlStep('frame', _qlWireFrameControls);
   _qlStep('splash', openSplash);

@@ -15,8 +15,8 @@ export const MODEL_SCRIPTS = [
   'canvas-header.js',
 ].map((f) => `editor/model/${f}`);
 
-// What the page loads before the model and the model uses: the shell's hook caller.
-export const PAGE_SCRIPTS = ['editor/shell/hooks.js', ...MODEL_SCRIPTS];
+// What the page loads before the model and the model uses: the shell's hook caller and pending table.
+export const PAGE_SCRIPTS = ['editor/shell/hooks.js', 'editor/shell/pending.js', ...MODEL_SCRIPTS];
 
 const LIMIT_INPUTS = ['min-w', 'min-h', 'max-w', 'max-h'].map((s) => `<input id="input-canvas-${s}">`).join('');
 const THEME_BUTTONS = ['textPrimary', 'accentPrimary', 'bgPage']

@@ -6,12 +6,10 @@ import { test } from 'node:test';
 import { loadPage, pageScripts, repoFetch } from '../page/jsdom-page.mjs';
 import { MODEL_SCRIPTS } from './model-page.mjs';
 
-// The skeleton's scripts, with the model's before startup.js until the skeleton lists them itself.
+// The skeleton's scripts (which hold the model's); jsdom loads no libraries, so their loader stays out.
 function scriptsWithModel() {
-  const scripts = pageScripts();
-  if (scripts.includes(MODEL_SCRIPTS[0])) return scripts;
-  const at = scripts.indexOf('editor/shell/startup.js');
-  return [...scripts.slice(0, at), ...MODEL_SCRIPTS, ...scripts.slice(at)];
+  assert.ok(pageScripts().includes(MODEL_SCRIPTS[0]));
+  return pageScripts().filter((file) => file !== 'editor/shell/libs.js');
 }
 
 test('start-up reads the theme store, applies the canvas and takes one clean step', async () => {

@@ -5,7 +5,7 @@ import { test } from 'node:test';
 
 import { loadPage, readRepoFile, repoFetch } from './jsdom-page.mjs';
 
-const I18N_SCRIPTS = ['editor/shell/hooks.js', 'editor/shell/locale-es.js', 'editor/shell/i18n.js'];
+const I18N_SCRIPTS = ['editor/shell/hooks.js', 'editor/shell/pending.js', 'editor/shell/locale-es.js', 'editor/shell/i18n.js'];
 const es = JSON.parse(readRepoFile('Locale/es.json'));
 const en = JSON.parse(readRepoFile('Locale/en.json'));
 const de = JSON.parse(readRepoFile('Locale/de.json'));

@@ -5,9 +5,14 @@
 //   page.window, page.document, page.run('code')       // run more code in the page's global scope
 //   page.messages                                       // every pb_event call: {id, type, value}
 //   page.close()
-// `html` defaults to the editor's start page (editor/shell/index.html) with its own <script> tags removed,
-// so only the listed scripts run. `before(window)` runs before the first script (stubs, storage, fetch).
-// With `bridge: false` the page has no pb_event, as in a browser without the host.
+// `html` defaults to the editor's start page (editor/shell/index.html) with its markup fragments in place
+// (pageMarkup()) and its own <script> tags removed, so only the listed scripts run. `before(window)` runs
+// before the first script (stubs, storage, fetch). With `bridge: false` the page has no pb_event, as in a
+// browser without the host.
+// Page errors fail the running test: an uncaught exception (also in an event handler or a timer) and every
+// console.error of the page. A test that provokes one on purpose names it in `allowErrors` (a RegExp);
+// those are only collected in page.errors. The page runs strict (window._qlStrict): hook calls and
+// start-up steps throw what they would only log in the editor; `strict: false` turns that off.
 // `fetch` gives the page a fetch function; repoFetch() answers like the host from the repository's files:
 //   loadPage({ scripts: pageScripts(), fetch: repoFetch({ missing: ['/Locale/de.json'] }) })
 // pageScripts() lists the page's own scripts in the order the skeleton loads them.
@@ -48,17 +53,54 @@ export function repoFetch({ missing = [] } = {}) {
   return fetchStub;
 }
 
+// Where the start page marks a markup fragment: <template data-ql-fragment="/editor/...html"></template>.
+export const FRAGMENT_MARK = /<template\s+data-ql-fragment="\/(editor\/[^"]+)"\s*><\/template>/g;
+
+// The start page as the editor shows it once start-up has put its markup fragments in place: each mark
+// replaced by its fragment, expanded by the page's own generators (loaded, as the page loads them, in a
+// window of their own that is then closed). Built once per process.
+let markupCache = null;
+export function pageMarkup() {
+  if (markupCache) return markupCache;
+  const html = readRepoFile('editor/shell/index.html');
+  const dom = new JSDOM('<!DOCTYPE html><body></body>', { url: 'http://127.0.0.1:56789/', runScripts: 'outside-only',
+    pretendToBeVisual: true, virtualConsole: new VirtualConsole() });
+  const context = dom.getInternalVMContext();
+  try {
+    for (const file of pageScripts()) {
+      if (file === 'editor/shell/libs.js') continue;
+      new vm.Script(readRepoFile(file), { filename: path.join(repo, file) }).runInContext(context);
+    }
+    const expand = dom.window._qlExpandMarkup;
+    markupCache = html.replace(FRAGMENT_MARK, (mark, file) => expand(readRepoFile(file)));
+  } finally {
+    dom.window.close();
+  }
+  return markupCache;
+}
+
 function skeleton() {
-  return readRepoFile('editor/shell/index.html').replace(/<script\b[^>]*>[\s\S]*?<\/script>/gi, '');
+  return pageMarkup().replace(/<script\b[^>]*>[\s\S]*?<\/script>/gi, '');
+}
+
+function consoleError(args) {
+  const error = new Error('console.error in the page: ' + args.map((a) => (a instanceof Error || a?.stack ? a.stack : String(a))).join(' '));
+  return error;
 }
 
 export async function loadPage({ scripts = [], html, url = 'http://127.0.0.1:56789/', before, bridge = true,
-  fetch: pageFetch, console: pageConsole = 'errors' } = {}) {
+  fetch: pageFetch, console: pageConsole = 'errors', allowErrors = null, strict = true } = {}) {
   const virtualConsole = new VirtualConsole();
   const errors = [];
-  virtualConsole.on('jsdomError', (e) => errors.push(e));
-  if (pageConsole === 'all') virtualConsole.forwardTo(console);
-  else if (pageConsole === 'errors') virtualConsole.on('error', (...a) => console.error('[page]', ...a));
+  const pageError = (error) => {
+    errors.push(error);
+    if (allowErrors && allowErrors.test(String(error?.message ?? error))) return;
+    // Thrown outside the page, so the test that is running fails with it.
+    process.nextTick(() => { throw error; });
+  };
+  virtualConsole.on('jsdomError', (e) => pageError(e));
+  virtualConsole.on('error', (...a) => pageError(consoleError(a)));
+  if (pageConsole === 'all') virtualConsole.forwardTo(console, { jsdomErrors: 'none' });
   const dom = new JSDOM(html ?? skeleton(), { url, runScripts: 'outside-only', pretendToBeVisual: true, virtualConsole });
   const { window } = dom;
   const messages = [];
@@ -70,6 +112,7 @@ export async function loadPage({ scripts = [], html, url = 'http://127.0.0.1:567
     };
   }
   if (pageFetch) window.fetch = pageFetch;
+  window._qlStrict = strict;
   if (before) await before(window);
   const context = dom.getInternalVMContext();
   const run = (code, filename = 'inline.js') => new vm.Script(code, { filename }).runInContext(context);

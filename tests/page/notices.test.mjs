@@ -5,7 +5,7 @@ import { test } from 'node:test';
 import { installClock } from './fake-clock.mjs';
 import { loadPage } from './jsdom-page.mjs';
 
-const SCRIPTS = ['editor/model/text.js', 'editor/shell/hooks.js', 'editor/shell/locale-es.js', 'editor/shell/i18n.js', 'editor/shell/toast.js', 'editor/shell/zoom.js',
+const SCRIPTS = ['editor/model/text.js', 'editor/shell/hooks.js', 'editor/shell/pending.js', 'editor/shell/locale-es.js', 'editor/shell/i18n.js', 'editor/shell/toast.js', 'editor/shell/zoom.js',
   'editor/shell/trace.js'];
 
 async function noticePage(options = {}) {

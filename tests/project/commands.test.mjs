@@ -214,7 +214,8 @@ describe('open', () => {
   });
 
   test('picker keys: no wrap at the ends, Enter opens the selected row; an empty folder says so', async () => {
-    const page = await openDemo();
+    // The rows name projects the fake host does not hold: opening "c" is refused (and logged).
+    const page = await openDemo({ allowErrors: /staged document/ });
     page.run('_showProjectPicker(["a", {name: "b", thumb: null}, "c"])');
     const key = (k) => page.document.dispatchEvent(new page.window.KeyboardEvent('keydown', { key: k }));
     const selected = () => page.document.querySelector('.ql-picker-selected').dataset.project;
@@ -229,7 +230,7 @@ describe('open', () => {
   });
 
   test('a staged document that cannot be read: the toast says so and the host is sent back to the open project', async () => {
-    const page = await openDemo();
+    const page = await openDemo({ allowErrors: /load refused/ });
     page.host.projects.set('broken', '{"elements": 7}');
     const before = page.run('JSON.stringify(buildProjectDocument())');
     page.run('_qlSendToHost("load_project", "broken")');

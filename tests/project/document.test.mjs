@@ -108,7 +108,7 @@ describe('a document that cannot be loaded', () => {
   ];
   for (const [what, text] of CORRUPT) {
     test(`${what}: the open project, its name, history and unsaved state stay, and the toast says why`, async () => {
-      const page = await loadProjectPage();
+      const page = await loadProjectPage({ allowErrors: /load refused/ });
       page.run(`_applyProjectData(${JSON.stringify(designDoc())}, 'first.qui')`);
       page.run('saveHistoryState(); elements[1].text = "edited"; _setDirty();');
       const before = page.run('JSON.stringify({d: buildProjectDocument(), h: historyStack.length, n: currentProjectName, i: document.getElementById("input-filename").value, dirty: _isDirty})');

@@ -9,10 +9,12 @@
 //   page.host.route[prefix] = fn  replaces a route: fn(request) -> {status, body} | undefined (default)
 //   page.toasts                   {key, vars, type}; page.settle() lets pending promises run
 //   page.clock                    the manual clock when `clock: true`
+//   allowErrors                   page errors the test provokes on purpose (see loadPage)
 import { loadPage, pageScripts } from '../page/jsdom-page.mjs';
 import { installClock } from '../page/fake-clock.mjs';
 
-export const PROJECT_SCRIPTS = pageScripts().filter((f) => !f.endsWith('/startup.js'));
+// The libraries' loader stays out: jsdom loads no libraries.
+export const PROJECT_SCRIPTS = pageScripts().filter((f) => !f.endsWith('/startup.js') && !f.endsWith('/libs.js'));
 
 export function makeHost(window, projects = {}) {
   const host = {
@@ -96,7 +98,7 @@ export function makeHost(window, projects = {}) {
   return host;
 }
 
-export async function loadProjectPage({ projects = {}, bridge = true, clock = false, html, before } = {}) {
+export async function loadProjectPage({ projects = {}, bridge = true, clock = false, html, before, allowErrors } = {}) {
   const toasts = [];
   let host = null;
   let theClock = null;
@@ -105,6 +107,7 @@ export async function loadProjectPage({ projects = {}, bridge = true, clock = fa
     html,
     bridge: false,
     console: 'none',
+    allowErrors,
     before: async (window) => {
       if (clock) theClock = installClock(window);
       if (bridge) host = makeHost(window, projects);
