@@ -2,8 +2,9 @@
 // table and chart runtimes and the exported player read them back. Bad JSON in a record never stops a
 // render: each part falls back to its default.
 // Provides: _gridConfig, _chartConfig, _plyrConfig, _selectItems, _selectedIndex, CHART_PALETTE,
-//   AUDIO_EXTENSIONS, _isAudioSource.
-// Needs: resolveColor, getActiveTheme (model), _qlNum (style-helpers.js); optional gridLocales, I18n.
+//   AUDIO_EXTENSIONS, _isAudioSource
+// Needs: _qlNum, gridLocales, resolveColor
+// Calls: getActiveTheme, I18n
 
 function _parseJson(text, fallback) {
   if (text && typeof text === 'object') return text;
@@ -55,7 +56,7 @@ function _gridConfig(el, forExport) {
   };
 }
 
-const CHART_PALETTE = Object.freeze(['#3b82f6', '#ef4444', '#10b981', '#f59e0b', '#8b5cf6', '#ec4899', '#06b6d4',
+var CHART_PALETTE = Object.freeze(['#3b82f6', '#ef4444', '#10b981', '#f59e0b', '#8b5cf6', '#ec4899', '#06b6d4',
   '#84cc16', '#f97316', '#6366f1', '#14b8a6', '#f43f5e']);
 
 // Chart colours are always plain colours, also in exported pages: the chart runtime paints on a canvas.
@@ -118,7 +119,7 @@ function _plyrConfig(el) {
 }
 
 // WebM is left out on purpose: it is mostly a video container, and a video must not become an audio bar.
-const AUDIO_EXTENSIONS = Object.freeze(['mp3', 'wav', 'ogg', 'oga', 'aac', 'm4a', 'flac', 'opus']);
+var AUDIO_EXTENSIONS = Object.freeze(['mp3', 'wav', 'ogg', 'oga', 'aac', 'm4a', 'flac', 'opus']);
 function _isAudioSource(src) {
   const m = /\.([a-z0-9]+)(?:[?#].*)?$/i.exec(String(src || '').trim());
   return !!m && AUDIO_EXTENSIONS.indexOf(m[1].toLowerCase()) !== -1;

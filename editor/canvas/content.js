@@ -1,16 +1,20 @@
 // The content of one element: the markup of its control (heading, button, input, table, chart, ...)
 // with its classes, inline style and data attributes. One function serves the design canvas and every
 // exported page (opts.forExport), so both draw components with the same code.
-// Provides: buildElementContent, _contentClasses, _innerStyle, _listMarkup, _selectMarkup, _qlHoverAttrs, _qlHoverIn,
-//   _qlHoverOut, _qlPressDown, _qlPressUp,
-//   INLINE_EDIT_TYPES.
-// Needs: escapeHtml, resolveColor, t (model, shell), safe.js, style-helpers.js, configs.js; optional
-//   _blobSrcMap, transformSrcForPB, startSplitResize, _renderElementWrapper (wrapper.js).
+// Provides: buildElementContent, _contentClasses, _innerStyle, _listMarkup, _selectMarkup, _qlHoverAttrs,
+//   _qlHoverIn, _qlHoverOut, _qlPressDown, _qlPressUp, INLINE_EDIT_TYPES, _customRadiusCss, _isFluid,
+//   _handlerAttrs, _qlRenderChildren, _flexClasses
+// Needs: _alphaColor, _boxShadowStyle, _chartConfig, _classToLength, _colour, _cssFontFamily, _cssIdent,
+//   _cssUrl, _cssVal, _effectiveOpacity, _fontSizeCss, _fontWeightCss, _gridConfig, _isAudioSource,
+//   _isContainerLike, _isLayoutClass, _plyrConfig, _qlAnimAttr, _qlNum, _rotationKind, _safeUrl,
+//   _selectedIndex, _selectItems, _textShadowStyle, _zoomOf, elements, encodeUrl, escapeHtml, getGradientCSS,
+//   getIconHtml, getTextWithOffset, renderElText, t
+// Calls: _exportWrapper, pivotOriginStr, transformSrcForPB
 
-const INLINE_EDIT_TYPES = Object.freeze(['heading', 'text', 'button', 'link', 'label', 'checkbox', 'radio', 'toggle',
+var INLINE_EDIT_TYPES = Object.freeze(['heading', 'text', 'button', 'link', 'label', 'checkbox', 'radio', 'toggle',
   'alert', 'toggle-btn', 'list-item']);
 
-const _DISABLED_CLASSES = {
+var _DISABLED_CLASSES = {
   button: 'disabled:opacity-60 disabled:cursor-not-allowed', input: 'disabled:opacity-60 disabled:cursor-not-allowed',
   textarea: 'disabled:opacity-60 disabled:cursor-not-allowed', slider: 'disabled:opacity-60 disabled:cursor-not-allowed',
   select: 'disabled:opacity-60 disabled:cursor-not-allowed', file: 'disabled:opacity-60 disabled:cursor-not-allowed',
@@ -21,8 +25,8 @@ const _DISABLED_CLASSES = {
   container: 'disabled:opacity-50 disabled:cursor-not-allowed', accordion: 'disabled:opacity-50 disabled:cursor-not-allowed',
   contentscroll: 'disabled:opacity-50 disabled:cursor-not-allowed',
 };
-const _TEXT_STYLE_TYPES = ['heading', 'text', 'button', 'link', 'list', 'alert'];
-const _FLEX_TEXT_TYPES = ['button', 'link', 'alert', 'toggle-btn'];
+var _TEXT_STYLE_TYPES = ['heading', 'text', 'button', 'link', 'list', 'alert'];
+var _FLEX_TEXT_TYPES = ['button', 'link', 'alert', 'toggle-btn'];
 
 function _hasCustomRadius(el) {
   return !!(el.borderRadiusCustomTL || el.borderRadiusCustomTR || el.borderRadiusCustomBR || el.borderRadiusCustomBL);
@@ -131,13 +135,13 @@ function _innerStyle(el, opts) {
 // Hover and press colours. The colours sit in data attributes; the handlers only read them, so the
 // same attribute text works on the canvas and in an exported page. Leaving restores the background the
 // node had before (a theme variable stays a variable), else the base colour.
-const _HOVER_IN = 'var d=this.dataset;if(d.qlPrevBg===undefined){d.qlPrevBg=this.style.background;d.qlPrevTc=this.style.color;}' +
+var _HOVER_IN = 'var d=this.dataset;if(d.qlPrevBg===undefined){d.qlPrevBg=this.style.background;d.qlPrevTc=this.style.color;}' +
   'if(d.qlHoverBg)this.style.background=d.qlHoverBg;if(d.qlHoverTc)this.style.color=d.qlHoverTc;';
-const _HOVER_OUT = 'var d=this.dataset;if(d.qlHoverBg)this.style.background=d.qlPrevBg!==undefined?d.qlPrevBg:(d.qlBaseBg||\'\');' +
+var _HOVER_OUT = 'var d=this.dataset;if(d.qlHoverBg)this.style.background=d.qlPrevBg!==undefined?d.qlPrevBg:(d.qlBaseBg||\'\');' +
   'if(d.qlHoverTc)this.style.color=d.qlPrevTc!==undefined?d.qlPrevTc:(d.qlBaseTc||\'\');';
-const _PRESS_DOWN = 'var d=this.dataset;if(d.qlActiveBg){d.qlPressBg=this.style.background;this.style.background=d.qlActiveBg;' +
+var _PRESS_DOWN = 'var d=this.dataset;if(d.qlActiveBg){d.qlPressBg=this.style.background;this.style.background=d.qlActiveBg;' +
   'try{this.setPointerCapture(event.pointerId)}catch(e){}}';
-const _PRESS_UP = 'var d=this.dataset;if(d.qlActiveBg){this.style.background=d.qlPressBg!==undefined?d.qlPressBg:(d.qlBaseBg||\'\');' +
+var _PRESS_UP = 'var d=this.dataset;if(d.qlActiveBg){this.style.background=d.qlPressBg!==undefined?d.qlPressBg:(d.qlBaseBg||\'\');' +
   'try{this.releasePointerCapture(event.pointerId)}catch(e){}}';
 
 function _hasHoverColours(el) { return !!(el.hoverBgColor || el.hoverTextColor || el.activeBgColor); }
@@ -150,10 +154,10 @@ function _handlerAttrs(handlers) {
 }
 
 // On the canvas the same code runs from these page functions, so each node carries a short call.
-const _qlHoverIn = new Function('event', _HOVER_IN);
-const _qlHoverOut = new Function('event', _HOVER_OUT);
-const _qlPressDown = new Function('event', _PRESS_DOWN);
-const _qlPressUp = new Function('event', _PRESS_UP);
+var _qlHoverIn = new Function('event', _HOVER_IN);
+var _qlHoverOut = new Function('event', _HOVER_OUT);
+var _qlPressDown = new Function('event', _PRESS_DOWN);
+var _qlPressUp = new Function('event', _PRESS_UP);
 
 function _qlHoverAttrs(el) {
   if (!_hasHoverColours(el)) return '';
@@ -247,7 +251,7 @@ function _selectMarkup(el, base, opts) {
     '" data-ql-menu-text="' + escapeHtml(menuText) + '" data-ql-menu-border="' + escapeHtml(menuBorder) + '">' + lis + '</ul></div>';
 }
 
-const _BORDER_WIDTHS = { 'border-0': '0', 'border': '1px', 'border-2': '2px', 'border-4': '4px', 'border-8': '8px' };
+var _BORDER_WIDTHS = { 'border-0': '0', 'border': '1px', 'border-2': '2px', 'border-4': '4px', 'border-8': '8px' };
 
 // A list: ul with one li per child. renderChild(child) gives the child's markup (its canvas wrapper, or
 // in an exported page the exporter's). Empty invisible list wrappers left behind by a delete are skipped.

@@ -2,15 +2,16 @@
 // strings the canvas, the timeline and the export share, and the inspector header's switches (solo,
 // lock, pass-through, snapping).
 // Provides: syncLinkedInstances, setElementProp, LINK_OWN_FIELDS, LINK_ROOT_OWN_FIELDS, applyFloatCentering,
-//   pivotOriginStr, pivotOriginApplied, _isAnimatablePropVisibleForType, _computeSoloSet, toggleInspectorSolo,
-//   _refreshInspectorSolo, toggleInspectorLock, toggleInspectorPass, _styleHeaderButton,
-//   window._inspectorSolo, window._inspectorSoloVisible. The snapping switch and step live with the
-//   snapping itself (editor/interaction/snap.js).
-// Needs: elements, selectedIds, _findElement, _childrenIndex, _collectBreadthFirst, _deepCopy, _qlCallIfDefined
-//   (model, shell); renderCanvas (render.js); optional renderProperties, renderComponentTree, ANIMATABLE_PROPS.
+//   pivotOriginStr, pivotOriginApplied, _isAnimatablePropVisibleForType, _computeSoloSet,
+//   toggleInspectorSolo, _refreshInspectorSolo, toggleInspectorLock, toggleInspectorPass, _styleHeaderButton,
+//   _inspectorSolo, _inspectorSoloVisible
+// Needs: _childrenIndex, _collectBreadthFirst, _deepCopy, _findElement, _qlCallIfDefined, ANIMATABLE_PROPS,
+//   elements, selectedIds
+// Calls: _setDirty, renderCanvas, renderComponentTree, renderProperties
+// The snapping switch and step live with the snapping itself (editor/interaction/snap.js).
 
-window._inspectorSolo = false;
-window._inspectorSoloVisible = null;
+var _inspectorSolo = false;
+var _inspectorSoloVisible = null;
 
 function _pct(value) {
   if (value === null || value === undefined || value === '') return 50;
@@ -34,10 +35,10 @@ function setElementProp(el, prop, value) {
 }
 
 // Fields an instance never takes from its master: its identity in the tree and the document.
-const LINK_OWN_FIELDS = Object.freeze(['id', 'parentId', 'linkNodeId', 'pageMode', 'pageId', 'isTitlebar']);
+var LINK_OWN_FIELDS = Object.freeze(['id', 'parentId', 'linkNodeId', 'pageMode', 'pageId', 'isTitlebar']);
 // Fields an instance's root keeps as well: where the instance is placed. Copying them would put every
 // instance on top of the master (a duplicated floating instance would jump back onto its source).
-const LINK_ROOT_OWN_FIELDS = Object.freeze(['floating', 'floatTop', 'floatRight', 'floatBottom', 'floatLeft', 'floatZ',
+var LINK_ROOT_OWN_FIELDS = Object.freeze(['floating', 'floatTop', 'floatRight', 'floatBottom', 'floatLeft', 'floatZ',
   'floatCenter', 'marginTop', 'marginRight', 'marginBottom', 'marginLeft', 'editorHidden']);
 
 // The instance last selected is the master: its group's other instances take its properties.
@@ -117,7 +118,7 @@ function _isAnimatablePropVisibleForType(prop, type, el) {
 
 // ---- solo, lock, pass-through, snapping ----
 
-const _SOLO_STYLE = '#canvas-content.solo-active .element-wrapper{visibility:hidden;pointer-events:none}' +
+var _SOLO_STYLE = '#canvas-content.solo-active .element-wrapper{visibility:hidden;pointer-events:none}' +
   '#canvas-content.solo-active .element-wrapper.solo-visible{visibility:visible;pointer-events:auto}';
 
 function _ensureSoloStyle() {
@@ -131,7 +132,7 @@ function _ensureSoloStyle() {
 // The selected ids and all their descendants; null with nothing selected (then nothing is hidden).
 function _computeSoloSet() {
   if (!selectedIds || !selectedIds.length) {
-    window._inspectorSoloVisible = null;
+    var _inspectorSoloVisible = null;
     return null;
   }
   window._inspectorSoloVisible = new Set(_collectBreadthFirst(selectedIds.slice()).map(function (e) { return typeof e === 'string' ? e : e.id; }));
@@ -152,7 +153,7 @@ function toggleInspectorSolo() {
   _styleHeaderButton('btn-inspector-solo', window._inspectorSolo);
   const content = document.getElementById('canvas-content');
   if (!window._inspectorSolo) {
-    window._inspectorSoloVisible = null;
+    var _inspectorSoloVisible = null;
     if (content) content.classList.remove('solo-active');
   }
   renderCanvas();

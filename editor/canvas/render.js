@@ -1,15 +1,16 @@
 // The canvas render pass: every change to the design ends in one renderCanvas, which rebuilds the
 // canvas content whole from the element array. The overlay nodes (selection box, hover box, drag
 // handle, pivot handle) live outside the rebuilt content and are only moved, shown and hidden.
-// Provides: renderCanvas, updateFloatingSelectionBox, updateHoverBox, applyAccordionStates, _sizeAutoGrow, _installWrapperEvents,
-//   _overlayBoxGeometry, _applyOverlayBox, _ensureCanvasOverlays, _watchOverlayLayout, _renderGuard, _draggingTableInput,
-//   _inlineEditId.
-// Needs: elements, selectedIds, _canvasFocusRestore, _setShown, _findElement, _qlCallIfDefined (model, shell),
-//   buildHtmlTree (wrapper.js), applyTextOffsets (style-helpers.js), syncLinkedInstances, applyFloatCentering, _computeSoloSet (instances.js), t;
-//   optional rotObserver, initGridTables, initCharts, _initSortableLists, updateFloatAlignButtons, updateCanvasHeaderTitle,
-//   updateElementCount, renderComponentTree, fitAllFluidText, applyCanvasLayoutSettings, renderPageModeButtons,
-//   _flowWindowSync, _syncTransparentBgGate, startResize, startPivotDrag, startPositionDrag, handleNodeDragStart,
-//   window._modKeys (modifier tracker of editor/interaction/snap.js).
+// Provides: renderCanvas, updateFloatingSelectionBox, updateHoverBox, applyAccordionStates, _sizeAutoGrow,
+//   _installWrapperEvents, _overlayBoxGeometry, _applyOverlayBox, _ensureCanvasOverlays, _watchOverlayLayout,
+//   _renderGuard, _draggingTableInput, _inlineEditId
+// Needs: _canvasFocusRestore, _computeSoloSet, _findElement, _hoveredElId, _inspectorSolo,
+//   _inspectorSoloVisible, _qlCallIfDefined, _qlNum, _rotationKind, _setShown, _zoomOf, applyFloatCentering,
+//   applyTextOffsets, buildHtmlTree, elements, selectedIds, syncLinkedInstances, t
+// Calls: _flowWindowSync, _handleToggleBtnClick, _initSortableLists, _modKeys, _syncTransparentBgGate,
+//   applyCanvasLayoutSettings, fitAllFluidText, handleNodeDragStart, initCharts, initGridTables,
+//   renderComponentTree, renderPageModeButtons, rotObserver, selectElement, startInlineEdit, startPivotDrag,
+//   startPositionDrag, startResize, updateCanvasHeaderTitle, updateElementCount, updateFloatAlignButtons
 
 var _renderGuard = false;
 var _draggingTableInput = false;

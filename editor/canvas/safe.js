@@ -2,8 +2,8 @@
 // people, so every value is untrusted: each is escaped for the context it lands in (attribute, script
 // argument inside an attribute, CSS value, CSS url(), style element), and rich text passes an allow-list.
 // Provides: _jsArg, _cssVal, _cssIdent, _safeUrl, _cssUrl, _sanitizeRichText, _sanitizeElementsRichText,
-//   RICH_TEXT_TAGS.
-// Needs: escapeHtml (editor/model/text.js), _safeCssColour (editor/model/themes.js).
+//   RICH_TEXT_TAGS
+// Needs: _safeCssColour, encodeUrl, escapeHtml
 
 // A text as a script string argument inside a double-quoted attribute: JSON gives a valid literal,
 // escapeHtml keeps the attribute closed (the parser turns the entities back before the script runs).
@@ -59,17 +59,17 @@ function _cssUrl(url) {
 // elements survive; any other element is unwrapped (its text kept), and the ones whose content is code
 // or foreign markup are dropped with their content. The only attribute kept is a style with the
 // declarations below.
-const RICH_TEXT_TAGS = Object.freeze(['span', 'br', 'b', 'strong', 'i', 'em', 'u', 's', 'sub', 'sup', 'div', 'p', 'font']);
-const _RICH_DROP = new Set(['script', 'style', 'template', 'iframe', 'frame', 'frameset', 'object', 'embed',
+var RICH_TEXT_TAGS = Object.freeze(['span', 'br', 'b', 'strong', 'i', 'em', 'u', 's', 'sub', 'sup', 'div', 'p', 'font']);
+var _RICH_DROP = new Set(['script', 'style', 'template', 'iframe', 'frame', 'frameset', 'object', 'embed',
   'svg', 'math', 'noscript', 'noembed', 'noframes', 'xmp', 'title', 'textarea', 'select', 'option', 'head',
   'link', 'meta', 'base', 'audio', 'video', 'canvas', 'img', 'picture', 'source', 'input', 'button', 'form']);
-const _RICH_STYLE = {
+var _RICH_STYLE = {
   'color': 'colour', 'background-color': 'colour', 'font-weight': /^(normal|bold|bolder|lighter|[1-9]00)$/,
   'font-style': /^(normal|italic|oblique)$/, 'text-decoration': /^(none|underline|line-through|overline)( [a-z-]+)*$/,
   'text-decoration-line': /^(none|underline|line-through|overline)$/, 'font-size': /^\d+(\.\d+)?(px|em|rem|%)$/,
 };
-const _RICH_MAX_DEPTH = 32;
-const _richCache = new Map();
+var _RICH_MAX_DEPTH = 32;
+var _richCache = new Map();
 
 function _richStyle(text) {
   const out = [];

@@ -3,9 +3,9 @@
 // Provides: _qlElById, _qlNum, _classToLength, _isLayoutClass, _splitLayoutClasses, _alphaColor,
 //   _effectiveOpacity, _isContainerLike, _isContainerType, buildGradientCSS, getGradientCSS, _boxShadowStyle,
 //   _textShadowStyle, _fontSizeCss, _fontWeightCss, _rotationKind, _zoomOf, renderElText, getIconHtml,
-//   getTextWithOffset, applyTextOffsets, _qlAnimAttr, _colour, _cssFontFamily, PH_WEIGHT_CLASSES.
-// Needs: elements, _findElement (model), escapeHtml, resolveColor, _safeCssColour (model),
-//   _cssVal, _sanitizeRichText (safe.js).
+//   getTextWithOffset, applyTextOffsets, _qlAnimAttr, _colour, _cssFontFamily, PH_WEIGHT_CLASSES,
+//   _qlRenderIndex
+// Needs: _cssVal, _findElement, _safeCssColour, _sanitizeRichText, escapeHtml, resolveColor
 
 // During a render the renderer sets an id -> record map, so ancestor walks stay cheap on big designs.
 var _qlRenderIndex = null;
@@ -43,7 +43,7 @@ function _classToLength(value) {
 }
 
 // Classes that size and place the element among its siblings: they act on the wrapper, not the content.
-const _LAYOUT_CLASS_RE = /^-?(?:(?:m|mx|my|mt|mr|mb|ml)-\S+|[wh]-\S+|(?:min|max)-[wh]-\S+|(?:self|order)-\S+|flex-(?:1|auto|initial|none|\d+|\[\S+\]))$/;
+var _LAYOUT_CLASS_RE = /^-?(?:(?:m|mx|my|mt|mr|mb|ml)-\S+|[wh]-\S+|(?:min|max)-[wh]-\S+|(?:self|order)-\S+|flex-(?:1|auto|initial|none|\d+|\[\S+\]))$/;
 function _isLayoutClass(cls) {
   const last = String(cls).split(':').pop();
   return !/^whitespace-/.test(last) && _LAYOUT_CLASS_RE.test(last);
@@ -90,7 +90,7 @@ function _effectiveOpacity(el) {
   return 0;
 }
 
-const _CONTAINER_LIKE = ['container', 'accordion', 'contentscroll', 'list', 'nineslice'];
+var _CONTAINER_LIKE = ['container', 'accordion', 'contentscroll', 'list', 'nineslice'];
 function _isContainerLike(el) { return !!el && _CONTAINER_LIKE.indexOf(el.type) !== -1; }
 function _isContainerType(type) { return type === 'container' || type === 'nineslice'; }
 
@@ -136,7 +136,7 @@ function _textShadowStyle(colour, x, y, blur, opacity) {
   return 'text-shadow: ' + _qlNum(x, 0) + 'px ' + _qlNum(y, 0) + 'px ' + _qlNum(blur, 0) + 'px ' + c + ';';
 }
 
-const _FONT_SIZES = { 'text-[10px]': '10px', 'text-[11px]': '11px', 'text-xs': '0.75rem', 'text-sm': '0.875rem',
+var _FONT_SIZES = { 'text-[10px]': '10px', 'text-[11px]': '11px', 'text-xs': '0.75rem', 'text-sm': '0.875rem',
   'text-base': '1rem', 'text-lg': '1.125rem', 'text-xl': '1.25rem', 'text-2xl': '1.5rem', 'text-3xl': '1.875rem',
   'text-4xl': '2.25rem', 'text-6xl': '3.75rem' };
 function _fontSizeCss(cls, withBracketed) {
@@ -146,7 +146,7 @@ function _fontSizeCss(cls, withBracketed) {
   return m ? m[1] + (m[2] || 'px') : '';
 }
 
-const _FONT_WEIGHTS = { 'font-bold': 'bold', 'font-semibold': '600', 'font-medium': '500', 'font-light': '300',
+var _FONT_WEIGHTS = { 'font-bold': 'bold', 'font-semibold': '600', 'font-medium': '500', 'font-light': '300',
   'font-extrabold': '800', 'font-black': '900' };
 function _fontWeightCss(cls) {
   if (!cls) return '';
@@ -172,7 +172,7 @@ function renderElText(el) {
 }
 
 // Phosphor v2 draws an icon only with a weight class beside the icon class; "ph" is the regular one.
-const PH_WEIGHT_CLASSES = Object.freeze(['ph', 'ph-bold', 'ph-fill', 'ph-light', 'ph-thin', 'ph-duotone']);
+var PH_WEIGHT_CLASSES = Object.freeze(['ph', 'ph-bold', 'ph-fill', 'ph-light', 'ph-thin', 'ph-duotone']);
 function _iconClasses(iconClass) {
   const classes = String(iconClass || '').split(/\s+/).filter(Boolean);
   const hasPh = classes.some(function (c) { return c.indexOf('ph-') === 0; });

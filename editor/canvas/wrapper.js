@@ -2,10 +2,14 @@
 // and rotates, around the element's content. Containers, accordions, scrolling containers, nine-slice
 // boxes and lists are drawn here with their children; every other type's content comes from
 // buildElementContent.
-// Provides: buildHtmlTree, _renderElementWrapper, _wrapperFloatingContext, _handlePins, _collapsedByParent.
-// Needs: elements, selectedIds, canvasSettings, escapeHtml, t (model, shell), safe.js, style-helpers.js,
-//   configs.js, content.js, pivotOriginStr (render.js); optional hasAnimTracks, _blobSrcMap, window._inspectorSolo,
-//   window._inspectorSoloVisible, _timelineHiddenIds.
+// Provides: buildHtmlTree, _renderElementWrapper, _wrapperFloatingContext, _handlePins, _collapsedByParent
+// Needs: _alphaColor, _boxShadowStyle, _classToLength, _colour, _contentClasses, _cssFontFamily, _cssIdent,
+//   _cssUrl, _cssVal, _customRadiusCss, _effectiveOpacity, _flexClasses, _handlerAttrs, _innerStyle,
+//   _isAudioSource, _isFluid, _listMarkup, _qlElById, _qlHoverAttrs, _qlNum, _qlRenderChildren,
+//   _qlRenderIndex, _rotationKind, _safeCssColour, _splitLayoutClasses, _zoomOf, buildElementContent,
+//   canvasSettings, elements, escapeHtml, getActiveTheme, getGradientCSS, getTextWithOffset,
+//   INLINE_EDIT_TYPES, selectedIds, t
+// Calls: _inspectorSolo, _inspectorSoloVisible, hasAnimTracks, pivotOriginStr
 
 // Walks from the element to the top; true when it or an ancestor floats. Bounded by a visited set.
 function _wrapperFloatingContext(el) {
@@ -289,10 +293,10 @@ function _childrenOrPlaceholder(el) {
     '; pointer-events: none; font-size: 0.75rem; padding: 0.5rem;') + '">' + escapeHtml(t('canvas.dropHere')) + '</div>';
 }
 
-const _SHADOW_CLASS_RE = /^(shadow|drop-shadow)(-|$)/;
-const _CORNER_CLASS_RE = /^rounded(-|$)/;
-const _OVERFLOW_CLASS_RE = /^overflow-/;
-const _FLEX_LAYOUT_RE = /^(flex|flex-row|flex-col|flex-row-reverse|flex-col-reverse|flex-wrap|flex-nowrap|flex-wrap-reverse|justify-\S+|items-\S+|gap-\S+|content-\S+)$/;
+var _SHADOW_CLASS_RE = /^(shadow|drop-shadow)(-|$)/;
+var _CORNER_CLASS_RE = /^rounded(-|$)/;
+var _OVERFLOW_CLASS_RE = /^overflow-/;
+var _FLEX_LAYOUT_RE = /^(flex|flex-row|flex-col|flex-row-reverse|flex-col-reverse|flex-wrap|flex-nowrap|flex-wrap-reverse|justify-\S+|items-\S+|gap-\S+|content-\S+)$/;
 
 // Markup of container, nineslice, accordion, contentscroll and list; also what moves to the wrapper.
 function _containerContent(el, split) {

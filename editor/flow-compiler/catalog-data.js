@@ -3,14 +3,13 @@
 // turns the rows into _UI_PROCEDURE_CATALOG.
 // Input tokens: a name (a text parameter; elementId, sourceId and targetId are element ids),
 // "name:number", "name:select(a|b|c)", and "name:always" for a field that applies even when wired.
-// Provides: _UI_PROCEDURE_ROWS, _UI_PROCEDURE_TITLES, _UI_CHART_NODES, _UI_ID_PARAMS.
-// Needs: nothing.
+// Provides: _UI_PROCEDURE_ROWS, _UI_PROCEDURE_TITLES, _UI_CHART_NODES, _UI_ID_PARAMS
 
 // Parameters that hold element ids (inspector pickers, id rewriting).
-const _UI_ID_PARAMS = Object.freeze(['elementId', 'sourceId', 'targetId']);
+var _UI_ID_PARAMS = Object.freeze(['elementId', 'sourceId', 'targetId']);
 
 // Chart procedures keep node types of their own naming.
-const _UI_CHART_NODES = Object.freeze({
+var _UI_CHART_NODES = Object.freeze({
   UI_ChartSetData: 'Action_UI_SetChartData', UI_ChartSetType: 'Action_UI_SetChartType',
   UI_ChartSetOptions: 'Action_UI_SetChartOptions', UI_ChartAppendPoint: 'Action_UI_AppendChartPoint',
   UI_ChartAddDataset: 'Action_UI_AddChartDataset', UI_ChartSetSeriesColors: 'Action_UI_SetChartSeriesColors',
@@ -19,13 +18,13 @@ const _UI_CHART_NODES = Object.freeze({
 });
 
 // Titles other than "UI " + the name without "UI_".
-const _UI_PROCEDURE_TITLES = Object.freeze({
+var _UI_PROCEDURE_TITLES = Object.freeze({
   UI_Storage_Local: 'UI Storage Local', UI_Storage_Session: 'UI Storage Session',
 });
 
-const _QL_TF = 'select(true|false)';
+var _QL_TF = 'select(true|false)';
 
-const _UI_PROCEDURE_ROWS = Object.freeze([
+var _UI_PROCEDURE_ROWS = Object.freeze([
   // uiActions
   ['UI_SetText', 'uiActions', 'SET TEXT', 'elementId text'],
   ['UI_SetValue', 'uiActions', 'SET VALUE', 'elementId value'],

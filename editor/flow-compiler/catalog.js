@@ -3,9 +3,9 @@
 // when the page loads and frozen: nothing changes it afterwards.
 //   {pb, node, kind, category, title, subtitlePrefix, inputs, outputs, paramSpecs, jsBody}
 //   ParamSpec: {key, type: 'id' | 'string' | 'select' | 'number', mode: 'ifUnwired' | 'always', options?}
-// Provides: _UI_PROCEDURE_CATALOG, _uiProcedureByName, _uiProcedureByNode, _qlDeepFreeze.
-// Needs: _UI_PROCEDURE_ROWS, _UI_PROCEDURE_TITLES, _UI_CHART_NODES, _UI_ID_PARAMS (catalog-data.js);
-//   _UI_PROCEDURE_BODIES, _qlFunctionBody (procedures/registry.js and the family files before this one).
+// Provides: _UI_PROCEDURE_CATALOG, _uiProcedureByName, _uiProcedureByNode, _qlDeepFreeze
+// Needs: _qlFunctionBody, _UI_CHART_NODES, _UI_ID_PARAMS, _UI_PROCEDURE_BODIES, _UI_PROCEDURE_ROWS,
+//   _UI_PROCEDURE_TITLES
 
 function _qlDeepFreeze(value) {
   if (value && typeof value === 'object' && !Object.isFrozen(value)) {
@@ -53,7 +53,7 @@ function _qlProcedureEntry([pb, category, subtitlePrefix, inputText, result]) {
   };
 }
 
-const _UI_PROCEDURE_CATALOG = _qlDeepFreeze(_UI_PROCEDURE_ROWS.map(_qlProcedureEntry));
+var _UI_PROCEDURE_CATALOG = _qlDeepFreeze(_UI_PROCEDURE_ROWS.map(_qlProcedureEntry));
 
 function _uiProcedureByName(pb) {
   return _UI_PROCEDURE_CATALOG.find((e) => e.pb === pb) || null;

@@ -5,10 +5,10 @@
 //   (datasetKey), 'grid' (gridMethod), 'transform' (transformKind), 'origin', 'theme', 'class';
 //   selector + selectorFallback ('firstElementChild' | 'self'); flags useWrap, useImg, coerce 'bool',
 //   pack 'json', gridJson.
-// Provides: _UI_GETTER_CATALOG, _uiGetterByNode.
-// Needs: _qlDeepFreeze (catalog.js).
+// Provides: _UI_GETTER_CATALOG, _uiGetterByNode
+// Needs: _qlDeepFreeze
 
-const _UI_GETTER_CATALOG = _qlDeepFreeze([
+var _UI_GETTER_CATALOG = _qlDeepFreeze([
   // name, output port, read kind, detail, extra fields, subtitle prefix
   ['BgColor', 'color', 'css', 'background-color', {}, 'GET BG'],
   ['TextColor', 'color', 'css', 'color', {}, 'GET TEXT COLOR'],

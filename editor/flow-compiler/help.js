@@ -1,15 +1,15 @@
 // Help keys of flow node types for the flow inspector's help block. The texts live in the locale files
 // ("flow.node." + type + ".desc"); catalogue nodes are keyed by their node type first and by their
 // procedure name as the fallback. The getters share one description.
-// Provides: _NODE_HELP, _nodeHelpKey, _FLOW_GETTER_HELP_KEY.
-// Needs: _UI_PROCEDURE_CATALOG, _qlDeepFreeze (catalog.js).
+// Provides: _NODE_HELP, _nodeHelpKey, _FLOW_GETTER_HELP_KEY
+// Needs: _qlDeepFreeze, _UI_PROCEDURE_CATALOG
 
-const _NODE_HELP = _qlDeepFreeze(Object.fromEntries(['Event_OnInit', 'Event_OnFrame', 'Event_OnClick', 'Event_OnInput',
+var _NODE_HELP = _qlDeepFreeze(Object.fromEntries(['Event_OnInit', 'Event_OnFrame', 'Event_OnClick', 'Event_OnInput',
   'Event_OnChange', 'Event_OnCellClick', 'Event_OnFocus', 'Event_OnBlur', 'Event_OnMouseDown', 'Event_OnMouseMove',
   'Event_OnMouseUp', 'Event_OnCustomReceive', 'Event_AddListener', 'Event_OnConsoleLog']
   .map((type) => [type, { desc: 'flow.node.' + type + '.desc' }])));
 
-const _FLOW_GETTER_HELP_KEY = 'flow.node.Data_UI_Get.desc';
+var _FLOW_GETTER_HELP_KEY = 'flow.node.Data_UI_Get.desc';
 
 // {desc, descFallback?, example, exampleFallback?} of i18n keys, or null. The caller tries a key, then
 // its fallback, and treats a key that translates to itself as absent.

@@ -1,8 +1,7 @@
 // The two element resolvers that the script shim expects from whoever runs it. Every design element is
 // drawn as a wrapper "wrap-<id>" around the element "<id>". The flow compiler writes these same
 // functions (their source text) into the flow script of previews and exported pages.
-// Provides: _resolveEl, _resolveWrap.
-// Needs: nothing.
+// Provides: _resolveEl, _resolveWrap
 
 // The element "<id>"; else, inside the wrapper, its first text-like or form element; else the wrapper.
 function _resolveEl(id) {

@@ -1,17 +1,17 @@
 // The getter block of the script shim: the getter table the compiled flow dispatches through, the
 // colour and transform helpers, and one window function per getter entry, whose body hands the
 // entry's read details to _flowGetterRead.
-// Provides: _THEME_COLOR_VARS, _QL_GETTER_HELPERS, _buildGetterShimFromCatalog.
-// Needs: _qlWindowFunction (procedures/registry.js); _UI_GETTER_CATALOG (getter-data.js); the shim helpers
-//   (procedures/helpers.js); _resolveEl and _resolveWrap of the page that runs the shim (resolvers.js in
-//   the editor).
+// Provides: _THEME_COLOR_VARS, _QL_GETTER_HELPERS, _buildGetterShimFromCatalog
+// Needs: _qlWindowFunction, _UI_GETTER_CATALOG, t
+// Calls: _resolveEl, _resolveWrap
+// Creates: _qlColorCtx (a drawing context the colour getters measure colours with)
 
 // The theme colour variables in index order 0..15, as exported pages declare them.
-const _THEME_COLOR_VARS = Object.freeze(['--th-text1', '--th-text2', '--th-text3', '--th-accent1', '--th-accent2',
+var _THEME_COLOR_VARS = Object.freeze(['--th-text1', '--th-text2', '--th-text3', '--th-accent1', '--th-accent2',
   '--th-accent3', '--th-bg-panel', '--th-bg-panel2', '--th-bg-panel3', '--th-surface', '--th-border', '--th-bg-page',
   '--th-extra1', '--th-extra2', '--th-extra3', '--th-extra4']);
 
-const _QL_GETTER_HELPERS = Object.freeze({
+var _QL_GETTER_HELPERS = Object.freeze({
   _flowResolveEl: function (id, useWrap, useImg) {
     if (useImg) {
       var host = _qlpEl(id) || _qlpWrap(id);
@@ -164,7 +164,7 @@ const _QL_GETTER_HELPERS = Object.freeze({
 });
 
 // The read details a getter function hands to _flowGetterRead.
-const _QL_GETTER_READ_FIELDS = ['readKind', 'outputPort', 'cssProp', 'attr', 'prop', 'datasetKey', 'gridMethod',
+var _QL_GETTER_READ_FIELDS = ['readKind', 'outputPort', 'cssProp', 'attr', 'prop', 'datasetKey', 'gridMethod',
   'transformKind', 'selector', 'selectorFallback', 'useWrap', 'useImg', 'pack'];
 
 function _buildGetterShimFromCatalog() {

@@ -2,11 +2,10 @@
 // enabled and visible states and their readers, and the truth rule they share. A hand-written
 // procedure takes the place of a catalogue procedure of the same name (UI_EmitCustomEvent, whose
 // catalogue body is this same function).
-// Provides: _QL_SHIM_HANDWRITTEN (name -> function, in the shim's order); the procedure body
-//   UI_EmitCustomEvent.
-// Needs: _qlDefineProcedureBodies (procedures/registry.js); the shim helpers (procedures/helpers.js).
+// Provides: _QL_SHIM_HANDWRITTEN
+// Needs: _qlDefineProcedureBodies
 
-const _QL_SHIM_HANDWRITTEN = Object.freeze({
+var _QL_SHIM_HANDWRITTEN = Object.freeze({
   UI_EmitCustomEvent: function (g, eventName, payload) {
     if (typeof window.pb_event === 'function') {
       window.pb_event({ id: '_flow', type: 'custom:' + _qlpText(eventName), value: payload });

@@ -3,11 +3,11 @@
 // each. The editor runs it once here; the flow compiler and the exported page embed the same text.
 // Running the text again replaces every definition and adds only missing aliases.
 // Provides: _uiJsShim, _qlShimHelperBlock, _buildUiShimFromCatalog, _qlHandwrittenShimBlock,
-//   _qlFlowAliasBlock, _qlInstallUiShim, window.QuorlinFlow (its `shim` map, when the page has none).
-// Needs: _QL_SHIM_HELPERS, _qlWindowFunction, _qlWindowFunctionText (procedures/registry.js; the helpers
-//   come from the family files);
-//   _UI_PROCEDURE_CATALOG (catalog.js); _QL_SHIM_HANDWRITTEN (shim-handwritten.js);
-//   _buildGetterShimFromCatalog (shim-getters.js); _resolveEl, _resolveWrap (resolvers.js).
+//   _qlFlowAliasBlock, _qlInstallUiShim
+// Needs: _buildGetterShimFromCatalog, _QL_SHIM_HANDWRITTEN, _QL_SHIM_HELPERS, _qlWindowFunction,
+//   _qlWindowFunctionText, _UI_PROCEDURE_CATALOG
+// Creates: QuorlinFlow (its `shim` map, when the page has none), UI_Alert (as every UI procedure and getter,
+//   by its name)
 
 // 1. The media source resolver first, then the helpers the procedures share.
 function _qlShimHelperBlock() {
@@ -33,7 +33,7 @@ function _qlHandwrittenShimBlock() {
 
 // "Flow_" + rest for every global "UI_" function that has no such alias yet; the alias looks the
 // procedure up when called, so a later run of the shim is what it calls.
-const _QL_ALIAS_EMITTER = function () {
+var _QL_ALIAS_EMITTER = function () {
   Object.getOwnPropertyNames(window).forEach(function (name) {
     if (name.indexOf('UI_') !== 0) return;
     var fn;

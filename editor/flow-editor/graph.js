@@ -15,13 +15,13 @@
 //   _flowConstsRegistry, isTriggerNode, _flowIsFlowPortName, _flowIsFlowOutputName, _flowSpliceFlowOutputs,
 //   _flowPortIndex, _flowPortNameOf, _flowRegistryEntry, _flowGraphHasNodes, _flowHighestNodeId,
 //   _flowRaiseIdCounter, _flowFindNode, _flowGraphForPersistence, _flowPortNameById, _flowIsFlowPortById,
-//   _clearFlowState.
-// Needs: _deepCopy (model/records.js), _qlCallIfDefined (shell/hooks.js); optional _flowEditor (the live
-//   graph editor), updateFlowNodeCount (flow panel).
+//   _clearFlowState
+// Needs: _deepCopy, _qlCallIfDefined, t
+// Calls: _flowEditor, updateFlowNodeCount
 
-const FLOW_HOME_MODULE = 'Home';
-const FLOW_SUPERNODE_PREFIX = 'supernode-';
-const FLOW_GROUP_KEY = '_groupId';
+var FLOW_HOME_MODULE = 'Home';
+var FLOW_SUPERNODE_PREFIX = 'supernode-';
+var FLOW_GROUP_KEY = '_groupId';
 
 // A loaded project's graph while the flow editor has not taken it (declared with var: the project
 // loader and the compiler share it).

@@ -2,12 +2,12 @@
 // catalogues, groups ("Container") and the per-element types ("Element_" + element id). With a live
 // flow editor its registered templates decide; without one these lists do, so a loaded graph is
 // repaired the same way whether or not the flow panel was opened.
-// Provides: _FLOW_BUILTIN_NODE_TYPES, _flowNodeTypeKnown.
-// Needs: _UI_PROCEDURE_CATALOG (flow-compiler/catalog.js), _UI_GETTER_CATALOG (flow-compiler/getter-data.js);
-//   optional _flowEditor (its noderegister).
+// Provides: _FLOW_BUILTIN_NODE_TYPES, _flowNodeTypeKnown
+// Needs: _UI_GETTER_CATALOG, _UI_PROCEDURE_CATALOG
+// Calls: _flowEditor
 
 // The built-in node types in registration order.
-const _FLOW_BUILTIN_NODE_TYPES = Object.freeze([
+var _FLOW_BUILTIN_NODE_TYPES = Object.freeze([
   'Event_OnInit', 'Event_OnFrame', 'Event_OnClick', 'Event_OnInput', 'Event_OnChange', 'Event_OnCellClick',
   'Event_OnFocus', 'Event_OnBlur', 'Event_OnMouseDown', 'Event_OnMouseMove', 'Event_OnMouseUp',
   'Event_OnCustomReceive', 'Event_OnFlowEvent', 'Event_AddListener', 'Event_OnConsoleLog',
@@ -30,7 +30,7 @@ const _FLOW_BUILTIN_NODE_TYPES = Object.freeze([
   'SuperNode', 'SubFlow_Input', 'SubFlow_Output',
 ]);
 
-let _flowKnownTypeSet = null;
+var _flowKnownTypeSet = null;
 
 // True for a type a graph may hold. Groups and element nodes are always kept (groups are drawn from
 // their data, element types are registered from the node's own data).

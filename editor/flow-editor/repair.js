@@ -12,9 +12,9 @@
 //   6. Nodes of unknown types are dropped with their cables; groups and element nodes stay.
 // Saved markup is never loaded: a group's header is rebuilt from its data, every other node names
 // its type, so a crafted file cannot put script into the editor.
-// Provides: _flowContainerHtml, _flowRepairGraph.
-// Needs: escapeHtml (model/text.js); _flowNodeTypeKnown (node-types.js); FLOW_HOME_MODULE,
-//   FLOW_SUPERNODE_PREFIX, FLOW_GROUP_KEY, _flowPortNameOf, _flowIsFlowPortName, _flowRegistryEntry (graph.js).
+// Provides: _flowContainerHtml, _flowRepairGraph
+// Needs: _flowIsFlowPortName, _flowNodeTypeKnown, _flowPortNameOf, _flowRegistryEntry, escapeHtml,
+//   FLOW_GROUP_KEY, FLOW_HOME_MODULE, FLOW_SUPERNODE_PREFIX, t
 
 // The header markup of a group: title, member count (filled when shown) and the ungroup button; a
 // "#rrggbb" title colour paints the bar, with dark text on light colours.
@@ -32,8 +32,8 @@ function _flowContainerHtml(title, titleColor) {
     + '<button type="button" class="container-ungroup-btn">\u21AF</button></div>';
 }
 
-const _flowIsObject = (v) => Boolean(v) && typeof v === 'object' && !Array.isArray(v);
-const _flowOwn = (obj, key) => Object.prototype.hasOwnProperty.call(obj, key);
+var _flowIsObject = (v) => Boolean(v) && typeof v === 'object' && !Array.isArray(v);
+var _flowOwn = (obj, key) => Object.prototype.hasOwnProperty.call(obj, key);
 
 // The graph's modules as [name, data] with Home first.
 function _flowRepairModules(graph) {

@@ -4,11 +4,13 @@
 // clearing, and the property the user touched last (for the timeline).
 // Provides: setupPropertyListeners, handleCustomSelect, handleCustomInput, syncCustomInput,
 //   handleDirectInput, handleTooltipInput, clearProperty, normalizeSizeValue, isSizeValue, normalizeHref,
-//   _inspWriteSelected, _inspSelectedRecords, _inspBeginSession, _lastInspectorProp, _inspectorClickTracked.
-// Needs: elements, selectedIds (editor/model/state.js), _findElement (tree.js), saveHistoryState
-//   (history.js), resetRichText (operations.js), _qlCallIfDefined, _qlOnStartup (editor/shell), t,
-//   showToast, form-data.js, render.js, _inspInstallBoxRules (box-rules.js); when present: setElementProp,
-//   renderCanvas, renderProperties, updateIconPreview, syncThemeSelToValue.
+//   _inspWriteSelected, _inspSelectedRecords, _inspBeginSession, _lastInspectorProp, _inspectorClickTracked
+// Needs: _findElement, _inspSelection, _inspSetLabel, _inspShow, _inspShown, _inspShownSize,
+//   _inspShowReadout, _qlCallIfDefined, INSPECTOR_BOUND_BOXES, INSPECTOR_BOUND_FIELDS,
+//   INSPECTOR_CUSTOM_PRESETS, INSPECTOR_DIRECT_FIELDS, INSPECTOR_RELAYOUT_PROPS, saveHistoryState,
+//   selectedIds, showToast, t
+// Calls: _inspInstallBoxRules, _qlOnStartup, ANIMATABLE_PROPS, applyGroupName, renameElementId, renderCanvas,
+//   renderProperties, resetRichText, setElementProp, setLinked, syncThemeSelToValue, updateIconPreview
 
 var _lastInspectorProp = null;
 var _inspectorClickTracked = false;
@@ -17,7 +19,7 @@ var _inspListenersInstalled = false;
 // The current edit session: the field it belongs to and whether its undo step was taken.
 // `before` keeps each record's values from before the session's first write, so a refused value
 // can put them back.
-let _inspSession = { field: null, saved: false, before: null };
+var _inspSession = { field: null, saved: false, before: null };
 
 function _inspBeginSession(field) {
   _inspSession = { field: field, saved: false, before: null };
@@ -66,7 +68,7 @@ function _inspUndoSession(field, props) {
   _qlCallIfDefined('renderCanvas');
 }
 
-const _INSP_SIZE_WORDS = ['auto', 'inherit', 'initial', 'none'];
+var _INSP_SIZE_WORDS = ['auto', 'inherit', 'initial', 'none'];
 
 // "120" -> "120px"; values with a unit or a keyword are kept as typed.
 function normalizeSizeValue(value) {
@@ -77,7 +79,7 @@ function normalizeSizeValue(value) {
 
 // The largest size per unit: no canvas is wider than a few large screens (10000 px, 625 em at 16 px
 // to the em); a share of the parent or of the window is at most all of it.
-const _INSP_SIZE_LIMITS = { px: 10000, em: 625, rem: 625, '%': 100, vw: 100, vh: 100 };
+var _INSP_SIZE_LIMITS = { px: 10000, em: 625, rem: 625, '%': 100, vw: 100, vh: 100 };
 
 // Whether the width or height fields take a text: empty (no size), one of the words, or a number
 // from 0 (digits with at most one decimal point) with no unit (pixels) or one of the units above.
@@ -89,7 +91,7 @@ function isSizeValue(value) {
 }
 
 // Link targets are element ids: anything that starts like an address is refused (null).
-const _INSP_ADDRESS_RE = /^(?:(?:https?|ftps?|file|mailto|tel|sms)[:/]|www\.|\/)/i;
+var _INSP_ADDRESS_RE = /^(?:(?:https?|ftps?|file|mailto|tel|sms)[:/]|www\.|\/)/i;
 function normalizeHref(value) {
   const text = String(value ?? '').trim();
   if (!text) return '';
@@ -97,7 +99,7 @@ function normalizeHref(value) {
   return text.charAt(0) === '#' ? text : '#' + text;
 }
 
-const _INSP_QUARTER_TURNS = ['90', '-90', '270'];
+var _INSP_QUARTER_TURNS = ['90', '-90', '270'];
 
 function _inspBoundInput(field, prop) {
   if (!selectedIds.length) return;
@@ -265,7 +267,7 @@ function _inspBoundBox(field, prop) {
 }
 
 // The inspector field under an event and the property it edits.
-const _INSP_TRACK_PREFIXES = ['input-', 'slider-', '__cpBtn-', 'picker-', 'theme-sel-'];
+var _INSP_TRACK_PREFIXES = ['input-', 'slider-', '__cpBtn-', 'picker-', 'theme-sel-'];
 function _inspTrackedField(target) {
   if (!target || !target.closest) return null;
   const selector = '[data-prop],' + _INSP_TRACK_PREFIXES.map(function (p) { return '[id^="' + p + '"]'; }).join(',');

@@ -2,13 +2,12 @@
 // box with its page name, and the floating box. Each shows its record field (renderProperties fills
 // them) and writes it here, one undo step per change.
 // Provides: toggleFloating, togglePageMode, setPageName, setEventFlag, _inspEventsOfType, _inspEventFlag,
-//   _inspInstallBoxRules.
-// Needs: selectedIds (editor/model/state.js), _findElement (tree.js), saveHistoryState (history.js),
-//   makeElementFloating (tree-ops.js), activatePageMode, deactivatePageMode, renderPageModeButtons
-//   (page-mode.js), _qlCallIfDefined (editor/shell/hooks.js), INSPECTOR_EVENT_BOXES, _INSP_TYPE_EVENTS,
-//   _INSP_MOUSE_EVENTS (form-data.js), _inspSelectedRecords, _inspWriteSelected, _inspBeginSession
-//   (bind.js); optional supportedEventsForType, _EVENT_FLAG, _syncElementFlowNodeOutputs (flow nodes),
-//   renderCanvas, renderProperties, renderComponentTree.
+//   _inspInstallBoxRules
+// Needs: _INSP_MOUSE_EVENTS, _INSP_TYPE_EVENTS, _inspBeginSession, _inspSelectedRecords, _inspWriteSelected,
+//   _qlCallIfDefined, activatePageMode, deactivatePageMode, INSPECTOR_EVENT_BOXES, makeElementFloating,
+//   renderPageModeButtons, saveHistoryState
+// Calls: _EVENT_FLAG, _syncElementFlowNodeOutputs, renderCanvas, renderComponentTree, renderProperties,
+//   supportedEventsForType
 
 function _inspEventsOfType(type) {
   if (typeof supportedEventsForType === 'function') return supportedEventsForType(type) || [];

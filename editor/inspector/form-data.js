@@ -2,24 +2,24 @@
 // when the selection has no common value, and which fields write which element property.
 // Provides: INSPECTOR_ALWAYS_HIDDEN, INSPECTOR_VISIBILITY, INSPECTOR_DEFAULTS, INSPECTOR_BOUND_FIELDS,
 //   INSPECTOR_BOUND_BOXES, INSPECTOR_DIRECT_FIELDS, INSPECTOR_CUSTOM_PRESETS, INSPECTOR_RELAYOUT_PROPS,
-//   INSPECTOR_EVENT_BOXES, _INSP_TYPE_EVENTS, _INSP_MOUSE_EVENTS, ANIMATABLE_PROPS (when the timeline has
-//   not declared it).
-// Needs: nothing.
+//   INSPECTOR_EVENT_BOXES, _INSP_TYPE_EVENTS, _INSP_MOUSE_EVENTS,
+//   ANIMATABLE_PROPS (when the timeline has   not declared it)
+// Calls: _inspAll, _inspCommon, _inspParent
 
 // Hidden before every refresh: several of these sit outside props-form, so hiding the form alone
 // would leave them on screen.
-const INSPECTOR_ALWAYS_HIDDEN = [
+var INSPECTOR_ALWAYS_HIDDEN = [
   'section-visuals', 'section-interaction', 'section-container', 'section-typography', 'section-spacing',
   'section-floating', 'section-animation', 'section-splitter', 'section-nineslice',
 ];
 
-const _INSP_LIST_FIELDS = ['field-listStyle', 'field-listStyleSize', 'field-listLayoutHeader', 'field-listJustify',
+var _INSP_LIST_FIELDS = ['field-listStyle', 'field-listStyleSize', 'field-listLayoutHeader', 'field-listJustify',
   'field-listAlign', 'field-sortable', 'field-sortableHandle', 'field-sortableAnimation', 'field-sortableGroup',
   'field-sortablePull', 'field-sortablePut', 'field-sortableDelay', 'field-sortableSwap'];
 
 // Each row: the ids it governs and when they show. `all`: every selected type is listed; `notAll`:
 // not every selected type is listed; `when(sel)`: a rule over the selected records.
-const INSPECTOR_VISIBILITY = [
+var INSPECTOR_VISIBILITY = [
   { ids: ['section-container', 'field-minParentThreshold'], all: ['container', 'accordion', 'contentscroll', 'nineslice'] },
   { ids: ['section-nineslice'], all: ['nineslice'] },
   { ids: ['field-bgImage'], all: ['container'] },
@@ -65,12 +65,12 @@ const INSPECTOR_VISIBILITY = [
   { ids: ['field-events'], when: () => true },
 ];
 
-const _INSP_PLYR_CONTROLS = ['play-large', 'restart', 'rewind', 'fast-forward', 'play', 'progress', 'current-time',
+var _INSP_PLYR_CONTROLS = ['play-large', 'restart', 'rewind', 'fast-forward', 'play', 'progress', 'current-time',
   'duration', 'mute', 'volume', 'captions', 'settings', 'fullscreen'];
 
 // Text shown in a field when the selection has no common value. Keys are field ids; colour rows
 // are keyed by property (their picker row shows the colour).
-const INSPECTOR_DEFAULTS = {
+var INSPECTOR_DEFAULTS = {
   colours: {
     '#000000': ['textColor', 'borderColor', 'hoverBgColor', 'hoverTextColor', 'activeBgColor', 'headerBgColor',
       'headerTextColor', 'activeTrackColor', 'inactiveTrackColor', 'tableHeaderBg', 'tableHeaderText',
@@ -113,7 +113,7 @@ const INSPECTOR_DEFAULTS = {
 };
 
 // Fields that write a property, by id. A bare name stands for "input-" + name writing that name.
-const INSPECTOR_BOUND_FIELDS = [
+var INSPECTOR_BOUND_FIELDS = [
   'text', 'placeholder', 'value', 'thumbImage', 'thumbSize', 'checkedImage', 'uncheckedImage', 'chkImageSize',
   'inputType', 'listItems', 'selectedIndex', 'className', 'src', 'alt',
   ['input-avplayer-src', 'src'], ['input-avplayer-poster', 'poster'], ['input-avplayer-fit', 'fit'],
@@ -139,7 +139,7 @@ const INSPECTOR_BOUND_FIELDS = [
 ].map(function (entry) { return Array.isArray(entry) ? entry : ['input-' + entry, entry]; });
 
 // Tick boxes that write a boolean property of the same name (field id -> property).
-const INSPECTOR_BOUND_BOXES = [
+var INSPECTOR_BOUND_BOXES = [
   'checked', 'noToggle', 'disabled', 'hidden', 'underlineOnHover', 'autoGrow', 'enterSubmit', ['input-readonly', 'readOnly'],
   'listLayoutHeader', 'sortable', 'sortableHandle', 'sortablePull', 'sortablePut', 'sortableSwap', 'sliceFill',
   'floatingBlur', 'floatCenter', 'posAnim', 'boxShadowEnabled', 'boxShadowInset', 'boxShadowAltTrack',
@@ -151,12 +151,12 @@ const INSPECTOR_BOUND_BOXES = [
 ].map(function (entry) { return Array.isArray(entry) ? entry : ['input-' + entry, entry]; });
 
 // Boxes whose value changes which fields apply, so the panel is rebuilt after them.
-const INSPECTOR_RELAYOUT_PROPS = ['hidden', 'autoGrow', 'posAnim', 'boxShadowEnabled', 'textShadowEnabled',
+var INSPECTOR_RELAYOUT_PROPS = ['hidden', 'autoGrow', 'posAnim', 'boxShadowEnabled', 'textShadowEnabled',
   'opacityEnabled', 'floatCenter', 'checked', 'readOnly', 'noResize'];
 
 // The exported-event boxes: box id, the event it switches on, the element flag that holds it. The
 // flow nodes' own table (_EVENT_FLAG) names the flag when it is loaded.
-const INSPECTOR_EVENT_BOXES = [
+var INSPECTOR_EVENT_BOXES = [
   ['input-export', 'onClick', 'exportEvents'], ['input-change', 'onChange', 'exportChange'],
   ['input-input', 'onInput', 'exportInput'], ['input-focus', 'onFocus', 'exportFocus'],
   ['input-blur', 'onBlur', 'exportBlur'], ['input-cellclick', 'onCellClick', 'exportCellClick'],
@@ -168,8 +168,8 @@ const INSPECTOR_EVENT_BOXES = [
 
 // The events each type raises, while the flow nodes' catalogue (supportedEventsForType) is not loaded;
 // every type also raises the mouse events, and a type not listed raises only those.
-const _INSP_MOUSE_EVENTS = ['onMouseDown', 'onMouseUp', 'onMouseEnter', 'onMouseLeave', 'onMouseMove'];
-const _INSP_TYPE_EVENTS = {
+var _INSP_MOUSE_EVENTS = ['onMouseDown', 'onMouseUp', 'onMouseEnter', 'onMouseLeave', 'onMouseMove'];
+var _INSP_TYPE_EVENTS = {
   button: ['onClick'], link: ['onClick'],
   input: ['onClick', 'onInput', 'onChange', 'onFocus', 'onBlur', 'onKeyDown', 'onKeyUp'],
   textarea: ['onClick', 'onInput', 'onChange', 'onFocus', 'onBlur', 'onKeyDown', 'onKeyUp'],
@@ -182,11 +182,11 @@ const _INSP_TYPE_EVENTS = {
 };
 
 // Fields stored as typed (trimmed, also when empty) when they are committed.
-const INSPECTOR_DIRECT_FIELDS = ['marginTop', 'marginRight', 'marginBottom', 'marginLeft', 'minParentWidthThreshold',
+var INSPECTOR_DIRECT_FIELDS = ['marginTop', 'marginRight', 'marginBottom', 'marginLeft', 'minParentWidthThreshold',
   'minParentHeightThreshold'];
 
 // Preset drop-downs paired with a custom field: [property, prefix].
-const INSPECTOR_CUSTOM_PRESETS = [['padding', 'p-'], ['fontSize', 'text-'], ['headerPadding', 'p-'],
+var INSPECTOR_CUSTOM_PRESETS = [['padding', 'p-'], ['fontSize', 'text-'], ['headerPadding', 'p-'],
   ['headerFontSize', 'text-'], ['gap', 'gap-'], ['tableHeaderFontSize', 'text-']];
 
 // The timeline owns the list of animatable properties; until it is loaded these are the ones the

@@ -3,12 +3,12 @@
 // Element ids become constant names and string literals of generated code, DOM ids ("wrap-" + id) and
 // CSS selectors, so they follow the same rule as group names: a letter or "_", then letters, digits or
 // "_".
-// Provides: INSPECTOR_NAME_RE, suggestName, renameElementId, copyElementId, setLinked, applyGroupName.
-// Needs: elements, selectedIds, activePageModeId (editor/model/state.js), _findElement, _childrenOf,
-//   _subtreePreorder (tree.js), selectElement (select.js), saveHistoryState, t, showToast, render.js;
-//   when present: _propagateIdToFlow, _propagateIdToTimeline, renderCanvas, renderProperties.
+// Provides: INSPECTOR_NAME_RE, suggestName, renameElementId, copyElementId, setLinked, applyGroupName
+// Needs: _childrenOf, _findElement, _qlCallIfDefined, _subtreePreorder, activePageModeId, elements,
+//   saveHistoryState, selectedIds, selectElement, showToast, t
+// Calls: _propagateIdToFlow, _propagateIdToTimeline, renderCanvas, renderProperties
 
-const INSPECTOR_NAME_RE = /^[A-Za-z_][A-Za-z0-9_]*$/;
+var INSPECTOR_NAME_RE = /^[A-Za-z_][A-Za-z0-9_]*$/;
 
 // "my group" -> "my_group", "2col" -> "_2col"; '' when nothing usable is left.
 function suggestName(text) {
@@ -19,7 +19,7 @@ function suggestName(text) {
 }
 
 // Element properties that hold another element's id.
-const _INSP_ID_REFS = ['windowMaximizeId', 'windowMinimizeId', 'windowCloseId'];
+var _INSP_ID_REFS = ['windowMaximizeId', 'windowMinimizeId', 'windowCloseId'];
 
 function _inspRewriteReferences(oldId, newId) {
   elements.forEach(function (el) {

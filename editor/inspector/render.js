@@ -2,12 +2,13 @@
 // states: the canvas form (nothing selected), the element form, and (transiently) empty. Which fields
 // show and what they show come from the tables in form-data.js; missing fields are skipped.
 // Provides: renderProperties, _inspShow, _inspAll, _inspCommon, _inspParent, _inspSelection,
-//   _inspSelectOptions, _inspShownSize, _inspShowReadout, _inspPaintSwatch.
-// Needs: elements, selectedIds, canvasSettings (editor/model/state.js), _findElement (tree.js), resolveColor,
-//   _safeCssColour (themes.js), _qlCallIfDefined (editor/shell/hooks.js), t, form-data.js, _inspEventsOfType,
-//   _inspEventFlag (box-rules.js); when present: applyCanvasSettings, syncThemeSelToValue,
-//   renderTableColumnsEditor, toggleTablePageSize, toggleTableHeight, renderChartLabelsEditor, renderChartSeriesEditor,
-//   updateIconPreview, renderGradientUI, syncCustomInput (bind.js).
+//   _inspSelectOptions, _inspShownSize, _inspShowReadout, _inspPaintSwatch, _inspSetLabel, _inspShown
+// Needs: _findElement, _qlCallIfDefined, _safeCssColour, canvasSettings, elements, INSPECTOR_ALWAYS_HIDDEN,
+//   INSPECTOR_BOUND_BOXES, INSPECTOR_BOUND_FIELDS, INSPECTOR_CUSTOM_PRESETS, INSPECTOR_DEFAULTS,
+//   INSPECTOR_EVENT_BOXES, INSPECTOR_VISIBILITY, resolveColor, selectedIds, t
+// Calls: _inspEventFlag, _inspEventsOfType, applyCanvasSettings, renderChartLabelsEditor,
+//   renderChartSeriesEditor, renderGradientUI, renderTableColumnsEditor, syncCanvasCustomInput,
+//   syncCustomInput, syncThemeSelToValue, toggleTableHeight, toggleTablePageSize, updateIconPreview
 
 function _inspEl(id) { return document.getElementById(id); }
 
@@ -71,7 +72,7 @@ function _inspShown(sel, prop) {
   return v ? String(v) : '';
 }
 
-const _INSP_SWAPPED_ROTATIONS = ['90', '-90', '270'];
+var _INSP_SWAPPED_ROTATIONS = ['90', '-90', '270'];
 
 // Width and height as the size fields show them: the visual size, so a quarter-turned element
 // shows its height under width.
@@ -123,7 +124,7 @@ function _inspCorrections(sel) {
 }
 
 // Fields filled from the selection beside the bound ones (written by their own handlers).
-const _INSP_EXTRA_FIELDS = [['input-marginTop', 'marginTop'], ['input-marginRight', 'marginRight'],
+var _INSP_EXTRA_FIELDS = [['input-marginTop', 'marginTop'], ['input-marginRight', 'marginRight'],
   ['input-marginBottom', 'marginBottom'], ['input-marginLeft', 'marginLeft'], ['input-floatTop', 'floatTop'],
   ['input-floatRight', 'floatRight'], ['input-floatBottom', 'floatBottom'], ['input-floatLeft', 'floatLeft'],
   ['input-scrollPosX', 'scrollPosX'], ['input-scrollPosY', 'scrollPosY'], ['input-tooltip', 'tooltip'],
@@ -232,7 +233,7 @@ function _inspPaintSwatch(prop, value, fallback) {
 
 // Sliders whose value shows beside them: slider id -> [read-out id, text of a value]. Filled with the
 // panel and again on every move of the slider.
-const _INSP_READOUTS = {
+var _INSP_READOUTS = {
   'input-rotation': ['rotation-value', function (v) { return (isFinite(v) ? Math.round(v) : 0) + 'º'; }],
   'input-pivotX': ['pivotX-value', function (v) { return (isFinite(v) ? Math.round(v) : 50) + '%'; }],
   'input-pivotY': ['pivotY-value', function (v) { return (isFinite(v) ? Math.round(v) : 50) + '%'; }],

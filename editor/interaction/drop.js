@@ -4,12 +4,12 @@
 // Provides: handleNodeDragStart, isDescendant, handleCanvasDragOver, handleCanvasDrop, handleNodeDragOver,
 //   handleNodeDragLeave, handleNodeDrop, _dropAxis, _resolveInsertBeforeId, showCanvasDropIndicator,
 //   hideCanvasDropIndicator, _cdiAutoSizeOnMove, _placeFloatingAtDrop, _centerFloatingOnCursor,
-//   _placeFloatingDuplicates, _cdiEndDrag, ACCEPTS_CHILDREN, _cdiGhost, _cdiHiddenIds, _cdiLastKey, _cdiCache.
-// Needs: geometry.js (qlInsertBefore, qlSharedSize, qlShiftAnchor), toolbox.js (_cdiDragInfo,
-//   _createFromToolbox), elements, selectedIds, canvasSettings, _findElement, _childrenOf, _topLevelSelection,
-//   _catalogueEntry, _newRecord, _translatedDefault, moveElementTo, makeElementFloating, saveHistoryState,
-//   renderCanvas, _renderGuard, _renderElementWrapper, showToast, t, _qlCallIfDefined; optional renderProperties,
-//   _dropElementToFlow, _flowClientToInternal.
+//   _placeFloatingDuplicates, _cdiEndDrag, ACCEPTS_CHILDREN, _cdiGhost, _cdiHiddenIds, _cdiLastKey, _cdiCache
+// Needs: _ancestorIds, _cdiDragInfo, _childrenOf, _createFromToolbox, _findElement, _lastMouseX, _lastMouseY,
+//   _newRecord, _qlCallIfDefined, _renderElementWrapper, _renderGuard, _toolboxEnabled, _topLevelSelection,
+//   _translatedDefault, elements, makeElementFloating, moveElementTo, qlInsertBefore, qlSharedSize,
+//   qlShiftAnchor, renderCanvas, saveHistoryState, selectedIds, showToast, t
+// Calls: _catalogueEntry, renderProperties
 
 var ACCEPTS_CHILDREN = ['container', 'accordion', 'contentscroll', 'list', 'nineslice'];
 var _cdiGhost = null;

@@ -3,8 +3,7 @@
 // magnet, the splitter clamp, align and distribute, the pivot, the size rule on moving.
 // Provides: MIN_ELEMENT_SIZE, qlResizeFactors, qlResizeDelta, qlResizedSize, qlScaleAnchorShift,
 //   qlShiftAnchor, posDragSnapDelta, qlSplitClamp, qlDistribute, qlDistributeAxis, qlAlignDeltas,
-//   qlPivotFromDrag, qlSharedSize, qlInsertBefore, qlRectInside, qlParseLength.
-// Needs: nothing.
+//   qlPivotFromDrag, qlSharedSize, qlInsertBefore, qlRectInside, qlParseLength
 
 var MIN_ELEMENT_SIZE = 20;
 

@@ -1,10 +1,10 @@
 // The rubber band that selects enclosed elements, and the align and distribute buttons of floating
 // selections.
 // Provides: onFloatAlignTop, onFloatAlignLeft, onFloatAlignRight, onFloatAlignBottom, onFloatDistribute,
-//   updateFloatAlignButtons, _floatAlignTargets, _floatAlignMeasure, _floatAlignAxis, _qlMarquee.
-// Needs: geometry.js (qlRectInside, qlAlignDeltas, qlDistribute, qlDistributeAxis), elements, selectedIds,
-//   _findElement, _ancestorIds, saveHistoryState, renderCanvas, escapeHtml, t, _qlCallIfDefined; optional
-//   renderProperties.
+//   updateFloatAlignButtons, _floatAlignTargets, _floatAlignMeasure, _floatAlignAxis, _qlMarquee
+// Needs: _ancestorIds, _findElement, _modKeys, _qlCallIfDefined, escapeHtml, qlAlignDeltas, qlDistribute,
+//   qlDistributeAxis, qlRectInside, renderCanvas, saveHistoryState, selectedIds, t
+// Calls: renderProperties
 
 var _qlMarquee = { tracking: false, dragging: false, justDragged: false, x0: 0, y0: 0, additive: false };
 

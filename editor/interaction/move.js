@@ -1,10 +1,10 @@
 // Moving floating elements by their drag handle, with the magnet to the parent's centre and its
 // guides. The anchors are written while dragging; one undo step per drag.
 // Provides: startPositionDrag, onPositionDragMove, onPositionDragEnd, ensurePositionDragGuides,
-//   showPositionDragGuides, hidePositionDragGuides, _qlIgnoreCanvasClickUntil.
-// Needs: geometry.js (posDragSnapDelta, qlShiftAnchor), snap.js (_shouldSnap, _snapStep), elements,
-//   selectedIds, _findElement, saveHistoryState, renderCanvas, _qlCallIfDefined; optional
-//   updateFloatingSelectionBox, renderProperties, _flowClientToInternal, _dropElementToFlow.
+//   showPositionDragGuides, hidePositionDragGuides, _qlIgnoreCanvasClickUntil
+// Needs: _findElement, _qlCallIfDefined, _shouldSnap, _snapStep, posDragSnapDelta, qlShiftAnchor,
+//   renderCanvas, saveHistoryState, selectedIds
+// Calls: _dropElementToFlow, _flowClientToInternal, renderProperties
 
 var _qlPosDrag = null;
 var _qlIgnoreCanvasClickUntil = 0;

@@ -1,10 +1,11 @@
 // Resizing from the e, s and se handles, the pivot handle and splitters. Each previews live on the
 // page and writes the records at the end; one undo step per drag, none for a press that never moved.
 // Provides: startResize, onResizeMove, onResizeEnd, startPivotDrag, onPivotDragMove, onPivotDragEnd,
-//   startSplitResize, _qlResizeState, _qlFlexInfo.
-// Needs: geometry.js, elements, selectedIds, _findElement, saveHistoryState, renderCanvas, selectElement,
-//   _rotationKind, _zoomOf, _qlNum, _qlCallIfDefined; optional updateFloatingSelectionBox, renderProperties,
-//   rotObserver.
+//   startSplitResize, _qlResizeState, _qlFlexInfo
+// Needs: _findElement, _qlCallIfDefined, _qlNum, _rotationKind, _zoomOf, MIN_ELEMENT_SIZE, qlParseLength,
+//   qlPivotFromDrag, qlResizeDelta, qlResizedSize, qlResizeFactors, qlScaleAnchorShift, qlSplitClamp,
+//   renderCanvas, rotObserver, saveHistoryState, selectedIds, selectElement
+// Calls: applyAccordionStates, renderProperties, updateFloatingSelectionBox
 
 var _qlResizeState = null;
 var _qlPivotState = null;

@@ -1,8 +1,8 @@
 // Snapping and the pointer and modifier trackers that drags read.
 // Provides: _snapEnabled, _snapStep (from local storage "quorlin_snapStep" when 5, 10, 20 or 50, else 10),
-//   toggleInspectorSnap, setSnapStep (the inspector header's switch and step), _shouldSnap(event?), _snapVal(v),
-//   window._modKeys {ctrl, shift, alt}, window._qlCtrlDown, window._lastMouseX/Y.
-// Needs: optional selectedIds, updateFloatingSelectionBox, _styleHeaderButton (editor/canvas/instances.js).
+//   toggleInspectorSnap, setSnapStep (the inspector header's switch and step), _shouldSnap (event?),
+//   _snapVal (v), _modKeys, _qlCtrlDown, _lastMouseX, _lastMouseY
+// Calls: _styleHeaderButton, selectedIds, updateFloatingSelectionBox
 
 var _SNAP_STEPS = [5, 10, 20, 50];
 
@@ -16,11 +16,9 @@ function _qlStoredSnapStep() {
 
 var _snapEnabled = false;
 var _snapStep = _qlStoredSnapStep();
-window._snapEnabled = _snapEnabled;
 
 function toggleInspectorSnap() {
   _snapEnabled = !_snapEnabled;
-  window._snapEnabled = _snapEnabled;
   if (typeof _styleHeaderButton === 'function') _styleHeaderButton('btn-inspector-snap', _snapEnabled);
 }
 
@@ -37,7 +35,6 @@ function _shouldSnap(event) {
   const ctrl = event && typeof event.ctrlKey === 'boolean' ? (event.ctrlKey || event.metaKey) : !!(window._modKeys && window._modKeys.ctrl);
   return !!_snapEnabled !== ctrl;
 }
-window._shouldSnap = _shouldSnap;
 
 function _snapVal(v) {
   if (!_shouldSnap()) return v;
@@ -45,11 +42,16 @@ function _snapVal(v) {
   return Math.round(v / step) * step;
 }
 
-if (!window._modKeys) {
-  window._modKeys = { ctrl: false, shift: false, alt: false };
+// The modifiers held now, and Ctrl alone as _qlCtrlDown (the drag handle of a floating element turns
+// into a tree move while it is held, and its selection box shows which).
+var _modKeys = { ctrl: false, shift: false, alt: false };
+var _qlCtrlDown = false;
+// Where the pointer was last seen (also during HTML drag and drop).
+var _lastMouseX = -1;
+var _lastMouseY = -1;
+
+(function _qlInstallTrackers() {
   const keys = { Control: 'ctrl', Meta: 'ctrl', Shift: 'shift', Alt: 'alt' };
-  // The renderer reads Ctrl as window._qlCtrlDown (the drag handle of a floating element turns into a
-  // tree move while it is held), and its selection box shows which.
   const track = function (down) {
     return function (e) {
       const k = keys[e.key];
@@ -67,12 +69,7 @@ if (!window._modKeys) {
     window._modKeys.ctrl = window._modKeys.shift = window._modKeys.alt = false;
     window._qlCtrlDown = false;
   });
-}
-
-if (typeof window._lastMouseX !== 'number') {
-  window._lastMouseX = -1;
-  window._lastMouseY = -1;
-  const note = function (e) { window._lastMouseX = e.clientX; window._lastMouseY = e.clientY; };
+  const note = function (e) { _lastMouseX = e.clientX; _lastMouseY = e.clientY; };
   document.addEventListener('mousemove', note, true);
   document.addEventListener('dragover', note, true);
-}
+})();

@@ -1,9 +1,9 @@
 // Sortable lists on the canvas: SortableJS drags the items, this file turns the result into one
 // change of `elements` (reorder, move to another list of the same group, delete by dragging out).
 // The snapshot is always taken before `elements` changes: SortableJS has only moved DOM nodes then.
-// Provides: _initSortableLists, showListDeleteConfirmPopup, _qlListOnStart, _qlListOnEnd, _qlListOnMove.
-// Needs: Sortable (the UMD build with the Swap plugin), elements, selectedIds, _findElement,
-//   _childrenIndex, _collectBreadthFirst, moveElementTo, saveHistoryState, renderCanvas, _renderGuard, t.
+// Provides: _initSortableLists, showListDeleteConfirmPopup, _qlListOnStart, _qlListOnEnd, _qlListOnMove
+// Needs: _childrenIndex, _collectBreadthFirst, _findElement, _qlNum, _renderGuard, elements, moveElementTo,
+//   renderCanvas, saveHistoryState, selectedIds, t
 
 function _qlListRecord(node) {
   const id = node && node.getAttribute ? node.getAttribute('data-ql-list') : null;

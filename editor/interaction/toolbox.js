@@ -1,11 +1,12 @@
 // The toolbox: one tile per catalogue type and one per custom component; a click places the
 // component (or wraps the selection in a new container), a drag carries a create payload.
-// Provides: renderToolbox, handleToolboxClick, handleToolboxDragStart, WRAPPING_TYPES.
-// Needs: TOOLBOX_ITEMS, createElement, insertElementInArray, _deepCopy, REQUEST_FIELDS, generateId,
-//   _findElement, _topLevelSelection, saveHistoryState, selectElement, elements, selectedIds,
-//   customComponents, _toolboxEnabled, escapeHtml, t, _qlCallIfDefined; optional createCustomComponent
-//   (id, parentId, beforeId; takes its own snapshot, which merges with ours), promptDeleteComponent,
-//   importComponents, exportComponents.
+// Provides: renderToolbox, handleToolboxClick, handleToolboxDragStart, WRAPPING_TYPES, _cdiDragInfo,
+//   _createFromToolbox
+// Needs: _deepCopy, _findElement, _qlCallIfDefined, _toolboxEnabled, _topLevelSelection, _translatedDefault,
+//   createElement, customComponents, elements, escapeHtml, generateId, insertElementInArray, REQUEST_FIELDS,
+//   saveHistoryState, selectedIds, selectElement, t, TOOLBOX_ITEMS
+// Calls: _cdiEndDrag, createCustomComponent (takes its own snapshot, which merges with ours),
+//   promptDeleteComponent
 
 var WRAPPING_TYPES = ['container', 'accordion', 'nineslice'];
 var _cdiDragInfo = null;

@@ -1,8 +1,7 @@
 // Group behaviour of toggle buttons and accordions when they are clicked on the design canvas.
-// Provides: _handleToggleBtnClick, toggleAccordion.
-// Needs: _qlCallIfDefined (editor/shell/hooks.js), elements, selectedIds, _setDirty (state.js),
-//   _findElement, _ancestorIds (tree.js), saveHistoryState; optional renderCanvas, renderProperties,
-//   _selectForKeyboard, sendToPB.
+// Provides: _handleToggleBtnClick, toggleAccordion
+// Needs: _ancestorIds, _findElement, _qlCallIfDefined, _setDirty, elements, saveHistoryState, selectedIds
+// Calls: _selectForKeyboard, renderCanvas, renderProperties, sendToPB
 
 // The checked state is saved with the project, so a change marks it dirty (no undo step).
 function _handleToggleBtnClick(id, event) {

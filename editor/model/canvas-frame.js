@@ -1,6 +1,5 @@
 // The canvas frame's observer that keeps rotated content sized to its wrapper.
-// Provides: rotObserver (null where the browser has no ResizeObserver), _skipRotObserver.
-// Needs: nothing. The renderer observes the element wrappers it builds.
+// Provides: rotObserver (null where the browser has no ResizeObserver), _skipRotObserver
 
 // Set by resizes and drags, which size the content themselves.
 var _skipRotObserver = false;

@@ -1,13 +1,14 @@
 // The canvas header strip (title, zoom, undo and redo, clear, flow and timeline, page buttons):
 // horizontal panning by drag and wheel, and collapsing when the strip gets narrow.
 // Provides: startCanvasHeaderDrag, canvasHeaderWheel (the skeleton binds both on the strip),
-//   updateCanvasHeaderTitle, _canvasHeaderRemeasure, initCanvasHeaderStrip (watches the strip's width;
-//   runs at load).
-// Needs: _setShown (dom.js). Page ids: canvas-header-content (the strip), canvas-header-title, btn-undo
-//   (with the divider before it), btn-redo, zoom-container.
+//   updateCanvasHeaderTitle, _canvasHeaderRemeasure,
+//   initCanvasHeaderStrip (watches the strip's width; runs at load)
+// Needs: _setShown
+// Page ids: canvas-header-content (the strip), canvas-header-title, btn-undo (with the divider before it),
+//   btn-redo, zoom-container.
 
-const _HEADER_STRIP_ID = 'canvas-header-content';
-const _headerWheelState = {};
+var _HEADER_STRIP_ID = 'canvas-header-content';
+var _headerWheelState = {};
 var _headerStripObserved = false;
 
 // Pans the strip with the pointer when the press is on its background, gaps or dividers. After a

@@ -1,11 +1,10 @@
 // The canvas panel's helpers that sit next to the settings: size-limit pin buttons, custom padding
 // and gap values, and the conversion between CSS and display pixels.
 // Provides: pinCanvasSize, toggleCanvasLimit, updateCanvasLimitBtn, handleCanvasCustomSelect,
-//   handleCanvasCustomInput, syncCanvasCustomInput, getDPR, cssToDisplay, displayToCss.
-// Needs: _setShown (dom.js), canvasSettings (state.js), saveHistoryState, applyCanvasSettings
-//   (canvas-settings.js), t.
+//   handleCanvasCustomInput, syncCanvasCustomInput, getDPR, cssToDisplay, displayToCss
+// Needs: _setShown, applyCanvasSettings, canvasSettings, saveHistoryState, t
 
-const _CANVAS_LIMIT_INPUTS = {
+var _CANVAS_LIMIT_INPUTS = {
   minW: 'input-canvas-min-w', minH: 'input-canvas-min-h', maxW: 'input-canvas-max-w', maxH: 'input-canvas-max-h',
 };
 

@@ -1,32 +1,33 @@
 // Canvas settings applied to the editor's canvas, the window of the designed program: size mode
 // and limits, clipping, padding, theme colours, window radii and the flex layout of the roots.
 // Provides: CANVAS_PADDING_CSS, CANVAS_GAP_CSS, updateCanvasSettings, applyCanvasSettings,
-//   applyCanvasLayoutSettings, setCanvasLayoutDir, _canvasPaddingCss, _canvasGapCss,
-//   _parseResolution, _titlebarElement, _syncTransparentBgGate.
-// Needs: _setShown (dom.js), _qlCallIfDefined (editor/shell/hooks.js), canvasSettings, elements (state.js),
-//   getActiveTheme, applyThemeCSSVars (themes.js), renderThemeEditor (theme-creator.js), saveHistoryState,
-//   canvas-inputs.js; optional _resolveWindowRadii, renderCanvas, renderProperties.
+//   applyCanvasLayoutSettings, setCanvasLayoutDir, _canvasPaddingCss, _canvasGapCss, _parseResolution,
+//   _titlebarElement, _syncTransparentBgGate
+// Needs: _qlCallIfDefined, _setShown, applyThemeCSSVars, canvasSettings, elements, getActiveTheme,
+//   saveHistoryState
+// Calls: _resolveWindowRadii, renderCanvas, renderProperties, renderThemeEditor, syncCanvasCustomInput,
+//   updateCanvasLimitBtn
 // Page ids: canvas, canvas-content, canvas-container, canvas-resize-handle, canvas-custom-dim,
 //   section-canvas-windowRadius, wrap-canvas-transparent-bg and the input-canvas-* fields.
 
-const CANVAS_PADDING_CSS = Object.freeze({
+var CANVAS_PADDING_CSS = Object.freeze({
   'p-0': '0px', 'p-1': '0.25rem', 'p-2': '0.5rem', 'p-4': '1rem', 'p-6': '1.5rem', 'p-8': '2rem', 'p-12': '3rem',
   'p-16': '4rem',
 });
-const CANVAS_GAP_CSS = Object.freeze({
+var CANVAS_GAP_CSS = Object.freeze({
   'gap-0': '0px', 'gap-2': '8px', 'gap-4': '16px', 'gap-8': '32px', 'gap-12': '48px', 'gap-16': '64px', 'gap-24': '96px',
   'gap-32': '128px',
 });
-const _CANVAS_JUSTIFY = { 'justify-start': 'flex-start', 'justify-center': 'center', 'justify-end': 'flex-end',
+var _CANVAS_JUSTIFY = { 'justify-start': 'flex-start', 'justify-center': 'center', 'justify-end': 'flex-end',
   'justify-between': 'space-between', 'justify-stretch-children': 'flex-start' };
-const _CANVAS_ITEMS = {
+var _CANVAS_ITEMS = {
   'items-start': 'flex-start', 'items-center': 'center', 'items-end': 'flex-end', 'items-stretch': 'stretch',
 };
-const _CANVAS_ALIGN_CONTENT = { 'content-auto': 'normal', 'content-start': 'flex-start', 'content-center': 'center',
+var _CANVAS_ALIGN_CONTENT = { 'content-auto': 'normal', 'content-start': 'flex-start', 'content-center': 'center',
   'content-end': 'flex-end', 'content-between': 'space-between', 'content-around': 'space-around',
   'content-stretch': 'stretch' };
-const _CANVAS_INT_PROPS = ['minW', 'minH', 'maxW', 'maxH', 'customW', 'customH'];
-const _CANVAS_MODE_CLASSES = ['w-full', 'max-w-5xl', 'mx-auto', 'rounded-lg', 'rounded-none', 'flex-1'];
+var _CANVAS_INT_PROPS = ['minW', 'minH', 'maxW', 'maxH', 'customW', 'customH'];
+var _CANVAS_MODE_CLASSES = ['w-full', 'max-w-5xl', 'mx-auto', 'rounded-lg', 'rounded-none', 'flex-1'];
 
 function _byId(id) { return document.getElementById(id); }
 

@@ -1,8 +1,9 @@
 // The toolbox catalogue: the 26 component types with their toolbox icon, built-in Spanish label and
 // default record (base fields, then the type's own fields, which overwrite base fields of the same name).
-// Provides: TOOLBOX_ITEMS. Needs: baseProps (records.js).
+// Provides: TOOLBOX_ITEMS
+// Needs: baseProps
 
-const TOOLBOX_ITEMS = Object.freeze([
+var TOOLBOX_ITEMS = Object.freeze([
   ['container', 'ph-bounding-box', 'Contenedor', {
     width: '', height: '', padding: 'p-2', layout: 'flex-col', justify: 'justify-start', items: 'items-stretch',
     gap: 'gap-2', wrap: 'flex-nowrap', bgColor: 'th:bgPanel', borderColor: 'th:border', borderWidth: 'border',

@@ -1,9 +1,9 @@
 // Clearing the whole canvas after the user confirms it.
-// Provides: vaciarLienzo, executeClearCanvas, _closeClearCanvasModal.
-// Needs: _setShown (dom.js), _qlCallIfDefined (editor/shell/hooks.js), elements, selectedIds,
-//   canvasSettings, clearCanvasSettings, activePageModeId (state.js), saveHistoryState, t, showToast;
-//   optional _flowEditor, _pendingFlowImport, _clearFlowState, _clearTimelineState, applyCanvasSettings, renderCanvas,
-//   renderProperties.
+// Provides: vaciarLienzo, executeClearCanvas, _closeClearCanvasModal
+// Needs: _qlCallIfDefined, _setShown, activePageModeId, canvasSettings, clearCanvasSettings, elements,
+//   saveHistoryState, selectedIds, showToast, t
+// Calls: _clearFlowState, _clearTimelineState, _flowEditor, _pendingFlowImport, applyCanvasSettings,
+//   renderCanvas, renderProperties
 
 // The flow graph counts too: the editor's, or a loaded project's graph still waiting for it.
 function _flowHomeHasNodes() {

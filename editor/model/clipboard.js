@@ -1,9 +1,9 @@
 // Duplicating, copying and pasting elements with their subtrees.
-// Provides: duplicateSelected, copySelected, pasteSelected, _cloneGroup.
-// Needs: _qlCallIfDefined (editor/shell/hooks.js), elements, selectedIds, _clipboard (state.js),
-//   generateId, CONTAINER_LIKE_TYPES (records.js), tree.js (with _repairParents), _nextPageId
-//   (tree-ops.js), saveHistoryState, _deepCopy, t, showToast; optional _cloneTimelineTracksOnDuplicate,
-//   _placeFloatingDuplicates, renderCanvas, renderProperties.
+// Provides: duplicateSelected, copySelected, pasteSelected, _cloneGroup
+// Needs: _childrenIndex, _childrenOf, _clipboard, _deepCopy, _elementIndex, _findElement, _lastDescendantId,
+//   _nextPageId, _qlCallIfDefined, _repairParents, _subtreePreorder, _topLevelSelection,
+//   CONTAINER_LIKE_TYPES, elements, generateId, saveHistoryState, selectedIds, showToast, t
+// Calls: _cloneTimelineTracksOnDuplicate, _placeFloatingDuplicates, renderCanvas, renderProperties
 
 // Deep copies of a pre-order group with new ids; the root goes under rootParentId, every other copy
 // under the copy of its parent. A copied page keeps page mode but gets a page id of its own.

@@ -1,10 +1,10 @@
 // Turning a toolbox entry into a new element record in the design.
-// Provides: createElement, _catalogueEntry, _translatedDefault.
-// Needs: TOOLBOX_ITEMS (catalogue-data.js), generateId, REQUEST_FIELDS (records.js), _findElement
-//   (tree.js), insertElementInArray (tree-ops.js), selectElement (select.js), elements, _canvasFocusRestore
-//   (state.js), _deepCopy (records.js), t.
+// Provides: createElement, _catalogueEntry, _translatedDefault, _newRecord
+// Needs: _canvasFocusRestore, _deepCopy, _findElement, elements, generateId, insertElementInArray,
+//   REQUEST_FIELDS, selectElement, TOOLBOX_ITEMS
+// Calls: t
 
-const _TRANSLATED_DEFAULT_FIELDS = ['text', 'placeholder', 'listItems', 'alt'];
+var _TRANSLATED_DEFAULT_FIELDS = ['text', 'placeholder', 'listItems', 'alt'];
 
 function _catalogueEntry(type) {
   return TOOLBOX_ITEMS.find(function (item) { return item.type === type; });

@@ -1,5 +1,5 @@
 // Showing and hiding page regions that the model drives.
-// Provides: _setShown, _isShown. Needs: nothing.
+// Provides: _setShown, _isShown
 
 // The skeleton hides regions with the hidden attribute, utility-class markup with the class
 // "hidden"; both are set together so either kind of markup follows.

@@ -2,21 +2,21 @@
 // parts back, through the functions and state the flow editor and the timeline own. Every call is
 // guarded, so history works before those subsystems are loaded.
 // Provides: _restoringFlow, _historyFlowGraph, _historyFlowModule, _historyRestoreFlowSettings,
-//   _historyRestoreTimeline, _historyRestoreFlow.
-// Needs (all optional): _flowGraphForPersistence, _pendingFlowImport, _flowEditor, flowSettings,
-//   applyFlowSettings, initDrawFlow, renderFlowInspector, _syncFunctionJSPorts, _flowAfterAddNode,
-//   _flowRebuildContainerIndex, _flowResetContainerIndex, _flowVarsRegistry, _flowConstsRegistry
-//   (flow editor); stopTimeline, timelineState, _tlSolo, _tlSelectedKfs, _tlSelectedTracks,
-//   window.animations, window.activeAnimationId, _populateAnimationSelect, _syncTimelineToolbar,
-//   renderTimelineTracks, updatePlayheadUI (timeline).
+//   _historyRestoreTimeline, _historyRestoreFlow, _historyFlowSettings
+// Needs: _deepCopy, _qlCallIfDefined
+// Calls: _flowAfterAddNode, _flowConstsRegistry, _flowEditor, _flowGraphForPersistence,
+//   _flowRebuildContainerIndex, _flowResetContainerIndex, _flowVarsRegistry, _pendingFlowImport,
+//   _populateAnimationSelect, _syncFunctionJSPorts, _syncTimelineToolbar, _tlSelectedKf, _tlSelectedKfs,
+//   _tlSolo, activeAnimationId, animations, applyFlowSettings, flowSettings, initDrawFlow,
+//   renderFlowInspector, renderTimelineTracks, stopTimeline, timelineState, updatePlayheadUI
 
 // Set while a snapshot's flow graph is imported, so the flow editor's change listeners stay silent.
 var _restoringFlow = false;
 
 // Nodes whose port rows depend on their data and are rebuilt after an import.
-const _HISTORY_VARIABLE_PORT_NODES = ['FunctionJS', 'Control_Switch', 'SuperNode', 'SubFlow_Input',
+var _HISTORY_VARIABLE_PORT_NODES = ['FunctionJS', 'Control_Switch', 'SuperNode', 'SubFlow_Input',
   'SubFlow_Output', 'Data_Concat', 'Data_Gate', 'Flow_Gate'];
-const _FLOW_GRID_SIZES = [8, 16, 32, 64];
+var _FLOW_GRID_SIZES = [8, 16, 32, 64];
 
 function _historyFlowEditor() {
   return typeof _flowEditor !== 'undefined' && _flowEditor ? _flowEditor : null;

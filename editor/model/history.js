@@ -1,11 +1,12 @@
 // Undo and redo of the whole design: elements, canvas settings with the themes, the flow graph
 // with its variables and constants, the open flow module, the flow grid settings and the animations.
 // Provides: historyStack, redoStack, MAX_HISTORY, saveHistoryState, undo, redo, updateHistoryButtons,
-//   _debouncedFlowSnapshot, _historyVersion.
-// Needs: _qlCallIfDefined (editor/shell/hooks.js), elements, selectedIds, canvasSettings, _setDirty
-//   (state.js), _ephemeralThemeIdx, saveThemesToStorage (theme-store.js), history-parts.js, t, showToast;
-//   optional applyCanvasSettings, renderCanvas, renderProperties, _flowBatchOp, _flowPasteCooldownUntil
-//   (Date.now() ms).
+//   _debouncedFlowSnapshot, _historyVersion
+// Needs: _ephemeralThemeIdx, _historyFlowGraph, _historyFlowModule, _historyFlowSettings,
+//   _historyRestoreFlow, _historyRestoreFlowSettings, _historyRestoreTimeline, _qlCallIfDefined, _setDirty,
+//   canvasSettings, elements, saveThemesToStorage, selectedIds, showToast, t
+// Calls: _flowBatchOp, _flowPasteCooldownUntil, activeAnimationId, animations, applyCanvasSettings,
+//   renderCanvas, renderProperties
 //
 // A snapshot keeps its state as one JSON text: the copy has to be made anyway, the text is the
 // dedupe key (one stringify per save, not two), and text is far smaller on the heap than the objects.
@@ -21,8 +22,8 @@ var _historyVersion = 0;
 
 // The classes that tell a usable history button from one with nothing to do. They are added to the
 // button's own classes, never put in their place: the header styles the buttons through those.
-const _HISTORY_BUTTON_OFF = ['text-slate-600', 'cursor-not-allowed'];
-const _HISTORY_BUTTON_ON = ['text-slate-300', 'hover:text-white'];
+var _HISTORY_BUTTON_OFF = ['text-slate-600', 'cursor-not-allowed'];
+var _HISTORY_BUTTON_ON = ['text-slate-300', 'hover:text-white'];
 
 function _captureHistoryState() {
   const key = JSON.stringify({

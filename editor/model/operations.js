@@ -1,20 +1,20 @@
 // Element commands of the keyboard, the canvas, the tree and the inspector: delete, move among
 // siblings, select the parent, layout direction, title-bar flag, padding steps, filler text, rich
 // text reset. Each command that changes the design is one undo step.
-// Provides: deleteSelected, moveSelected, selectParent, setLayoutDir, handleTitlebarCheck,
-//   adjustPadding, fillLoremIpsum, resetRichText, LOREM_IPSUM.
-// Needs: _setShown (dom.js), _qlCallIfDefined (editor/shell/hooks.js), elements, selectedIds,
-//   canvasSettings, activePageModeId, _canvasFocusRestore (state.js), CONTAINER_LIKE_TYPES (records.js),
-//   tree.js, selectElement, saveHistoryState, t, showToast; optional applyCanvasSettings, renderCanvas,
-//   renderProperties, _deleteElementFromTimeline, _quorlDeleteFlowSubgraphInEditor,
-//   updateAllFlowNodeTitles.
+// Provides: deleteSelected, moveSelected, selectParent, setLayoutDir, handleTitlebarCheck, adjustPadding,
+//   fillLoremIpsum, resetRichText, LOREM_IPSUM
+// Needs: _canvasFocusRestore, _childrenIndex, _childrenOf, _collectBreadthFirst, _findElement,
+//   _qlCallIfDefined, _setShown, activePageModeId, canvasSettings, CONTAINER_LIKE_TYPES, elements,
+//   saveHistoryState, selectedIds, selectElement, showToast, t
+// Calls: _deleteElementFromTimeline, _quorlDeleteFlowSubgraphInEditor, applyCanvasSettings, renderCanvas,
+//   renderProperties, updateAllFlowNodeTitles
 
-const LOREM_IPSUM = 'Lorem ipsum dolor sit amet, consectetur adipiscing elit, sed do eiusmod tempor ' +
+var LOREM_IPSUM = 'Lorem ipsum dolor sit amet, consectetur adipiscing elit, sed do eiusmod tempor ' +
   'incididunt ut labore et dolore magna aliqua. Ut enim ad minim veniam, quis nostrud exercitation ' +
   'ullamco laboris nisi ut aliquip ex ea commodo consequat.';
 
-const _CANVAS_PADDING_STEPS = ['p-0', 'p-1', 'p-2', 'p-4', 'p-6', 'p-8', 'p-12', 'p-16'];
-const _ELEMENT_PADDING_STEPS = [''].concat(_CANVAS_PADDING_STEPS);
+var _CANVAS_PADDING_STEPS = ['p-0', 'p-1', 'p-2', 'p-4', 'p-6', 'p-8', 'p-12', 'p-16'];
+var _ELEMENT_PADDING_STEPS = [''].concat(_CANVAS_PADDING_STEPS);
 
 function deleteSelected(skipFlowCleanup) {
   if (!selectedIds.length) return;

@@ -1,9 +1,9 @@
 // Page mode: containers that stand for pages of the designed program; the editor shows one page
 // at a time and the header strip carries one button per page.
-// Provides: activatePageMode, deactivatePageMode, renderPageModeButtons, selectPageModeContainer.
-// Needs: _setShown (dom.js), _qlCallIfDefined (editor/shell/hooks.js), elements, activePageModeId,
-//   _setDirty (state.js), _findElement (tree.js), _nextPageId (tree-ops.js), selectElement, escapeHtml;
-//   optional renderCanvas, renderProperties.
+// Provides: activatePageMode, deactivatePageMode, renderPageModeButtons, selectPageModeContainer
+// Needs: _nextPageId, _qlCallIfDefined, _setDirty, _setShown, activePageModeId, elements, escapeHtml,
+//   selectElement
+// Calls: renderCanvas
 //
 // These take no undo step, but pageMode, pageId and editorHidden are saved with the project, so
 // each change marks it dirty.

@@ -1,11 +1,10 @@
 // Element records: the id prefixes, generateId and the base fields every new element starts with.
 // Provides: TYPE_PREFIXES, generateId, baseProps, REQUEST_FIELDS, CONTAINER_LIKE_TYPES, LIST_WRAPPABLE_TYPES,
-//   _deepCopy.
-// Needs: nothing.
+//   _deepCopy
 
 // Element id prefixes. chart and canvas have none (their ids begin "el_"); label, file and divider
 // are kept for ids of older documents although the toolbox no longer offers them.
-const TYPE_PREFIXES = Object.freeze({
+var TYPE_PREFIXES = Object.freeze({
   container: 'con', nineslice: 'cco', accordion: 'acc', table: 'tab', button: 'btn', label: 'lbl',
   text: 'txt', heading: 'hdg', input: 'inp', textarea: 'txa', checkbox: 'chk', radio: 'rad',
   toggle: 'tgl', 'toggle-btn': 'bgr', select: 'sel', slider: 'sld', image: 'img', icon: 'ico',
@@ -22,7 +21,7 @@ function generateId(type) {
 
 // The base fields and their defaults, in the order documents list them. Texts are CSS values,
 // utility classes, theme references ("th:" + token) or numbers as the inspector writes them.
-const baseProps = Object.freeze({
+var baseProps = Object.freeze({
   // size and spacing
   width: '', height: '', minWidth: '10px', maxWidth: '', minHeight: '10px', maxHeight: '', padding: '',
   marginTop: '', marginRight: '', marginBottom: '', marginLeft: '', overflow: '', flexChild: '',
@@ -76,12 +75,12 @@ const baseProps = Object.freeze({
 });
 
 // The request fields every new record ends with.
-const REQUEST_FIELDS = Object.freeze(['hxGet', 'hxPost', 'hxTarget', 'hxSwap', 'hxTrigger']);
+var REQUEST_FIELDS = Object.freeze(['hxGet', 'hxPost', 'hxTarget', 'hxSwap', 'hxTrigger']);
 
 // Types that hold children: paste targets and setLayoutDir.
-const CONTAINER_LIKE_TYPES = Object.freeze(['container', 'accordion', 'contentscroll', 'nineslice']);
+var CONTAINER_LIKE_TYPES = Object.freeze(['container', 'accordion', 'contentscroll', 'nineslice']);
 // Types that need an invisible wrapper when they are placed inside a list.
-const LIST_WRAPPABLE_TYPES = Object.freeze(['container', 'contentscroll', 'nineslice']);
+var LIST_WRAPPABLE_TYPES = Object.freeze(['container', 'contentscroll', 'nineslice']);
 
 // Records, settings and snapshots are plain JSON data; a JSON round trip is the one deep copy they need.
 function _deepCopy(value) {

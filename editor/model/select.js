@@ -1,10 +1,9 @@
 // The selection: selectElement and what follows every selection change.
-// Provides: selectElement, _afterSelectionChange.
-// Needs: _qlCallIfDefined (editor/shell/hooks.js), elements, selectedIds, _canvasFocusRestore,
-//   lastTreeAnchorId, _setDirty (state.js), _findElement (tree.js); optional renderCanvas,
-//   renderProperties, startInlineEdit, _syncCPButtonsToSelection, _syncFlowFromCanvas, setActiveAnimation,
-//   renderTimelineTracks, _syncValueField, window.animations, window.activeAnimationId,
-//   window._tlSelectedTracks.
+// Provides: selectElement, _afterSelectionChange
+// Needs: _canvasFocusRestore, _findElement, _qlCallIfDefined, _setDirty, elements, lastTreeAnchorId,
+//   selectedIds
+// Calls: _syncCPButtonsToSelection, _syncFlowFromCanvas, _syncValueField, activeAnimationId, animations,
+//   renderCanvas, renderProperties, renderTimelineTracks, setActiveAnimation, startInlineEdit
 
 function _hasKeyframesFor(animation, id) {
   const tracks = animation && animation.tracks && animation.tracks[id];

@@ -1,14 +1,16 @@
 // The design being edited and the page-wide state declared next to it.
 // Provides: elements, selectedIds, canvasSettings, initialCanvasSettings, clearCanvasSettings,
-//   currentProjectName, _isDirty, _setDirty, _clearDirty, _canvasFocusRestore, activePageModeId,
-//   _clipboard, lastTreeAnchorId, and the globals of later subsystems listed at the end. The zoom
-//   state (currentZoom, ZOOM_*) and _isDebugMode are declared by the shell (zoom.js, splash.js).
-// Needs: DEFAULT_THEMES (themes-data.js), _deepCopy (records.js).
+//   currentProjectName, _isDirty, _setDirty, _clearDirty, _canvasFocusRestore, activePageModeId, _clipboard,
+//   lastTreeAnchorId, _deleteFromPickerName, _deleteFromPickerItem, _renameFromPickerName,
+//   _renameFromPickerItem, _newProjectRunning, _newProjectRequested, _creatingToastDismiss, _toolboxEnabled,
+//   _projectDirHandle, customComponents, _flowEditor, flowSettings
+// Needs: _deepCopy, DEFAULT_THEMES
+// The zoom state (currentZoom, ZOOM_*) and _isDebugMode belong to the shell (zoom.js, splash.js); the
+// globals at the end belong to later parts of the editor and are declared here until those are built.
 //
-// Declared with var on purpose: these are window properties, so the flow editor, host scripts and
-// tests read window.elements and friends, and a replaced array (undo, clear, load) is seen by all.
-// Another script may declare one of these names again only with var: let or const would be a
-// redeclaration error that stops that script.
+// Declared with var, as every page global: these are window properties, so the flow editor, host
+// scripts and tests read window.elements and friends, and a replaced array (undo, clear, load) is seen
+// by all.
 
 // The canvas settings a new page starts with. `themes` and `activeTheme` are the editor's and are
 // not part of either preset's layout values (see clearCanvasSettings).
@@ -47,7 +49,7 @@ var lastTreeAnchorId = null;
 var activePageModeId = null;
 var _clipboard = [];
 
-const _DIRTY_CLASSES = ['!bg-red-950', '!border-red-900/60'];
+var _DIRTY_CLASSES = ['!bg-red-950', '!border-red-900/60'];
 
 // Marks unsaved changes on the save button. The button id belongs to the page skeleton.
 function _setDirty() {
@@ -84,8 +86,8 @@ var componentToDelete = null;
 var flowState = { nodes: [], connections: [], active: false, panelHeight: null, drawflowData: null };
 var _flowEditor = null;
 var _flowOrphans = new Set();
-window._flowContainers = new Map();
-window._flowChildToContainer = new Map();
+var _flowContainers = new Map();
+var _flowChildToContainer = new Map();
 var _FLOW_SOFT_LIMIT = 300;
 var flowSettings = { enabled: false, size: 32 };
 // Export:

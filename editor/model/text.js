@@ -1,5 +1,5 @@
 // Text helpers shared by every page subsystem.
-// Provides: escapeHtml, encodeUrl. Needs: nothing.
+// Provides: escapeHtml, encodeUrl
 
 // Escapes text for an HTML text node or a quoted attribute. The order matters: "&" first, so the
 // entities written by the later steps are not escaped twice.

@@ -3,13 +3,12 @@
 // holds what the editor shows (undo rewrites the store too, see history.js).
 // Built-in themes are never changed in place: the store refreshes built-ins to their current colours
 // at the next start, so a colour edit goes to a copy of the built-in instead and the user is told.
-// Provides: setActiveTheme, createTheme, deleteTheme, renameTheme, updateThemeColorLive,
-//   updateThemeColor, saveEphemeralTheme, renderThemeEditor, syncThemeColorButtons, _themeDisplayName.
-// Needs: _qlCallIfDefined (editor/shell/hooks.js), canvasSettings (state.js), DEFAULT_THEMES,
-//   THEME_COLOR_KEYS (themes-data.js), getActiveTheme, applyThemeCSSVars (themes.js), _ephemeralThemeIdx,
-//   saveThemesToStorage (theme-store.js), saveHistoryState, _historyVersion (history.js),
-//   populateThemeSelects (theme-pickers.js), escapeHtml, _deepCopy, t, showToast; optional
-//   applyCanvasSettings, renderCanvas.
+// Provides: setActiveTheme, createTheme, deleteTheme, renameTheme, updateThemeColorLive, updateThemeColor,
+//   saveEphemeralTheme, renderThemeEditor, syncThemeColorButtons, _themeDisplayName
+// Needs: _deepCopy, _ephemeralThemeIdx, _historyVersion, _qlCallIfDefined, applyThemeCSSVars, canvasSettings,
+//   DEFAULT_THEMES, escapeHtml, getActiveTheme, saveHistoryState, saveThemesToStorage, showToast, t,
+//   THEME_COLOR_KEYS
+// Calls: applyCanvasSettings, populateThemeSelects, renderCanvas
 
 var _themeLiveRenderTimer = null;
 // An open colour edit: {theme, key, origin, snapped}. The live preview changes the theme before

@@ -1,13 +1,12 @@
 // Token pickers of the inspector's colour fields: beside each hidden select "theme-sel-<field>" a
 // drop-down (a button with the token's swatch and label, and a scrolling list of tokens).
-// Provides: populateThemeSelects, applyThemeColor, syncThemeSelToValue, toggleTCP, pickTCP, _closeAllTCP.
-// Needs: _setShown, _isShown (dom.js), _qlCallIfDefined (editor/shell/hooks.js), selectedIds (state.js),
-//   _findElement (tree.js), THEME_TOKENS, THEME_COLOR_FIELDS (themes-data.js), getActiveTheme, isThemeToken,
-//   themeTokenToValue, resolveColor, _safeCssColour (themes.js), resetRichText (operations.js),
-//   saveHistoryState, escapeHtml, t; optional renderCanvas, ANIMATABLE_PROPS, _inspPaintSwatch (the
-//   inspector's colour-row swatch).
+// Provides: populateThemeSelects, applyThemeColor, syncThemeSelToValue, toggleTCP, pickTCP, _closeAllTCP
+// Needs: _findElement, _isShown, _qlCallIfDefined, _safeCssColour, _setShown, escapeHtml, isThemeToken,
+//   resetRichText, resolveColor, saveHistoryState, selectedIds, THEME_COLOR_FIELDS, THEME_TOKENS,
+//   themeTokenToValue
+// Calls: _inspPaintSwatch, _lastInspectorProp, ANIMATABLE_PROPS, renderCanvas, t
 
-const _TCP_OPENS_UP = ['activeBgColor', 'checkedText', 'splitHoverColor'];
+var _TCP_OPENS_UP = ['activeBgColor', 'checkedText', 'splitHoverColor'];
 var _tcpOutsideListener = false;
 
 function _tcpLabel(token) {

@@ -1,9 +1,9 @@
 // The editor's theme store in local storage ("quorlin_themes"): writing it, and merging it with the
 // built-in themes at page start.
 // Provides: _ephemeralThemeIdx, THEME_STORE_KEY, saveThemesToStorage, _mergeStoredThemes,
-//   loadThemesFromStorage (registered for the start-up step "themes").
-// Needs: canvasSettings (state.js), DEFAULT_THEMES (themes-data.js), _deepCopy (records.js); optional
-//   _qlOnStartup (editor/shell/startup.js).
+//   loadThemesFromStorage (registered for the start-up step "themes")
+// Needs: _deepCopy, canvasSettings, DEFAULT_THEMES
+// Calls: _qlOnStartup
 
 var THEME_STORE_KEY = 'quorlin_themes';
 
@@ -11,7 +11,7 @@ var THEME_STORE_KEY = 'quorlin_themes';
 var _ephemeralThemeIdx = -1;
 
 // Built-ins of older versions that no longer exist.
-const _RETIRED_THEME_NAMES = ['Azul Hielo', 'Nocturno'];
+var _RETIRED_THEME_NAMES = ['Azul Hielo', 'Nocturno'];
 
 // Every theme but the ephemeral one, with the active index moved to match the shortened list.
 function saveThemesToStorage() {

@@ -1,10 +1,9 @@
 // Theme data: the sixteen colour tokens, the built-in themes, the token choices of the colour
 // pickers and the CSS variables that carry the active theme into exported pages.
-// Provides: THEME_COLOR_KEYS, DEFAULT_THEMES, THEME_TOKENS, THEME_TOKEN_TO_CSS_VAR, THEME_COLOR_FIELDS.
-// Needs: nothing.
+// Provides: THEME_COLOR_KEYS, DEFAULT_THEMES, THEME_TOKENS, THEME_TOKEN_TO_CSS_VAR, THEME_COLOR_FIELDS
 
 // The sixteen tokens in the order of the theme editor's colour buttons.
-const THEME_COLOR_KEYS = [
+var THEME_COLOR_KEYS = [
   'textPrimary', 'textSecondary', 'textMod2', 'accentPrimary', 'accentSecondary', 'accentMod2',
   'bgPanel', 'bgPanelMod1', 'bgPanelMod2', 'surface', 'border', 'bgPage',
   'extra1', 'extra2', 'extra3', 'extra4',
@@ -12,7 +11,7 @@ const THEME_COLOR_KEYS = [
 
 // One row per built-in theme: name, translation key of the shown name, type, then the tokens in
 // THEME_COLOR_KEYS order. Built into objects below, so every built-in has all sixteen tokens.
-const _DEFAULT_THEME_ROWS = [
+var _DEFAULT_THEME_ROWS = [
   ['Estudio Oscuro', 'theme.builtIn.estudioOscuro', 'dark', '#F8FAFC', '#94A3B8', '#475569', '#3B82F6', '#60A5FA', '#8B5CF6', '#1E293B', '#0F172A', '#334155', '#1E293B', '#334155', '#020617', '#10B981', '#F59E0B', '#EF4444', '#06B6D4'],
   ['Atardecer Calido', 'theme.builtIn.atardecerCalido', 'dark', '#EBDBB2', '#A89984', '#7C6F64', '#D79921', '#FABD2F', '#D3869B', '#3C3836', '#282828', '#504945', '#3C3836', '#665C54', '#1D2021', '#B8BB26', '#FE8019', '#FB4934', '#83A598'],
   ['Neon Cyberpunk', 'theme.builtIn.neonCyberpunk', 'dark', '#E0E0FF', '#A0A0C0', '#505070', '#FF007F', '#00F0FF', '#9D00FF', '#1A1A24', '#12121A', '#262636', '#1F1F2E', '#3A3A52', '#0A0A0F', '#39FF14', '#FFCC00', '#FF3333', '#00FFFF'],
@@ -25,7 +24,7 @@ const _DEFAULT_THEME_ROWS = [
   ['Corporativo Alta Visibilidad', 'theme.builtIn.corporativoAltaVisibilidad', 'light', '#0A1128', '#1C2541', '#475569', '#0066CC', '#0052A3', '#66B2FF', '#F1F5F9', '#E2E8F0', '#CBD5E1', '#FFFFFF', '#CBD5E1', '#FFFFFF', '#15803D', '#A16207', '#B91C1C', '#1D4ED8'],
 ];
 
-const DEFAULT_THEMES = Object.freeze(_DEFAULT_THEME_ROWS.map(function (row) {
+var DEFAULT_THEMES = Object.freeze(_DEFAULT_THEME_ROWS.map(function (row) {
   const theme = { name: row[0], i18nKey: row[1], type: row[2] };
   THEME_COLOR_KEYS.forEach(function (key, i) { theme[key] = row[3 + i]; });
   return Object.freeze(theme);
@@ -33,7 +32,7 @@ const DEFAULT_THEMES = Object.freeze(_DEFAULT_THEME_ROWS.map(function (row) {
 
 // Choices of a colour field's token list: key (stored as "th:" + key; "" is no colour, "__custom__"
 // a CSS colour of the user's own) and the built-in label; the label translates under theme.tokens.
-const THEME_TOKENS = [
+var THEME_TOKENS = [
   { key: '', label: '-- Sin color --', i18nKey: 'theme.tokens.empty' },
   { key: 'accentPrimary', label: 'Acento 1' },
   { key: 'accentSecondary', label: 'Acento 2' },
@@ -57,7 +56,7 @@ const THEME_TOKENS = [
 });
 
 // Exported pages keep token colours as CSS variables so the page can switch themes at run time.
-const THEME_TOKEN_TO_CSS_VAR = Object.freeze({
+var THEME_TOKEN_TO_CSS_VAR = Object.freeze({
   accentPrimary: 'var(--th-accent1)',
   accentSecondary: 'var(--th-accent2)',
   accentMod2: 'var(--th-accent3)',
@@ -77,7 +76,7 @@ const THEME_TOKEN_TO_CSS_VAR = Object.freeze({
 });
 
 // The element colour fields that have a token picker ("theme-sel-" + field in the inspector).
-const THEME_COLOR_FIELDS = [
+var THEME_COLOR_FIELDS = [
   'textColor', 'bgColor', 'borderColor', 'hoverBgColor', 'hoverTextColor', 'activeBgColor',
   'headerBgColor', 'headerTextColor', 'thumbColor', 'activeTrackColor', 'inactiveTrackColor',
   'tableHeaderBg', 'tableHeaderText', 'tableBodyBg', 'tableBodyText', 'tablePaginationBg',

@@ -1,9 +1,8 @@
 // Themes and colour tokens: the active theme, resolving "th:" references, and the CSS variables
 // that carry the active theme into the page.
-// Provides: getActiveTheme, isThemeToken, themeTokenToValue, resolveColor, _themeCssVars,
-//   _relativeLuminance, _safeCssColour, applyThemeCSSVars.
-// Needs: canvasSettings (state.js), DEFAULT_THEMES, THEME_TOKENS, THEME_TOKEN_TO_CSS_VAR, THEME_COLOR_KEYS
-//   (themes-data.js), escapeHtml (text.js); optional t.
+// Provides: getActiveTheme, isThemeToken, themeTokenToValue, resolveColor, _themeCssVars, _relativeLuminance,
+//   _safeCssColour, applyThemeCSSVars
+// Needs: canvasSettings, DEFAULT_THEMES, escapeHtml, THEME_COLOR_KEYS, THEME_TOKEN_TO_CSS_VAR, THEME_TOKENS
 
 function getActiveTheme() {
   const themes = canvasSettings && Array.isArray(canvasSettings.themes) ? canvasSettings.themes : [];

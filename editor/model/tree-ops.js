@@ -1,8 +1,9 @@
 // Placing records in the tree: insertion, floating, moving (with the invisible wrappers that lists
 // need around containers) and page ids.
-// Provides: insertElementInArray, makeElementFloating, moveElementTo, _makeListWrapper, _nextPageId.
-// Needs: _qlCallIfDefined (editor/shell/hooks.js), elements (state.js), baseProps, LIST_WRAPPABLE_TYPES
-//   (records.js), _findElement, _elementIndex, _isDescendantOf (tree.js); optional renderCanvas.
+// Provides: insertElementInArray, makeElementFloating, moveElementTo, _makeListWrapper, _nextPageId
+// Needs: _elementIndex, _findElement, _isDescendantOf, _qlCallIfDefined, baseProps, elements,
+//   LIST_WRAPPABLE_TYPES
+// Calls: renderCanvas
 
 function insertElementInArray(record, insertBeforeId) {
   const at = insertBeforeId ? _elementIndex(insertBeforeId) : -1;

@@ -1,7 +1,7 @@
 // Reading the element tree out of the flat `elements` array.
 // Provides: _findElement, _elementIndex, _childrenIndex, _childrenOf, _ancestorIds, _isDescendantOf,
-//   _subtreePreorder, _collectBreadthFirst, _lastDescendantId, _topLevelSelection, _repairParents.
-// Needs: elements, selectedIds (state.js).
+//   _subtreePreorder, _collectBreadthFirst, _lastDescendantId, _topLevelSelection, _repairParents
+// Needs: elements, selectedIds
 //
 // Documents come from disk and from other people, so a parentId chain may loop. Every walk here
 // remembers what it has visited and stops at a repeat, so a cycle can never hang the page.

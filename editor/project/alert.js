@@ -1,8 +1,9 @@
 // pb_alert: the host's alert box. Its text may come from outside (update notices, archive errors),
 // so it is placed as text nodes, and only http and https addresses become links.
-// Provides: pb_alert. Needs: _qlDialogShell, _qlDialogButton (editor/shell/dialog.js), t.
+// Provides: pb_alert
+// Needs: _qlDialogButton, _qlDialogShell, t
 
-const _QL_ALERT_ICONS = {
+var _QL_ALERT_ICONS = {
   info: ['ph-info', '#60a5fa'], success: ['ph-check-circle', '#34d399'],
   warning: ['ph-warning', '#fbbf24'], error: ['ph-x-circle', '#f87171'],
 };
@@ -61,4 +62,3 @@ function pb_alert(message, type, autoCloseMs, showButton) {
   document.body.appendChild(modal);
   return modal;
 }
-window.pb_alert = pb_alert;

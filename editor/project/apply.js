@@ -2,17 +2,18 @@
 // Everything is worked out on a copy first (parse, element fixes, themes, animations, migrations,
 // flow); the live state is replaced only when all of that succeeded, so a corrupt document leaves
 // the open project, its name and its dirty flag as they were and says why.
-// Provides: _applyProjectData, _qlClearMediaMap, _qlResetHistory.
-// Needs: the model globals (elements, canvasSettings, selectedIds, activePageModeId, flowSettings,
-//   historyStack, redoStack, currentProjectName, _clearDirty, updateHistoryButtons, _ephemeralThemeIdx,
-//   THEME_COLOR_KEYS, _deepCopy, _repairParents), t, showToast, _qlCallIfDefined; migrations.js, document.js;
-//   _enableProjectButtons, _setToolboxEnabled (buttons.js); _pendingFlowImport, _flowRegistryEntry
-//   (flow-editor/graph.js), _flowRepairGraph (flow-editor/repair.js); optional flow, timeline and media
-//   functions (_clearFlowState, _clearTimelineState, timelineState, applyFlowSettings, _flowRestoreFromData,
-//   updateAllFlowNodeTitles, toggleFlowMode, window.flowZoomCenter, renderTimelineTracks,
-//   loadProjectImages, applyCanvasSettings, renderCanvas, renderProperties).
+// Provides: _applyProjectData, _qlClearMediaMap, _qlResetHistory, _qlAnimationFrom, _qlSetOpenProjectName
+// Needs: _applyCompileSettings, _clearDirty, _deepCopy, _ephemeralThemeIdx, _flowRegistryEntry,
+//   _flowRepairGraph, _pendingFlowImport, _qlCallIfDefined, _qlEditCount, _qlFixLoadedElements,
+//   _qlRunMigrations, _repairParents, activePageModeId, canvasSettings, currentProjectName, elements,
+//   historyStack, redoStack, selectedIds, showToast, t, THEME_COLOR_KEYS
+// Calls: _blobSrcMap, _clearFlowState, _clearTimelineState, _enableProjectButtons, _flowEditor,
+//   _flowRestoreFromData, _sanitizeElementsRichText, _setToolboxEnabled, activeAnimationId, animations,
+//   applyCanvasSettings, applyFlowSettings, flowSettings, flowZoomCenter, loadProjectImages, renderCanvas,
+//   renderProperties, renderTimelineTracks, stopTimeline, timelineState, toggleFlowMode,
+//   updateAllFlowNodeTitles, updateHistoryButtons
 
-const _QL_FLOW_GRID_SIZES = [8, 16, 32, 64];
+var _QL_FLOW_GRID_SIZES = [8, 16, 32, 64];
 
 // Media of one project never shows in another.
 function _qlClearMediaMap() {

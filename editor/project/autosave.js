@@ -1,13 +1,14 @@
 // Autosave: every five minutes a silent save, only with the switch on, a project open and unsaved
 // changes. The switch is kept in local storage; the interval runs only while a project is open.
 // Provides: _AUTOSAVE_INTERVAL_MS, _autoSaveEnabled, _autoSaveIntervalId, toggleAutosave,
-//   _restoreAutosaveState, _qlAutosaveFollowProject.
-// Needs: currentProjectName, _isDirty (editor/model/state.js); saveProject (save.js).
+//   _restoreAutosaveState, _qlAutosaveFollowProject
+// Needs: _isDirty, currentProjectName
+// Calls: saveProject
 
-const _AUTOSAVE_INTERVAL_MS = 300000;
-const _QL_AUTOSAVE_KEY = 'quorlin_autosave_enabled';
-const _QL_AUTOSAVE_ON = ['bg-emerald-700', 'hover:bg-emerald-600', 'text-white', 'border-emerald-600'];
-const _QL_AUTOSAVE_OFF = ['bg-slate-800', 'hover:bg-slate-700', 'text-slate-400', 'border-slate-700'];
+var _AUTOSAVE_INTERVAL_MS = 300000;
+var _QL_AUTOSAVE_KEY = 'quorlin_autosave_enabled';
+var _QL_AUTOSAVE_ON = ['bg-emerald-700', 'hover:bg-emerald-600', 'text-white', 'border-emerald-600'];
+var _QL_AUTOSAVE_OFF = ['bg-slate-800', 'hover:bg-slate-700', 'text-slate-400', 'border-slate-700'];
 
 var _autoSaveEnabled = false;
 var _autoSaveIntervalId = null;

@@ -1,15 +1,14 @@
 // The page side of the host bridge for projects: one fetch helper for the host's routes, questions to
 // the host that wait for an answering script or a time-out, and the answer functions the host calls.
 // Provides: _QL_DIALOG_WAIT_MS, _QL_CHECK_WAIT_MS, _qlHasHost, _qlRoute, _qlHostFetch, _qlAskHost,
-//   _qlProjectExists, window._newProjectName, window._checkNewResult.
-// Needs: _qlSendToHost (editor/shell/hooks.js); the resolver slots _newProjectNamePromise and
-//   _checkNewResultPromise (editor/model/state.js).
+//   _qlProjectExists, _newProjectName, _checkNewResult
+// Needs: _qlSendToHost
 
-const _QL_DIALOG_WAIT_MS = 30000;
-const _QL_CHECK_WAIT_MS = 5000;
+var _QL_DIALOG_WAIT_MS = 30000;
+var _QL_CHECK_WAIT_MS = 5000;
 
 // Routes that write, rename or list need the per-run secret the host puts into the page.
-const _QL_TOKEN_ROUTES = /^(save\/|rename\/|preview|saveexe|saveasset\/|patchloadericon|listdir\/)/;
+var _QL_TOKEN_ROUTES = /^(save\/|rename\/|preview|saveexe|saveasset\/|patchloadericon|listdir\/)/;
 
 function _qlHasHost() {
   return typeof window.pb_event === 'function';
@@ -51,14 +50,14 @@ function _qlAnswerHost(slot, value) {
   if (typeof resolver === 'function') resolver(value);
 }
 
-window._newProjectName = function (answer) {
+function _newProjectName(answer) {
   const a = answer && typeof answer === 'object' ? answer : {};
   _qlAnswerHost('_newProjectNamePromise', { name: String(a.name || ''), cancelled: Boolean(a.cancelled) });
-};
+}
 
-window._checkNewResult = function (projName, exists) {
+function _checkNewResult(projName, exists) {
   _qlAnswerHost('_checkNewResultPromise', { name: String(projName || ''), exists: exists === true || Number(exists) === 1 });
-};
+}
 
 // Whether the project's document is on disk: true, false, or null when the host cannot tell.
 async function _qlProjectExists(name) {

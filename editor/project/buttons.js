@@ -1,9 +1,9 @@
 // The project buttons and the toolbox switch: usable exactly while a project is open.
-// Provides: _enableProjectButtons, _setToolboxEnabled, _updateNewProjectPulse.
-// Needs: currentProjectName, _toolboxEnabled (editor/model/state.js), _qlCallIfDefined;
-//   _qlAutosaveFollowProject (autosave.js); optional renderToolbox, window._pbInstalled.
+// Provides: _enableProjectButtons, _setToolboxEnabled, _updateNewProjectPulse
+// Needs: _qlCallIfDefined, _toolboxEnabled, currentProjectName
+// Calls: _qlAutosaveFollowProject, renderToolbox
 
-const _QL_PROJECT_BUTTONS = ['btn-save-project', 'btn-save-as-project', 'btn-export-html', 'btn-export-pb',
+var _QL_PROJECT_BUTTONS = ['btn-save-project', 'btn-save-as-project', 'btn-export-html', 'btn-export-pb',
   'btn-export-standalone', 'btn-export-webapp', 'btn-export-zip', 'btn-preview'];
 
 function _enableProjectButtons() {

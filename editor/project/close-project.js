@@ -1,10 +1,12 @@
 // Closing the open project: the editor returns to its empty state with no project, no undo history
 // and no media of the closed project; a New pressed while the project was open continues from here.
-// Provides: closeProject, executeCloseProject.
-// Needs: _qlConfirmProject (dialogs.js), _qlClearMediaMap, _qlResetHistory, _qlSetOpenProjectName
-//   (apply.js), _applyCompileSettings (document.js), _enableProjectButtons, _setToolboxEnabled
-//   (buttons.js), _qlContinueNewProject (new.js); model globals (elements, selectedIds, canvasSettings,
-//   initialCanvasSettings, activePageModeId, _isDirty, _clearDirty, _ephemeralThemeIdx); _qlCallIfDefined.
+// Provides: closeProject, executeCloseProject
+// Needs: _applyCompileSettings, _clearDirty, _enableProjectButtons, _ephemeralThemeIdx, _isDirty,
+//   _newProjectRequested, _pendingFlowImport, _qlCallIfDefined, _qlClearMediaMap, _qlConfirmProject,
+//   _qlResetHistory, _qlSetOpenProjectName, _setToolboxEnabled, activePageModeId, canvasSettings, elements,
+//   initialCanvasSettings, selectedIds
+// Calls: _clearFlowState, _clearTimelineState, _qlContinueNewProject, activeAnimationId, animations,
+//   applyCanvasSettings, renderCanvas, renderComponentTree, renderProperties
 
 function closeProject() {
   if (_isDirty) {

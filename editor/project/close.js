@@ -1,6 +1,7 @@
 // The question the host asks when the user closes the editor window: one overlay "_pb_close_modal",
 // above everything; confirming answers confirm_close "yes", cancelling just removes it.
-// Provides: _pbConfirmClose. Needs: _qlDialogShell, _qlDialogButton (editor/shell/dialog.js), t (editor/shell/i18n.js), _qlSendToHost (editor/shell/hooks.js).
+// Provides: _pbConfirmClose
+// Needs: _qlDialogButton, _qlDialogShell, _qlSendToHost, t
 
 function _pbCloseModalRemove() {
   document.getElementById('_pb_close_modal')?.remove();
@@ -42,4 +43,3 @@ function _pbConfirmClose() {
   document.body.appendChild(modal);
   confirm.focus();
 }
-window._pbConfirmClose = _pbConfirmClose;

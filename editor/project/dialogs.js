@@ -2,8 +2,8 @@
 // "confirm-load-project-modal", "confirm-close-project-modal", "confirm-delete-project-modal",
 // "confirm-delete-from-picker-modal", "confirm-rename-from-picker-modal" (with "input-rename-project").
 // Cancel, Escape or a press on the backdrop hides the dialog; confirm hides it and runs the action.
-// Provides: _qlConfirmProject, _qlHideConfirm, _pendingConfirmAction, _runPendingConfirm.
-// Needs: _qlDialogShell, _qlDialogButton (editor/shell/dialog.js), t.
+// Provides: _qlConfirmProject, _qlHideConfirm, _pendingConfirmAction, _runPendingConfirm
+// Needs: _qlDialogButton, _qlDialogShell, t
 
 var _pendingConfirmAction = null;
 

@@ -1,6 +1,8 @@
 // Counts the edits of the open project, so a save that took its document before an edit does not
 // mark that edit as saved.
-// Provides: _qlEditCount. Wraps: _setDirty (editor/model/state.js) when it is loaded.
+// Provides: _qlEditCount
+// Calls: _setDirty
+// It wraps _setDirty (editor/model/state.js), through which every change announces itself.
 
 var _qlEdits = 0;
 

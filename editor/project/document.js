@@ -3,19 +3,18 @@
 // dialog with their mirror in local storage.
 // Provides: _QL_COMPILE_FLAGS, _qlCompileSettings, _qlCompileSettingsFrom, _readCompileSettingsFromDom,
 //   _applyCompileSettings, _projectFlowForSave, _projectAnimationsForSave, buildProjectDocument,
-//   buildFirstProjectDocument, buildNoHostProjectDocument.
-// Needs: elements, canvasSettings, flowSettings (editor/model/state.js); _flowGraphForPersistence
-//   (flow-editor/graph.js); optional _flowEditor (flow editor), window.animations,
-//   window.activeAnimationId (timeline), _blobSrcMap (media).
+//   buildFirstProjectDocument, buildNoHostProjectDocument
+// Needs: _flowGraphForPersistence, canvasSettings, elements
+// Calls: _blobSrcMap, _flowEditor, activeAnimationId, animations, flowSettings
 //
 // Until the timeline is loaded, the animations of an opened document are kept as they came (after
 // migration) and written back unchanged, so a save never drops them; the flow graph is the flow
 // model's to give.
 
-const _QL_COMPILE_FLAGS = ['subsystem', 'optimizer', 'icon', 'xp', 'administrator', 'user', 'dpiaware',
+var _QL_COMPILE_FLAGS = ['subsystem', 'optimizer', 'icon', 'xp', 'administrator', 'user', 'dpiaware',
   'dllprotection', 'ucrt', 'constant'];
-const _QL_COMPILE_FLAGS_ON = ['optimizer', 'xp', 'dpiaware'];
-const _QL_COMPILE_VALUE_FLAGS = ['subsystem', 'icon', 'constant'];
+var _QL_COMPILE_FLAGS_ON = ['optimizer', 'xp', 'dpiaware'];
+var _QL_COMPILE_VALUE_FLAGS = ['subsystem', 'icon', 'constant'];
 
 // The open project's compile settings, every flag with its value. The export dialog that edits them
 // is not part of the page yet, and a dialog may show only some of them: what no input shows is

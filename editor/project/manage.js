@@ -1,12 +1,13 @@
 // Save as, delete and the projects folder. A delete counts as done only once the host's projects
 // folder no longer holds the project's document.
 // Provides: saveProjectAs, _onSaveAsComplete, deleteProject, executeDeleteProject, _qlDeleteOnHost,
-//   openProjectsFolder, changeProjectsFolder, _onProjectsFolderChanged.
-// Needs: bridge-page.js, save.js, dialogs.js, apply.js (_qlSetOpenProjectName), close-project.js;
-//   currentProjectName; t, showToast, _qlSendToHost.
+//   openProjectsFolder, changeProjectsFolder, _onProjectsFolderChanged
+// Needs: _qlConfirmProject, _qlHasHost, _qlProjectExists, _qlSaveWithoutHost, _qlSendToHost,
+//   _qlSetOpenProjectName, currentProjectName, saveProject, showToast, t
+// Calls: executeCloseProject
 
-const _QL_DELETE_WAIT_MS = 5000;
-const _QL_DELETE_POLL_MS = 150;
+var _QL_DELETE_WAIT_MS = 5000;
+var _QL_DELETE_POLL_MS = 150;
 
 async function saveProjectAs() {
   if (!currentProjectName) return false;
@@ -28,7 +29,6 @@ function _onSaveAsComplete(newName) {
   _qlSetOpenProjectName(name);
   return saveProject();
 }
-window._onSaveAsComplete = _onSaveAsComplete;
 
 // Sends delete and waits until the document is gone; false (with an error toast) otherwise.
 async function _qlDeleteOnHost(name) {
@@ -84,4 +84,3 @@ function _onProjectsFolderChanged(newFolder) {
   showToast(t('project.folderChanged', { folder: String(newFolder || '') }), 'success', 3000);
   setTimeout(() => _qlSendToHost('load'), 100);
 }
-window._onProjectsFolderChanged = _onProjectsFolderChanged;

@@ -4,15 +4,15 @@
 // Provides: _qlFixLoadedElements, applyMigrations_v1_to_v2, applyMigrations_MathLegacy,
 //   applyMigrations_GateLegacy, applyMigrations_BranchLegacy, applyMigrations_ForLoopLegacy,
 //   applyMigrations_VideoToAVPlayer, applyDefaultProps, migrateBoxShadow, migrateBoxShadowAll,
-//   _qlRunMigrations.
-// Needs: TOOLBOX_ITEMS (editor/model/catalogue-data.js); optional _LEGACY_DEFAULTS_BY_TYPE and
-//   _NEW_EVENT_FLAGS (element events in flows).
+//   _qlRunMigrations
+// Needs: t
+// Calls: _LEGACY_DEFAULTS_BY_TYPE, _NEW_EVENT_FLAGS, TOOLBOX_ITEMS
 
-const _QL_MOUSE_FLAGS = ['exportMousedown', 'exportMouseup', 'exportMouseenter', 'exportMouseleave', 'exportMousemove'];
-const _QL_EVENT_FLAGS = ['exportEvents', 'exportInput', 'exportChange', 'exportFocus', 'exportBlur',
+var _QL_MOUSE_FLAGS = ['exportMousedown', 'exportMouseup', 'exportMouseenter', 'exportMouseleave', 'exportMousemove'];
+var _QL_EVENT_FLAGS = ['exportEvents', 'exportInput', 'exportChange', 'exportFocus', 'exportBlur',
   'exportCellClick', 'exportKeyDown', 'exportKeyUp'];
 // The events that element types raised before each had its own flag.
-const _QL_LEGACY_EVENTS = {
+var _QL_LEGACY_EVENTS = {
   input: ['exportEvents', 'exportInput', 'exportChange', 'exportFocus', 'exportBlur'],
   textarea: ['exportEvents', 'exportInput', 'exportChange', 'exportFocus', 'exportBlur'],
   select: ['exportEvents', 'exportChange'], checkbox: ['exportEvents', 'exportChange'],
@@ -202,9 +202,9 @@ function applyDefaultProps(doc) {
   }
 }
 
-const _QL_SHADOW_SIZES = [['shadow-2xl', 28, 50], ['shadow-xl', 18, 30], ['shadow-lg', 10, 20],
+var _QL_SHADOW_SIZES = [['shadow-2xl', 28, 50], ['shadow-xl', 18, 30], ['shadow-lg', 10, 20],
   ['shadow-md', 6, 10], ['shadow-sm', 2, 4], ['shadow', 3, 6]];
-const _QL_SHADOW_DIRS = { tl: [-1, -1], t: [0, -1], tr: [1, -1], l: [-1, 0], c: [0, 0], r: [1, 0],
+var _QL_SHADOW_DIRS = { tl: [-1, -1], t: [0, -1], tr: [1, -1], l: [-1, 0], c: [0, 0], r: [1, 0],
   bl: [-1, 1], b: [0, 1], br: [1, 1] };
 
 function migrateBoxShadow(el) {
@@ -232,8 +232,6 @@ function migrateBoxShadowAll(doc) {
   for (const el of _qlElementsOf(doc)) migrateBoxShadow(el);
   return doc;
 }
-window.migrateBoxShadow = migrateBoxShadow;
-window.migrateBoxShadowAll = migrateBoxShadowAll;
 
 // The chain in its fixed order; a step that fails is skipped and the others run. The shadow
 // migration runs before the defaults: these hold the new shadow fields, and an element that has them

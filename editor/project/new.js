@@ -2,12 +2,17 @@
 // exists, the host creates the folder, and the page writes the first document. A check that gets no
 // answer stops the command (an existing project is never overwritten on a guess), and the project
 // is reported created only once the host's folder is there and the document was written.
-// Provides: newProject, _requestNewProjectName, _doNewWithName, _qlContinueNewProject.
-// Needs: bridge-page.js, document.js, save.js (_qlSaveDocument), apply.js, buttons.js, dirty.js,
-//   close-project.js; model globals; t, showToast, _lastToastDismiss, _qlSendToHost.
+// Provides: newProject, _requestNewProjectName, _doNewWithName, _qlContinueNewProject
+// Needs: _clearDirty, _creatingToastDismiss, _enableProjectButtons, _lastToastDismiss, _newProjectRequested,
+//   _newProjectRunning, _QL_CHECK_WAIT_MS, _QL_DIALOG_WAIT_MS, _qlAnimationFrom, _qlAskHost,
+//   _qlCallIfDefined, _qlEditCount, _qlHasHost, _qlHostFetch, _qlResetHistory, _qlSaveDocument,
+//   _qlSendToHost, _qlSetOpenProjectName, _setDirty, _setToolboxEnabled, activePageModeId,
+//   buildFirstProjectDocument, closeProject, currentProjectName, selectedIds, showToast, t
+// Calls: activeAnimationId, animations, copySessionImagesToProject, renderCanvas, renderComponentTree,
+//   renderProperties
 
-const _QL_NEW_FOLDER_WAIT_MS = 5000;
-const _QL_NEW_FOLDER_POLL_MS = 100;
+var _QL_NEW_FOLDER_WAIT_MS = 5000;
+var _QL_NEW_FOLDER_POLL_MS = 100;
 
 function newProject() {
   if (_newProjectRunning) return;

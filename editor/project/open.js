@@ -2,10 +2,9 @@
 // and the documents the host gives from its command line. Every path goes through _applyProjectData,
 // so each gets the same migrations, flow, animations and compile settings.
 // Provides: openProject, executeLoadProject, loadProject, _loadProjectFromTemp, _loadProjectFromCLI,
-//   _openQuiProject.
-// Needs: _applyProjectData (apply.js), _qlConfirmProject, _pendingConfirmAction, _runPendingConfirm
-//   (dialogs.js), _qlHostFetch, _qlHasHost (bridge-page.js), _qlResyncName (save.js); _isDirty,
-//   currentProjectName; t, showToast, _qlSendToHost.
+//   _openQuiProject
+// Needs: _applyProjectData, _isDirty, _pendingConfirmAction, _qlConfirmProject, _qlHasHost, _qlHostFetch,
+//   _qlResyncName, _qlSendToHost, _runPendingConfirm, currentProjectName, showToast, t
 
 function openProject() {
   if (_isDirty && currentProjectName) {
@@ -73,7 +72,6 @@ async function _loadProjectFromTemp(name, opts) {
   if (!ok) _qlResyncHost(projectName);
   return ok;
 }
-window._loadProjectFromTemp = _loadProjectFromTemp;
 
 function _qlDocumentText(value) {
   const doc = typeof value === 'string' ? JSON.parse(value) : value;
@@ -93,7 +91,6 @@ function _loadProjectFromCLI() {
   }
   return _applyProjectData(text, name + '.qui');
 }
-window._loadProjectFromCLI = _loadProjectFromCLI;
 
 function _openQuiProject(jsonData, projectName) {
   let text;
@@ -107,4 +104,3 @@ function _openQuiProject(jsonData, projectName) {
   }
   return _applyProjectData(text, String(projectName || 'proyecto') + '.qui');
 }
-window._openQuiProject = _openQuiProject;

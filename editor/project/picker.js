@@ -1,10 +1,10 @@
 // The project picker the host opens with the projects it found: open, rename and delete per row,
 // keyboard moves, thumbnails fetched per row, and the projects-folder button.
-// Provides: _showProjectPicker, _closeProjectPicker, _executeRenameFromPicker, _executeDeleteFromPicker.
-// Needs: _qlDialogShell, _qlDialogButton (editor/shell/dialog.js), _qlRoute, _qlHostFetch (bridge-page.js), _qlConfirmProject (dialogs.js), _qlDeleteOnHost,
-//   changeProjectsFolder (manage.js), _qlSetOpenProjectName (apply.js), executeCloseProject
-//   (close-project.js); currentProjectName, _deleteFromPickerName/_Item, _renameFromPickerName/_Item;
-//   t, showToast, _qlSendToHost.
+// Provides: _showProjectPicker, _closeProjectPicker, _executeRenameFromPicker, _executeDeleteFromPicker
+// Needs: _deleteFromPickerItem, _deleteFromPickerName, _qlConfirmProject, _qlDialogButton, _qlDialogShell,
+//   _qlHostFetch, _qlRoute, _qlSendToHost, _qlSetOpenProjectName, _renameFromPickerItem,
+//   _renameFromPickerName, currentProjectName, showToast, t
+// Calls: _qlDeleteOnHost, changeProjectsFolder, executeCloseProject
 
 function _closeProjectPicker() {
   document.getElementById('_pb_picker_modal')?.remove();
@@ -141,7 +141,6 @@ function _showProjectPicker(projects) {
   const first = _qlPickerRows(modal)[0];
   if (first) _qlPickerSelect(modal, first);
 }
-window._showProjectPicker = _showProjectPicker;
 
 async function _executeRenameFromPicker(value) {
   const oldName = _renameFromPickerName;

@@ -3,15 +3,17 @@
 // The save always targets the open project. A different name typed into the name input is a save
 // under a new name, refused when a project of that name exists. The project counts as saved only
 // when the host confirmed the write and nothing was edited after the document was taken.
-// Provides: saveProject, _qlSaveDocument, _qlSendThumbnail, _qlResyncName, _qlDownloadText.
-// Needs: bridge-page.js, document.js, dirty.js, apply.js (_qlSetOpenProjectName); currentProjectName,
-//   elements, _clearDirty (editor/model/state.js); t, showToast, _qlSendToHost; optional html2canvas,
-//   copySessionImagesToProject, _projectDirHandle.
+// Provides: saveProject, _qlSaveDocument, _qlSendThumbnail, _qlResyncName, _qlDownloadText,
+//   _qlSaveWithoutHost
+// Needs: _clearDirty, _qlCallIfDefined, _qlEditCount, _qlHasHost, _qlHostFetch, _qlProjectExists, _qlRoute,
+//   _qlSendToHost, _qlSetOpenProjectName, buildNoHostProjectDocument, buildProjectDocument,
+//   currentProjectName, elements, showToast, t
+// Calls: _projectDirHandle, copySessionImagesToProject
 
 // A project name whose staged document the host is about to announce only to follow the page.
 var _qlResyncName = '';
 
-const _QL_SAVING_TOAST_MAX_MS = 5000;
+var _QL_SAVING_TOAST_MAX_MS = 5000;
 
 // POSTs one document text under `name`; resolves {ok, status, text} (status 0 on a network failure).
 async function _qlSaveDocument(name, text) {

@@ -1,6 +1,6 @@
 // The pieces every built-on-demand dialog shares: the backdrop over the whole editor with its card,
 // and plain buttons. Callers add their own content, keys and behaviour.
-// Provides: _qlDialogShell, _qlDialogButton. Needs: nothing.
+// Provides: _qlDialogShell, _qlDialogButton
 
 // A backdrop with the given id holding an empty card; not yet in the document.
 function _qlDialogShell(id, { role = 'dialog', cardClass = '', ariaModal = true } = {}) {

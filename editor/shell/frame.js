@@ -2,19 +2,21 @@
 // component tree's divider, the left column's bottom panel, canvas clicks and hover, the canvas size
 // read-out, the canvas resize handle and the selection box following scrolls.
 // Provides: installFocusZones, installPanelBehaviours, installCanvasPointer, installCanvasSizeReadout,
-//   installCanvasResizeHandle, installSelectionScrollFollow, _qlCanvasSettings, window._hoveredElId.
-// Needs: _qlCallIfDefined (hooks.js). Uses when present: canvasSettings, selectedIds, selectElement,
-//   updateHoverBox, renderCanvas, saveHistoryState, applyCanvasSettings, updateFloatingSelectionBox,
-//   window._canvasClickSuppressUntil (a time set by drags and marquees).
+//   installCanvasResizeHandle, installSelectionScrollFollow, _qlCanvasSettings, _hoveredElId
+// Needs: _qlCallIfDefined
+// Calls: applyCanvasSettings, canvasSettings, renderCanvas, saveHistoryState, selectedIds, selectElement,
+//   updateFloatingSelectionBox, updateHoverBox
 
-window._hoveredElId = null;
-window._hoverBoxInit = false;
+var _hoveredElId = null;
+var _hoverBoxInit = false;
+// A time until which a click on the canvas background does not clear the selection (set by drags).
+var _canvasClickSuppressUntil = 0;
 
-const QL_TREE_MIN_PX = 60;
-const QL_TREE_MAX_PX = 700;
-const QL_TOOLBOX_BOTTOM_GAP_PX = 90;
-const QL_TOOLBOX_MIN_PX = 100;
-const QL_CANVAS_MIN_PX = 100;
+var QL_TREE_MIN_PX = 60;
+var QL_TREE_MAX_PX = 700;
+var QL_TOOLBOX_BOTTOM_GAP_PX = 90;
+var QL_TOOLBOX_MIN_PX = 100;
+var QL_CANVAS_MIN_PX = 100;
 
 function _qlCanvasSettings() {
   const settings = typeof canvasSettings !== 'undefined' ? canvasSettings : window.canvasSettings;

@@ -3,17 +3,18 @@
 // the key itself. The static page is translated through data-i18n, data-i18n-title and data-i18n-ph.
 // Provides: t, I18n, QL_LANG_CODES, gridLocales, applyI18nDOM, applyInspectorI18n, refreshDynamicStrings,
 //   buildLangSelector, updateLangDropdownLabel, refreshLangDropdownLabel, toggleLangDropdown,
-//   updateElementCount; the window event "ql-langchange" (detail: code) after a switch.
-// Needs: _LOCALE_ES_EMBEDDED (locale-es.js), _qlCallIfDefined (hooks.js). Calls, when present: the page-part builders that hold
-//   translated texts (renderToolbox, populateThemeSelects, renderProperties, updateFlowNodeCount,
-//   initFlowPalette, renderShortcutsModal) and _canvasHeaderRemeasure.
+//   updateElementCount
+// Needs: _LOCALE_ES_EMBEDDED, _qlCallIfDefined
+// Calls: _canvasHeaderRemeasure, elements, initFlowPalette, populateThemeSelects, renderProperties,
+//   renderShortcutsModal, renderToolbox, selectedIds, updateFlowNodeCount
+// After a switch of language it dispatches the window event "ql-langchange" (detail: the code).
 
-const QL_LANG_CODES = ['es', 'en', 'fr', 'it', 'de', 'zh', 'ru'];
-const QL_LANG_STORAGE_KEY = 'quorlin_lang';
-const QL_MANIFEST_FALLBACK = [{ code: 'es', name: 'Español' }, { code: 'en', name: 'English' }];
+var QL_LANG_CODES = ['es', 'en', 'fr', 'it', 'de', 'zh', 'ru'];
+var QL_LANG_STORAGE_KEY = 'quorlin_lang';
+var QL_MANIFEST_FALLBACK = [{ code: 'es', name: 'Español' }, { code: 'en', name: 'English' }];
 
 // Texts of the table component's grid, per language.
-const gridLocales = {
+var gridLocales = {
   es: { search: 'Buscar...', previous: 'Anterior', next: 'Siguiente', showing: 'Mostrando', of: 'de', rows: 'filas', results: 'resultados' },
   en: { search: 'Search...', previous: 'Previous', next: 'Next', showing: 'Showing', of: 'of', rows: 'rows', results: 'results' },
   fr: { search: 'Rechercher...', previous: 'Précédent', next: 'Suivant', showing: 'Affichage de', of: 'sur', rows: 'lignes', results: 'résultats' },
@@ -23,9 +24,9 @@ const gridLocales = {
   ru: { search: 'Поиск...', previous: 'Назад', next: 'Вперёд', showing: 'Показано', of: 'из', rows: 'строк', results: 'результатов' },
 };
 
-let _i18nActive = null;      // the active language's locale object
-let _i18nFallback = null;    // the Spanish file, or the built-in Spanish when the file cannot be had
-let _i18nLanguages = QL_MANIFEST_FALLBACK;
+var _i18nActive = null;      // the active language's locale object
+var _i18nFallback = null;    // the Spanish file, or the built-in Spanish when the file cannot be had
+var _i18nLanguages = QL_MANIFEST_FALLBACK;
 
 function _i18nOwn(obj, name) {
   return obj !== null && typeof obj === 'object' && Object.prototype.hasOwnProperty.call(obj, name);
@@ -96,7 +97,7 @@ function _i18nBrowserLang() {
   return QL_LANG_CODES.includes(code) ? code : 'en';
 }
 
-const I18n = {
+var I18n = {
   lang: 'es',
   t,
 
@@ -135,7 +136,6 @@ const I18n = {
     return { languages: _i18nLanguages };
   },
 };
-window.t = t;
 window.I18n = I18n;
 
 // One element with data-i18n: an option gets plain text; an element with children keeps them and only

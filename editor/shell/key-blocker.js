@@ -1,6 +1,6 @@
 // Keeps the web view's own browser keys away from the editor (reload, find, caret browsing, select-all
 // outside text), at the capture phase of every key event, before any page handler sees them.
-// Provides: _suppressNextKeyupForFind. Needs: nothing.
+// Provides: _suppressNextKeyupForFind
 
 var _suppressNextKeyupForFind = null;
 

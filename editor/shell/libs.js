@@ -1,7 +1,9 @@
 // Loads the page's libraries from the host's own folders (Internal_lib/, Fonts/) at the page's host and
 // port: nothing comes from anywhere else. Runs in the document head.
-// Provides: window.tailwind's configuration, window.exports (for Grid.js), the icon-font style sheets.
-// Needs: the cover "tw-blocker" (markup) that hides the page until Tailwind is ready.
+// Provides: exports (for Grid.js)
+// Needs: _twBlockerReady
+var exports = {};
+
 (function () {
   const head = document.head;
 
@@ -41,8 +43,7 @@
   script('/Internal_lib/html2canvas.min.js');
   script('/Internal_lib/sortablejs/sortable.min.js');
 
-  // Grid.js is evaluated from its text, with an exports object for its module wrapper.
-  window.exports = {};
+  // Grid.js is evaluated from its text (with the exports object above for its module wrapper).
   fetch('/Internal_lib/gridjs/gridjs.min.js')
     .then((r) => (r.ok ? r.text() : Promise.reject(new Error('status ' + r.status))))
     .then((code) => (0, eval)(code))

@@ -1,8 +1,8 @@
 // The built-in Spanish texts: the last fallback of t() when neither the active language's file nor the
 // Spanish file has a key (they are the same texts as Locale/es.json for the keys they hold).
-// Provides: _LOCALE_ES_EMBEDDED. Needs: nothing.
+// Provides: _LOCALE_ES_EMBEDDED
 
-const _LOCALE_ES_EMBEDDED = {
+var _LOCALE_ES_EMBEDDED = {
   "toast": {
     "updateAvailable": "Hay una nueva versión disponible: {version}. Descárgala en {url}",
     "undo": "Deshecho",

@@ -1,12 +1,13 @@
 // The version read-out that the host fills in, and the splash shown while the editor starts.
-// Provides: setQuorlinVersion, openSplash, _isDebugMode, window._splashGone.
-// Needs: _qlSendToHost, _qlCallIfDefined (hooks.js), _qlMaybeWelcome (welcome.js).
+// Provides: setQuorlinVersion, openSplash, _isDebugMode, _splashGone
+// Needs: _qlCallIfDefined, _qlSendToHost
+// Calls: _clearDirty, _qlMaybeWelcome
 
 var _isDebugMode = false;
-window._splashGone = false;
+var _splashGone = false;
 
-const QL_SPLASH_SHOW_MS = 3000;
-const QL_SPLASH_FADE_MS = 500;
+var QL_SPLASH_SHOW_MS = 3000;
+var QL_SPLASH_FADE_MS = 500;
 
 // Called by the host once the page is ready: "1.2.0", "1646" -> "1.2.0 (build 1646)".
 function setQuorlinVersion(version, build) {
@@ -19,7 +20,6 @@ function setQuorlinVersion(version, build) {
     out.classList.toggle('debug-version', _isDebugMode);
   }
 }
-window.setQuorlinVersion = setQuorlinVersion;
 
 // Outside a debug build the console is quiet once the editor is up.
 function _qlSilenceConsole() {

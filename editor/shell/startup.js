@@ -2,9 +2,17 @@
 // page is ready (the host then shows its window). Each step calls what later parts of the page provide
 // only when it is there, so the editor starts whatever is built; a step that fails is logged and the
 // sequence goes on.
-// Provides: _qlOnStartup(step, fn) (register a function for a named step, before the document has
-//   loaded), _qlStartup, window._canvasReady.
-// Needs: every shell script before it (see the script list in index.html).
+// Provides: _qlOnStartup (register a function for a named step, before the document has   loaded),
+//   _qlStartup, _canvasReady
+// Needs: _qlCallIfDefined, _qlInsertFragments, _qlMaybeWelcome, _qlProjectOpen, _qlReportFailure,
+//   _qlSendToHost, _qlWireWelcome, applyI18nDOM, buildLangSelector, buildZoomDropdown, currentZoom, I18n,
+//   installCanvasPointer, installCanvasResizeHandle, installCanvasSizeReadout, installFocusZones,
+//   installPanelBehaviours, installSelectionScrollFollow, installZoomListeners, openSplash,
+//   toggleLangDropdown, updateElementCount, updateZoomIndicator
+// Calls: _canvasHeaderRemeasure, _clearDirty, _enableProjectButtons, _restoreAutosaveState,
+//   applyCanvasSettings, applyFlowSettings, initPbDetection, initPBTooltips, populateThemeSelects,
+//   renderComponentTree, renderProperties, renderToolbox, saveHistoryState, syncEditorThemeButtons,
+//   tryAutoLoadFonts
 //
 // Named steps and the functions each calls when present:
 //   fonts       tryAutoLoadFonts, fonts hooks, initPBTooltips
@@ -18,9 +26,9 @@
 //               _restoreAutosaveState
 //   ready       initPbDetection (after page_ready)
 
-window._canvasReady = false;
+var _canvasReady = false;
 
-const _qlStartupHooks = Object.create(null);
+var _qlStartupHooks = Object.create(null);
 
 function _qlOnStartup(step, fn) {
   (_qlStartupHooks[step] = _qlStartupHooks[step] || []).push(fn);
@@ -66,7 +74,7 @@ function _qlWireFrameControls() {
   }
 }
 
-let _qlStarted = false;
+var _qlStarted = false;
 
 async function _qlStartup() {
   if (_qlStarted) return;

@@ -1,11 +1,12 @@
 // Notices: coloured toasts in "toast-container", a centred advisory, and the modal "working" overlay
 // that holds off the pointer while a save runs. Messages are always shown as text, never as markup.
-// Provides: showToast, showUpdateAlert, _lastToastDismiss. Needs: t (i18n.js), escapeHtml (editor/model/text.js, called only once
-// the page has loaded); pb_alert when present.
+// Provides: showToast, showUpdateAlert, _lastToastDismiss
+// Needs: t
+// Calls: escapeHtml, pb_alert
 
 var _lastToastDismiss = null;
 
-const QL_TOAST_STYLES = {
+var QL_TOAST_STYLES = {
   error: { cls: 'ql-toast-error', icon: 'ph-warning' },
   warning: { cls: 'ql-toast-warning', icon: 'ph-warning' },
   info: { cls: 'ql-toast-info', icon: 'ph-info' },
@@ -13,9 +14,9 @@ const QL_TOAST_STYLES = {
 };
 
 // The overlay stays at least this long, so that a quick save never lets the next click through.
-const QL_OVERLAY_MIN_MS = 600;
+var QL_OVERLAY_MIN_MS = 600;
 // A press made under the overlay is given this long to end in its click.
-const QL_OVERLAY_CLICK_WAIT_MS = 500;
+var QL_OVERLAY_CLICK_WAIT_MS = 500;
 
 function _qlToastBlock(message, type, extraClass) {
   const style = QL_TOAST_STYLES[type] || QL_TOAST_STYLES.success;
@@ -51,7 +52,7 @@ function _qlOnce(remove) {
 
 // Working overlays may overlap (two saves in a row): the body's own pointer setting is remembered
 // when the first appears and given back when the last one goes, never a "none" left by another overlay.
-const _qlOverlays = { count: 0, bodyPointer: '', press: null, listening: false };
+var _qlOverlays = { count: 0, bodyPointer: '', press: null, listening: false };
 
 // One physical press fires pointerdown and mousedown: both belong to the same pending click.
 function _qlOverlayPress() {
@@ -135,7 +136,6 @@ function showToast(message, type = 'error', duration = 3000, options = {}) {
   _lastToastDismiss = dismiss;
   return dismiss;
 }
-window.showToast = showToast;
 
 // Called by the host's update check.
 function showUpdateAlert(version, url) {
@@ -143,4 +143,3 @@ function showUpdateAlert(version, url) {
   if (typeof window.pb_alert === 'function') window.pb_alert(message, 'info', 9000, true);
   else showToast(message, 'info', 9000);
 }
-window.showUpdateAlert = showUpdateAlert;

@@ -1,11 +1,11 @@
 // Debug trace for hosts in a debug mode: counters that instrumented functions update, posted as one line
 // to the host's "/trace" every 500 ms. Nothing in the page starts it.
-// Provides: window._quorlinTraceStart, window._quorlinTrace.
-// Needs: nothing.
+// Provides: _quorlinTraceStart, _quorlinTrace
+// Needs: t
 
-const QL_TRACE_EVERY_MS = 500;
+var QL_TRACE_EVERY_MS = 500;
 // A post the host leaves unanswered is given up after this long, so it cannot hold a connection for ever.
-const QL_TRACE_TIMEOUT_MS = 5000;
+var QL_TRACE_TIMEOUT_MS = 5000;
 
 function _qlTraceLine(trace) {
   return 'JS t=' + Math.round(Date.now() - trace.t0) +
@@ -14,10 +14,13 @@ function _qlTraceLine(trace) {
     ' lastFunc=' + trace.lastFunc + ' lastId=' + trace.lastId;
 }
 
-window._quorlinTraceStart = function () {
-  if (window._quorlinTrace) return;
+// The counters, once the trace has started.
+var _quorlinTrace = null;
+
+function _quorlinTraceStart() {
+  if (_quorlinTrace) return;
   const trace = { renderCount: 0, roCanvas: 0, roRot: 0, roFluid: 0, parentIdDepth: 0, lastFunc: '', lastId: '', t0: Date.now() };
-  window._quorlinTrace = trace;
+  _quorlinTrace = trace;
   // One post in flight at most: a tick that finds the previous post unanswered skips its line, so
   // trace posts never take up the browser's few connections to the host that saves and assets need.
   let inFlight = false;
@@ -35,4 +38,4 @@ window._quorlinTraceStart = function () {
         inFlight = false;
       });
   }, QL_TRACE_EVERY_MS);
-};
+}

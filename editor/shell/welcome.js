@@ -1,10 +1,11 @@
 // The welcome dialog "welcome-modal": new project, open project, or the last project the host names.
 // Provides: showWelcomeModal, _applyLastProject, _loadLastProject, _dismissWelcomeModal, _onLastProject,
-//   _qlMaybeWelcome, _qlProjectOpen, window._welcomeShown, window._lastProject.
-// Needs: t (i18n.js), _qlCallIfDefined, _qlSendToHost (hooks.js); newProject and openProject when present.
+//   _qlMaybeWelcome, _qlProjectOpen, _welcomeShown, _lastProject, _qlWireWelcome
+// Needs: _qlCallIfDefined, _qlSendToHost, _splashGone, t
+// Calls: _canvasReady, currentProjectName, newProject, openProject
 
-window._welcomeShown = false;
-window._lastProject = window._lastProject || '';
+var _welcomeShown = false;
+var _lastProject = '';
 
 // A project is open, or the host is handing one over from its command line.
 function _qlProjectOpen() {
@@ -65,7 +66,6 @@ function _onLastProject(name) {
   const modal = document.getElementById('welcome-modal');
   if (modal && !modal.hidden) _applyLastProject();
 }
-window._onLastProject = _onLastProject;
 
 function _qlWireWelcome() {
   const modal = document.getElementById('welcome-modal');

@@ -2,15 +2,14 @@
 // "zoom-dropdown", Ctrl + keypad keys and Ctrl + wheel. The host zooms the whole web view and reports the
 // result through _onZoomChange; the page only asks and shows.
 // Provides: currentZoom, ZOOM_MIN, ZOOM_MAX, ZOOM_STEP, QL_ZOOM_FACTORS, setZoomLevel, setZoomFactor,
-//   updateZoomIndicator, buildZoomDropdown, installZoomListeners, window._onZoomChange.
-// Needs: _qlSendToHost (hooks.js).
+//   updateZoomIndicator, buildZoomDropdown, installZoomListeners, _onZoomChange
+// Needs: _qlSendToHost
 
-// var, not const: the design model declares the same zoom state, and var may be declared twice.
 var currentZoom = 1.0;
 var ZOOM_MIN = 0.25;
 var ZOOM_MAX = 3.0;
 var ZOOM_STEP = 0.1;
-const QL_ZOOM_FACTORS = [0.25, 0.5, 0.75, 1.0, 1.25, 1.5, 1.75, 2.0, 2.5, 3.0];
+var QL_ZOOM_FACTORS = [0.25, 0.5, 0.75, 1.0, 1.25, 1.5, 1.75, 2.0, 2.5, 3.0];
 
 function _qlZoomInRange(z) {
   return typeof z === 'number' && Number.isFinite(z) && z >= ZOOM_MIN && z <= ZOOM_MAX;
@@ -40,12 +39,12 @@ function setZoomFactor(factor) {
 }
 
 // The host's report of the web view's zoom; values outside the page's range are not ours to show.
-window._onZoomChange = function (zoom) {
+function _onZoomChange(zoom) {
   const z = typeof zoom === 'number' ? zoom : parseFloat(zoom);
   if (!_qlZoomInRange(z)) return;
   currentZoom = z;
   updateZoomIndicator();
-};
+}
 
 function buildZoomDropdown() {
   const list = document.getElementById('zoom-dropdown');
@@ -82,7 +81,7 @@ function _qlZoomDropdown(open) {
   }
 }
 
-let _qlZoomListenersInstalled = false;
+var _qlZoomListenersInstalled = false;
 
 function installZoomListeners() {
   if (_qlZoomListenersInstalled) return;

@@ -1,10 +1,10 @@
 // UI procedures, charts family: every call goes to the page's chart runtime QuorlinChart; without it
 // nothing happens (reading the data gives "{}").
-// Provides: the shim helper _qlpChart; the procedure bodies UI_ChartSetData, UI_ChartSetType,
+// Registers the shim helper _qlpChart; the procedure bodies UI_ChartSetData, UI_ChartSetType,
 //   UI_ChartSetOptions, UI_ChartAppendPoint, UI_ChartAddDataset, UI_ChartSetSeriesColors,
-//   UI_ChartSetSliceColor, UI_ChartSetValue, UI_ChartGetData.
-// Needs: _qlDefineShimHelpers, _qlDefineProcedureBodies (procedures/registry.js); the shim helpers
-//   (procedures/helpers.js).
+//   UI_ChartSetSliceColor, UI_ChartSetValue, UI_ChartGetData (procedures/registry.js).
+// Provides: nothing
+// Needs: _qlDefineProcedureBodies, _qlDefineShimHelpers
 
 _qlDefineShimHelpers({
   // Calls the chart runtime's `method` with the element id first; undefined without the runtime.

@@ -1,10 +1,11 @@
 // UI procedures, drawing family: 2D drawing on a canvas element E (nothing without a 2D context).
 // Coordinates are numbers (0 when not a number); modes: "fill", "both" (fill, then stroke), else stroke.
-// Provides: the shim helpers _qlpContext, _qlpPaint; the procedure bodies UI_ClearCanvas,
-//   UI_SetCanvasStyle, UI_DrawLine, UI_DrawPolygon, UI_DrawRect, UI_DrawCircle, UI_DrawArc, UI_DrawText,
-//   UI_DrawImage, UI_CanvasTransform.
-// Needs: _qlDefineShimHelpers, _qlDefineProcedureBodies (procedures/registry.js); the shim helpers
-//   (procedures/helpers.js); optional _blobSrcMap (the editor's loaded media).
+// Registers the shim helpers _qlpContext, _qlpPaint; the procedure bodies UI_ClearCanvas, UI_SetCanvasStyle,
+//   UI_DrawLine, UI_DrawPolygon, UI_DrawRect, UI_DrawCircle, UI_DrawArc, UI_DrawText, UI_DrawImage,
+//   UI_CanvasTransform (procedures/registry.js).
+// Provides: nothing
+// Needs: _qlDefineProcedureBodies, _qlDefineShimHelpers
+// Calls: _blobSrcMap
 
 _qlDefineShimHelpers({
   _qlpContext: function (id) {

@@ -1,10 +1,10 @@
 // UI procedures, tables family: the wrapper (W|E) carries the table component object _qlGrid; a
 // missing object or method does nothing. Row numbers are passed on as given.
-// Provides: the shim helper _qlpGrid; the procedure bodies UI_Grid_SetData, UI_Grid_SetColumns,
+// Registers the shim helper _qlpGrid; the procedure bodies UI_Grid_SetData, UI_Grid_SetColumns,
 //   UI_Grid_AddRow, UI_Grid_UpdateRow, UI_Grid_DeleteRow, UI_Grid_MoveRow, UI_Grid_GetRow, UI_Grid_Clear,
-//   UI_Grid_SetSort, UI_Grid_SetFilter, UI_Grid_SetSearch, UI_Grid_SetPagination.
-// Needs: _qlDefineShimHelpers, _qlDefineProcedureBodies (procedures/registry.js); the shim helpers
-//   (procedures/helpers.js).
+//   UI_Grid_SetSort, UI_Grid_SetFilter, UI_Grid_SetSearch, UI_Grid_SetPagination (procedures/registry.js).
+// Provides: nothing
+// Needs: _qlDefineProcedureBodies, _qlDefineShimHelpers
 
 _qlDefineShimHelpers({
   // Calls `method` of the table object with `args`; null when there is none.

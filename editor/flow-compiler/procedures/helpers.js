@@ -1,9 +1,10 @@
 // The helpers that the UI procedures share, written by the script shim ahead of the procedures: the
 // media source resolver and the element lookups and value conversions every family uses.
 //   E: the element "<id>"; W: its wrapper "wrap-<id>"; W|E: the wrapper, else the element.
-// Provides: the shim helpers _qlResolveSrc, _qlpText, _qlpEl, _qlpWrap, _qlpWrapOrEl, _qlpElOrFirst,
-//   _qlpOn, _qlpNumber, _qlpInt, _qlpClasses, _qlpEncodePath, _qlpMainBlur.
-// Needs: _qlDefineShimHelpers (procedures/registry.js).
+// Registers the shim helpers _qlResolveSrc, _qlpText, _qlpEl, _qlpWrap, _qlpWrapOrEl, _qlpElOrFirst, _qlpOn,
+//   _qlpNumber, _qlpInt, _qlpClasses, _qlpEncodePath, _qlpMainBlur (procedures/registry.js).
+// Provides: nothing
+// Needs: _qlDefineShimHelpers
 
 _qlDefineShimHelpers({
   // Media source of an image, a background or a player: data URLs and addresses with a scheme stay;

@@ -2,13 +2,13 @@
 // "ul,ol,[data-ql-list]"; a select is driven through the page's select runtime QuorlinSelect.
 // Items always get their text as text: flow data (an HTTP answer, a file) never becomes markup.
 // Indexes count from 0.
-// Provides: the shim helpers _qlpList, _qlpItemText, _qlpItems, _qlpSelect; the procedure bodies
+// Registers the shim helpers _qlpList, _qlpItemText, _qlpItems, _qlpSelect; the procedure bodies
 //   UI_SetListItems, UI_List_AddItem, UI_List_RemoveItem, UI_List_MoveItem, UI_List_Clear,
 //   UI_List_MoveItemToList, UI_List_SortableEnable, UI_List_GetCount, UI_List_GetItems, UI_Select_AddItem,
 //   UI_SetSelectedIndex, UI_Select_GetCount, UI_GetSelectedIndex, UI_GetSelectedText, UI_GetListItems,
-//   UI_GetListItem.
-// Needs: _qlDefineShimHelpers, _qlDefineProcedureBodies (procedures/registry.js); the shim helpers
-//   (procedures/helpers.js).
+//   UI_GetListItem (procedures/registry.js).
+// Provides: nothing
+// Needs: _qlDefineProcedureBodies, _qlDefineShimHelpers
 
 _qlDefineShimHelpers({
   _qlpList: function (id) {

@@ -1,11 +1,11 @@
 // UI procedures, media family: image and video sources (resolved by _qlResolveSrc), how an image sits
 // in its box, and the audio and video player.
-// Provides: the shim helpers _qlpImage, _qlpMedia; the procedure bodies UI_SetSrc, UI_SetSrc2,
+// Registers the shim helpers _qlpImage, _qlpMedia; the procedure bodies UI_SetSrc, UI_SetSrc2,
 //   UI_GetImageRendered, UI_SetImgFit, UI_SetImgPosition, UI_SetImgFilter, UI_SetImgScale, UI_SetImgOffset,
 //   UI_AVPlayerPlay, UI_AVPlayerPause, UI_AVPlayerStop, UI_AVPlayerSetVolume, UI_AVPlayerSetSpeed,
-//   UI_AVPlayerSeek.
-// Needs: _qlDefineShimHelpers, _qlDefineProcedureBodies (procedures/registry.js); the shim helpers
-//   (procedures/helpers.js, procedures/style.js).
+//   UI_AVPlayerSeek (procedures/registry.js).
+// Provides: nothing
+// Needs: _qlDefineProcedureBodies, _qlDefineShimHelpers
 
 _qlDefineShimHelpers({
   // The first image inside W|E, else W|E itself.

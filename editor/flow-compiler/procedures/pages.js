@@ -1,11 +1,11 @@
 // UI procedures, pages, theme and animation family: page switching, the page theme, auto-hide times,
 // the built-in attention animations ("wb-" keyframes of the page's style sheet) and the timeline
 // animations of the page's animation runtime QuorlinAnim.
-// Provides: the shim helper _qlpAnim; the procedure bodies UI_SetPage, UI_GetPage, UI_SetTheme,
+// Registers the shim helper _qlpAnim; the procedure bodies UI_SetPage, UI_GetPage, UI_SetTheme,
 //   UI_SetAutoHideMs, UI_TriggerAnimation, UI_PlayAnimation, UI_PauseAnimation, UI_StopAnimation,
-//   UI_SeekAnimation, UI_GetAnimationPosition, UI_GetAnimationState.
-// Needs: _qlDefineShimHelpers, _qlDefineProcedureBodies (procedures/registry.js); the shim helpers
-//   (procedures/helpers.js).
+//   UI_SeekAnimation, UI_GetAnimationPosition, UI_GetAnimationState (procedures/registry.js).
+// Provides: nothing
+// Needs: _qlDefineProcedureBodies, _qlDefineShimHelpers
 
 _qlDefineShimHelpers({
   // Calls the animation runtime's `method`; `fallback` without the runtime.

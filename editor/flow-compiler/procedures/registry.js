@@ -4,13 +4,12 @@
 // text back as a window function. A body may use only its parameters, the shim's helpers and page
 // globals that every page running the shim has (document, window, the runtimes it tests for).
 // Provides: _UI_PROCEDURE_BODIES, _QL_SHIM_HELPERS, _qlDefineProcedureBodies, _qlDefineShimHelpers,
-//   _qlFunctionParams, _qlFunctionBody, _qlWindowFunctionText, _qlWindowFunction.
-// Needs: nothing.
+//   _qlFunctionParams, _qlFunctionBody, _qlWindowFunctionText, _qlWindowFunction
 
 // pb -> the function whose body becomes the procedure (its parameters: g, then the entry's inputs).
-const _UI_PROCEDURE_BODIES = Object.create(null);
+var _UI_PROCEDURE_BODIES = Object.create(null);
 // helper name -> function, in the order the shim writes them (before the procedures).
-const _QL_SHIM_HELPERS = Object.create(null);
+var _QL_SHIM_HELPERS = Object.create(null);
 
 function _qlDefineInto(store, table, what) {
   for (const [name, fn] of Object.entries(table)) {

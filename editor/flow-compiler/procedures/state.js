@@ -3,13 +3,13 @@
 // Hover and active colours are kept in data keys (qlHoverBg, qlHoverTc, qlActiveBg) and applied by one
 // set of pointer listeners per element, installed on the first call: calling again only changes the
 // colour, and leaving the element always brings back its rest colour (qlBaseBg, qlBaseTc).
-// Provides: the shim helpers _qlpStateColours, _qlpAccordion, _qlpPartColour; the procedure bodies
+// Registers the shim helpers _qlpStateColours, _qlpAccordion, _qlpPartColour; the procedure bodies
 //   UI_SetHoverBgColor, UI_SetHoverTextColor, UI_SetActiveBgColor, UI_SetCheckedBg, UI_SetCheckedText,
 //   UI_SetThumbColor, UI_SetActiveTrackColor, UI_SetInactiveTrackColor, UI_SetHeaderBgColor,
 //   UI_SetHeaderTextColor, UI_SetSplitColor, UI_SetSplitHoverColor, UI_OpenAccordion, UI_CloseAccordion,
-//   UI_ToggleClass, UI_AddClass, UI_RemoveClass.
-// Needs: _qlDefineShimHelpers, _qlDefineProcedureBodies (procedures/registry.js); the shim helpers
-//   (procedures/helpers.js, procedures/style.js).
+//   UI_ToggleClass, UI_AddClass, UI_RemoveClass (procedures/registry.js).
+// Provides: nothing
+// Needs: _qlDefineProcedureBodies, _qlDefineShimHelpers
 
 _qlDefineShimHelpers({
   // Stores one state colour (data key `key`) and installs the element's listeners on the first call.

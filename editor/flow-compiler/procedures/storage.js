@@ -1,9 +1,10 @@
 // UI procedures, storage family: the browser's local and session storage. In the preview
 // (window.__QUORLIN_PREVIEW__) keys get the prefix "quipreview_" and "clear" does nothing, so trying a
 // design never touches the stored data of the real application.
-// Provides: the shim helper _qlpStorage; the procedure bodies UI_Storage_Local, UI_Storage_Session.
-// Needs: _qlDefineShimHelpers, _qlDefineProcedureBodies (procedures/registry.js); the shim helpers
-//   (procedures/helpers.js).
+// Registers the shim helper _qlpStorage; the procedure bodies UI_Storage_Local, UI_Storage_Session
+//   (procedures/registry.js).
+// Provides: nothing
+// Needs: _qlDefineProcedureBodies, _qlDefineShimHelpers
 
 _qlDefineShimHelpers({
   // op "set", "remove", "clear", else a read of the key; the read value, "" otherwise and on errors.

@@ -1,11 +1,12 @@
 // UI procedures, structure family: removing, moving, counting, scrolling, focusing and renaming
 // elements, and copying an element with its ids, styles, radio groups, animation tracks and flow nodes.
-// Provides: the shim helper _qlpCopyIds; the procedure bodies UI_DeleteElement, UI_MoveElementTo,
+// Registers the shim helper _qlpCopyIds; the procedure bodies UI_DeleteElement, UI_MoveElementTo,
 //   UI_MoveElementUp, UI_MoveElementDown, UI_GetElementCount, UI_ScrollIntoView, UI_Focus, UI_Blur,
-//   UI_ScrollContentStop, UI_ScrollContentPlay, UI_ScrollContentRestart, UI_ChangeElementId,
-//   UI_ElementExists, UI_CopyElement.
-// Needs: _qlDefineShimHelpers, _qlDefineProcedureBodies (procedures/registry.js); the shim helpers
-//   (procedures/helpers.js); _flowTruthy (the shim's hand-written block).
+//   UI_ScrollContentStop, UI_ScrollContentPlay, UI_ScrollContentRestart, UI_ChangeElementId, UI_ElementExists,
+//   UI_CopyElement (procedures/registry.js).
+// Provides: nothing
+// Needs: _qlDefineProcedureBodies, _qlDefineShimHelpers, t
+// Creates: __lastCopyIdMap (the ids of the last copy, for the page that ran it)
 
 _qlDefineShimHelpers({
   // Gives every element of a copy its new id and returns the map old id -> new id: the source's

@@ -1,14 +1,14 @@
 // UI procedures, style family: colours, sizes, margins, typography, radii, floating anchors, rotation,
 // pivot, background image and free style or attribute writes. Values are written as given ("120px",
 // "50%"); a value the browser refuses leaves the property as it was.
-// Provides: the shim helpers _qlpStyle, _qlpCssUrl; the procedure bodies UI_SetBgColor, UI_SetTextColor,
+// Registers the shim helpers _qlpStyle, _qlpCssUrl; the procedure bodies UI_SetBgColor, UI_SetTextColor,
 //   UI_SetBorderColor, UI_SetMarginTop, UI_SetMarginRight, UI_SetMarginBottom, UI_SetMarginLeft,
 //   UI_SetFontSize, UI_SetFontFamily, UI_SetBorderRadius, UI_SetBorderRadiusEx, UI_SetWidth, UI_SetHeight,
 //   UI_SetMinWidth, UI_SetMaxWidth, UI_SetMinHeight, UI_SetMaxHeight, UI_SetPadding, UI_SetFloatTop,
 //   UI_SetFloatRight, UI_SetFloatBottom, UI_SetFloatLeft, UI_SetFloatZ, UI_SetRotation, UI_SetPivot,
-//   UI_SetBgImage, UI_SetStyle, UI_SetAttribute.
-// Needs: _qlDefineShimHelpers, _qlDefineProcedureBodies (procedures/registry.js); the shim helpers
-//   (procedures/helpers.js).
+//   UI_SetBgImage, UI_SetStyle, UI_SetAttribute (procedures/registry.js).
+// Provides: nothing
+// Needs: _qlDefineProcedureBodies, _qlDefineShimHelpers
 
 _qlDefineShimHelpers({
   // One style property (CSS name) of an element that may be missing.

@@ -1,7 +1,8 @@
 // UI procedures, text and value family: texts, values, placeholders, tooltips, links, icons, alerts.
-// Provides: the procedure bodies UI_SetText, UI_SetValue, UI_SetPlaceholder, UI_SetTooltip, UI_SetHref,
-//   UI_SetIcon, UI_Alert.
-// Needs: _qlDefineProcedureBodies (procedures/registry.js); the shim helpers (procedures/helpers.js).
+// Registers the procedure bodies UI_SetText, UI_SetValue, UI_SetPlaceholder, UI_SetTooltip, UI_SetHref,
+//   UI_SetIcon, UI_Alert (procedures/registry.js).
+// Provides: nothing
+// Needs: _qlDefineProcedureBodies
 
 _qlDefineProcedureBodies({
   UI_SetText: function (g, elementId, text) {
