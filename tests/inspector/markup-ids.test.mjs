@@ -6,11 +6,15 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 
-import { repo } from '../page/jsdom-page.mjs';
+import { JSDOM } from 'jsdom';
+
+import { pageMarkup, repo } from '../page/jsdom-page.mjs';
 import { loadInspector } from './inspector-page.mjs';
 
 const CODE = [
-  ...fs.readdirSync(path.join(repo, 'editor/inspector')).filter((f) => f.endsWith('.js')).map((f) => `editor/inspector/${f}`),
+  // (form-markup.js makes markup rather than looking ids up: the generated ids are checked in the markup.)
+  ...fs.readdirSync(path.join(repo, 'editor/inspector')).filter((f) => f.endsWith('.js') && f !== 'form-markup.js')
+    .map((f) => `editor/inspector/${f}`),
   // The model's code that fills the canvas form, whose markup the inspector region holds.
   'editor/model/canvas-settings.js', 'editor/model/canvas-inputs.js', 'editor/model/theme-creator.js',
 ];
@@ -58,8 +62,19 @@ test('every id the inspector code and its tables name exists in the page markup'
   assert.deepEqual(missing, []);
 });
 
-test('ids in the inspector markup are unique', () => {
-  const html = fs.readFileSync(path.join(repo, 'editor/shell/index.html'), 'utf8');
-  const ids = [...html.matchAll(/\sid="([^"]+)"/g)].map((m) => m[1]);
+test('ids in the page markup (the inspector generated from its fragment) are unique', () => {
+  const { document } = new JSDOM(pageMarkup()).window;
+  const ids = [...document.querySelectorAll('[id]')].map((el) => el.id);
+  assert.ok(ids.length > 600);
   assert.deepEqual(ids.filter((id, i) => ids.indexOf(id) !== i), []);
+});
+
+// The inspector's form as it stood while written out in the page file: every id with the kind of its
+// element (tag, and an input's type), in document order. The generated form must give the same.
+test('the inspector renders the same form: its ids and field kinds, in order', () => {
+  const { document } = new JSDOM(pageMarkup()).window;
+  const kind = (el) => el.tagName.toLowerCase() + (el.tagName === 'INPUT' ? ':' + (el.getAttribute('type') || 'text') : '');
+  const form = [...document.getElementById('inspector-aside').querySelectorAll('[id]')].map((el) => [el.id, kind(el)]);
+  const before = JSON.parse(fs.readFileSync(path.join(repo, 'tests/inspector/form-snapshot.json'), 'utf8'));
+  assert.deepEqual(form, before);
 });

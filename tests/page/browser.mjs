@@ -1,5 +1,6 @@
 // Headless Chromium (Debian's /usr/bin/chromium, never a downloaded browser) through playwright-core, for
-// browser tests of the editor page. pb_event is a recorder: every message the page sends is kept.
+// browser tests of the editor page. pb_event is a recorder: every message the page sends is kept. The page
+// runs strict (window._qlStrict): a failing hook call or start-up step throws, a page error.
 //
 //   const b = await openBrowser();               // null when Chromium is missing (see whyNoBrowser())
 //   const { page, messages, requests } = await b.newPage();  // messages: [{id, type, value}], requests: URLs
@@ -33,6 +34,7 @@ export async function openBrowser() {
         messages.push({ id: message?.id, type: message?.type, value: message?.value });
         return '';
       });
+      await context.addInitScript(() => { window._qlStrict = true; });
       const page = await context.newPage();
       return { context, page, messages, requests };
     },

@@ -1,5 +1,6 @@
-// Key coverage of the locale files: every key the page asks for (literal t('...') calls and the
-// data-i18n, data-i18n-title and data-i18n-ph attributes in its files) must be in each language file,
+// Key coverage of the locale files: every key the page asks for (literal t('...') calls, the notices of
+// the pending table and the data-i18n, data-i18n-title and data-i18n-ph attributes in its files and in
+// the markup its generators make) must be in each language file,
 // and every language file must hold the same keys as Spanish, using no placeholder that Spanish lacks (a
 // language may leave one out, as Chinese does "{plural}").
 //
@@ -9,6 +10,8 @@ import fs from 'node:fs';
 import path from 'node:path';
 import vm from 'node:vm';
 import { fileURLToPath } from 'node:url';
+
+import { pageMarkup } from './jsdom-page.mjs';
 
 export const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
 export const LANGUAGES = ['es', 'en', 'fr', 'it', 'de', 'zh', 'ru'];
@@ -31,7 +34,10 @@ export function usedKeys() {
     const text = fs.readFileSync(file, 'utf8');
     for (const m of text.matchAll(/(?<![\w$])(?:I18n\.)?t\(\s*(['"`])([\w.-]+)\1\s*[,)]/g)) note(m[2], file);
     for (const m of text.matchAll(/\bdata-i18n(?:-title|-ph)?\s*=\s*(["'])([\w.-]+)\1/g)) note(m[2], file);
+    for (const m of text.matchAll(/(['"])(pending\.[\w.-]+)\1/g)) note(m[2], file);
   }
+  const markup = path.join(repo, 'editor/shell/index.html');
+  for (const m of pageMarkup().matchAll(/\bdata-i18n(?:-title|-ph)?\s*=\s*(["'])([\w.-]+)\1/g)) note(m[2], markup);
   return used;
 }
 

@@ -6,7 +6,7 @@ import { test } from 'node:test';
 import { JSDOM } from 'jsdom';
 
 import { checkLocales, flatten, readLocale } from './locale-keys.mjs';
-import { readRepoFile } from './jsdom-page.mjs';
+import { pageMarkup } from './jsdom-page.mjs';
 
 test('every key the page asks for is in all seven locale files, which hold the same keys and placeholders', () => {
   const { used, problems } = checkLocales();
@@ -14,9 +14,9 @@ test('every key the page asks for is in all seven locale files, which hold the s
   assert.deepEqual(problems, []);
 });
 
-test('the skeleton\'s initial texts, titles and placeholders are the Spanish file\'s', () => {
+test('the page\'s initial texts, titles and placeholders (its fragments and generated markup too) are the Spanish file\'s', () => {
   const es = flatten(readLocale('es'));
-  const { document } = new JSDOM(readRepoFile('editor/shell/index.html')).window;
+  const { document } = new JSDOM(pageMarkup()).window;
   const mismatches = [];
   const expect = (el, key, actual) => {
     if (actual !== es.get(key)) mismatches.push(`#${el.id || el.tagName} ${key}: "${actual}" vs "${es.get(key)}"`);

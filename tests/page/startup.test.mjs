@@ -3,8 +3,10 @@
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
 
+import { JSDOM } from 'jsdom';
+
 import { installClock } from './fake-clock.mjs';
-import { loadPage, pageScripts, readRepoFile, repoFetch } from './jsdom-page.mjs';
+import { loadPage, pageMarkup, pageScripts, readRepoFile, repoFetch } from './jsdom-page.mjs';
 
 const es = JSON.parse(readRepoFile('Locale/es.json'));
 const settle = async () => { for (let i = 0; i < 30; i++) await new Promise((r) => setImmediate(r)); };
@@ -187,4 +189,35 @@ test('icon fonts are loaded only when the page comes from a loopback host name',
     assert.ok([...sheets, ...scripts].every((a) => a.startsWith('/')), 'every library from the page\'s own host');
     page.close();
   }
+});
+
+// The start page as the host serves it, with its fragment marks: start-up fetches the fragments, expands
+// their generated markup and puts them in place before anything looks for their ids.
+test('start-up puts the markup fragments in place of their marks; a fragment that cannot be had is reported', async () => {
+  const raw = readRepoFile('editor/shell/index.html').replace(/<script\b[^>]*>[\s\S]*?<\/script>/gi, '');
+  assert.match(raw, /<template data-ql-fragment="\/editor\/inspector\/form\.html"><\/template>/);
+  const fetch = repoFetch();
+  const page = await loadPage({ html: raw, scripts: SCRIPTS, fetch, before: (w) => w.localStorage.setItem('quorlin_lang', 'es') });
+  for (let i = 0; i < 400 && !page.window._canvasReady; i++) await new Promise((r) => setTimeout(r, 25));
+  assert.equal(page.window._canvasReady, true);
+  assert.deepEqual(fetch.requests.filter((p) => p.endsWith('.html')), ['/editor/inspector/form.html', '/editor/model/clear-canvas.html']);
+  assert.equal(page.document.querySelectorAll('template[data-ql-fragment], ql-colour, ql-section').length, 0);
+  const { document } = new JSDOM(pageMarkup()).window;
+  const ids = (doc) => [...doc.getElementById('inspector-aside').querySelectorAll('[id]')].map((el) => el.id);
+  const markupIds = ids(document);
+  // (Start-up adds its own rows to the colour pickers.)
+  assert.deepEqual(ids(page.document).filter((id) => markupIds.includes(id)), markupIds);
+  // Translated and wired like the rest of the page.
+  assert.equal(page.document.querySelector('#section-basic .ql-insp-head span').textContent, es.inspector.content);
+  page.close();
+
+  // Without the inspector's fragment the editor still starts, and says what is missing.
+  const missing = repoFetch({ missing: ['/editor/inspector/form.html'] });
+  const broken = await loadPage({ html: raw, scripts: SCRIPTS, fetch: missing, strict: false, allowErrors: /fragment \/editor\/inspector\/form\.html failed/ });
+  for (let i = 0; i < 400 && !broken.window._canvasReady; i++) await new Promise((r) => setTimeout(r, 25));
+  assert.equal(broken.window._canvasReady, true);
+  assert.equal(broken.document.getElementById('properties-panel'), null);
+  assert.ok(broken.document.getElementById('confirm-clear-modal'));
+  assert.ok(broken.errors.some((e) => /status 404/.test(e.message)));
+  broken.close();
 });
