@@ -268,8 +268,7 @@ function _qlCommitProject(p, fileName) {
 // The project name everywhere it shows: the global, the name input, the title, the close button.
 function _qlSetOpenProjectName(name) {
   currentProjectName = name;
-  const input = document.getElementById('input-filename');
-  if (input) input.value = name;
+  _qlCallIfDefined('_qlSyncNameField');
   document.title = name ? 'Quorlin - ' + name : 'Quorlin';
   const close = document.getElementById('btn-close-project');
   if (close) close.hidden = !name;

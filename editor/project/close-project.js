@@ -37,11 +37,6 @@ function executeCloseProject() {
   _qlClearMediaMap();
   _qlResetHistory();
   _qlSetOpenProjectName('');
-  const input = document.getElementById('input-filename');
-  if (input) {
-    input.disabled = false;
-    input.value = '';
-  }
   _clearDirty();
   _qlCallIfDefined('applyCanvasSettings');
   _qlCallIfDefined('renderCanvas');
@@ -49,7 +44,9 @@ function executeCloseProject() {
   _qlCallIfDefined('renderProperties');
   _enableProjectButtons();
   _setToolboxEnabled(false);
-  if (input) input.focus();
+  // Without a host the name field takes the next project's name.
+  const input = document.getElementById('input-filename');
+  if (input && !input.readOnly) input.focus();
   if (_newProjectRequested) {
     _newProjectRequested = false;
     _qlContinueNewProject();

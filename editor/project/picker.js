@@ -1,8 +1,9 @@
 // The project picker the host opens with the projects it found: open, rename and delete per row,
 // keyboard moves, thumbnails fetched per row, and the projects-folder button.
-// Provides: _showProjectPicker, _closeProjectPicker, _executeRenameFromPicker, _executeDeleteFromPicker
+// Provides: _showProjectPicker, _closeProjectPicker, _qlRenameProject, _executeRenameFromPicker,
+//   _executeDeleteFromPicker
 // Needs: _deleteFromPickerItem, _deleteFromPickerName, _qlConfirmProject, _qlDialogButton, _qlDialogShell,
-//   _qlHostFetch, _qlRoute, _qlSendToHost, _qlSetOpenProjectName, _renameFromPickerItem,
+//   _qlHostFetch, _qlResyncName, _qlRoute, _qlSendToHost, _qlSetOpenProjectName, _renameFromPickerItem,
 //   _renameFromPickerName, currentProjectName, showToast, t
 // Calls: _qlDeleteOnHost, changeProjectsFolder, executeCloseProject
 
@@ -142,10 +143,11 @@ function _showProjectPicker(projects) {
   if (first) _qlPickerSelect(modal, first);
 }
 
-async function _executeRenameFromPicker(value) {
-  const oldName = _renameFromPickerName;
-  const row = _renameFromPickerItem;
-  const newName = String(value === undefined ? document.getElementById('input-rename-project')?.value || '' : value).trim();
+// Renames a project on the host: nothing when a name is empty or both are equal; the host's refusal
+// or a failed request is told. When the open project is the one renamed, the page and the host follow
+// it to its new name (the host's answer is taken as a confirmation, not loaded again). True when renamed.
+async function _qlRenameProject(oldName, value) {
+  const newName = String(value ?? '').trim();
   if (!oldName || !newName || oldName === newName) return false;
   let reply;
   try {
@@ -159,14 +161,25 @@ async function _executeRenameFromPicker(value) {
     showToast(t('toast.errorRename', { msg }), 'error', 4000);
     return false;
   }
-  if (row) {
+  if (currentProjectName === oldName) {
+    _qlSetOpenProjectName(newName);
+    _qlResyncName = newName;
+    _qlSendToHost('load_project', newName);
+  }
+  showToast(t('toast.projectRenamed', { name: newName }), 'success', 3000);
+  return true;
+}
+
+async function _executeRenameFromPicker(value) {
+  const row = _renameFromPickerItem;
+  const newName = String(value === undefined ? document.getElementById('input-rename-project')?.value || '' : value).trim();
+  const renamed = await _qlRenameProject(_renameFromPickerName, newName);
+  if (renamed && row) {
     row.dataset.project = newName;
     const label = row.querySelector('.ql-picker-name');
     if (label) label.textContent = newName;
   }
-  if (currentProjectName === oldName) _qlSetOpenProjectName(newName);
-  showToast(t('toast.projectRenamed', { name: newName }), 'success', 3000);
-  return true;
+  return renamed;
 }
 
 async function _executeDeleteFromPicker() {

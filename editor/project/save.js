@@ -1,12 +1,12 @@
 // Saving the open project: under the host a POST of the whole document to "save/" followed by a
 // thumbnail of the canvas; without a host the browser's save picker or a download.
-// The save always targets the open project. A different name typed into the name input is a save
-// under a new name, refused when a project of that name exists. The project counts as saved only
-// when the host confirmed the write and nothing was edited after the document was taken.
+// The save always targets the open project (the name field renames it: name-field.js). The project
+// counts as saved only when the host confirmed the write and nothing was edited after the document was
+// taken.
 // Provides: saveProject, _qlSaveDocument, _qlSendThumbnail, _qlResyncName, _qlDownloadText,
 //   _qlSaveWithoutHost
-// Needs: _clearDirty, _qlCallIfDefined, _qlEditCount, _qlHasHost, _qlHostFetch, _qlProjectExists, _qlRoute,
-//   _qlSendToHost, _qlSetOpenProjectName, buildNoHostProjectDocument, buildProjectDocument,
+// Needs: _clearDirty, _qlCallIfDefined, _qlEditCount, _qlHasHost, _qlHostFetch, _qlRoute, _qlSendToHost,
+//   buildNoHostProjectDocument, buildProjectDocument,
 //   currentProjectName, elements, showToast, t
 // Calls: _projectDirHandle, copySessionImagesToProject
 
@@ -56,22 +56,8 @@ function _qlSaveFailureToast(result) {
 async function saveProject(options) {
   const silent = Boolean(options && options.silent);
   if (!currentProjectName) return false;
-  const input = document.getElementById('input-filename');
-  const typed = input ? input.value.trim() : '';
-  if (!_qlHasHost()) return _qlSaveWithoutHost(typed || currentProjectName);
-  let name = currentProjectName;
-  if (typed && typed !== currentProjectName) {
-    const exists = await _qlProjectExists(typed);
-    if (exists === null) {
-      showToast(t('toast.projectCheckFailed'), 'error', 5000);
-      return false;
-    }
-    if (exists) {
-      showToast(t('toast.projectExists'), 'warning', 4000);
-      return false;
-    }
-    name = typed;
-  }
+  if (!_qlHasHost()) return _qlSaveWithoutHost(currentProjectName);
+  const name = currentProjectName;
   const dismiss = silent ? null : showToast(t('toast.saving'), 'info', 0, { centered: true });
   const timer = dismiss ? setTimeout(dismiss, _QL_SAVING_TOAST_MAX_MS) : null;
   _qlCallIfDefined('copySessionImagesToProject');
@@ -82,12 +68,6 @@ async function saveProject(options) {
   if (!result.ok) {
     _qlSaveFailureToast(result);
     return false;
-  }
-  if (name !== currentProjectName) {
-    // Saved under a new name: the host follows to it without the page loading anything.
-    _qlSetOpenProjectName(name);
-    _qlResyncName = name;
-    _qlSendToHost('load_project', name);
   }
   if (_qlEditCount() === generation) _clearDirty();
   showToast(t(silent ? 'toast.autoSaved' : 'toast.projectSaved'), 'success');

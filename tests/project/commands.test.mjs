@@ -83,27 +83,6 @@ describe('save', () => {
     assert.equal(page.run('_isDirty'), false);
   });
 
-  test('a new name in the name input is a save under that name, refused when that project exists', async () => {
-    const page = await openDemo();
-    const input = page.document.getElementById('input-filename');
-    const before = page.host.projects.get('other');
-    input.value = 'other';
-    edit(page);
-    assert.equal(await page.run('saveProject()'), false);
-    assert.equal(page.host.projects.get('other'), before, 'the other project is untouched');
-    assert.equal(page.toasts.at(-1).key, 'toast.projectExists');
-    assert.equal(page.run('_isDirty'), true);
-
-    page.host.log.length = 0;
-    input.value = 'copy';
-    assert.equal(await page.run('saveProject()'), true);
-    await page.settle();
-    assert.deepEqual(page.host.log, ['GET pexists/', 'POST save/', 'load_project', 'save_thumbnail']);
-    assert.equal(page.run('currentProjectName'), 'copy');
-    assert.equal(page.host.current, 'copy', 'the host follows to the new name');
-    assert.equal(page.host.log.includes('GET tmp/'), false, 'the host\'s answer is not loaded over the design');
-  });
-
   test('autosave: nothing while clean; after an edit the next tick saves silently', async () => {
     const page = await openDemo({ clock: true });
     page.run('toggleAutosave()');
@@ -326,7 +305,7 @@ describe('save as, delete, close, rename', () => {
   const RENAMES = [
     ['the same name sends nothing', 'demo', [], null],
     ['a refusal shows the host\'s text', 'other', ['POST rename/'], 'toast.errorRename'],
-    ['the open project follows its new name', 'renamed', ['POST rename/'], 'toast.projectRenamed'],
+    ['the open project and the host follow its new name', 'renamed', ['POST rename/', 'load_project'], 'toast.projectRenamed'],
   ];
   for (const [what, to, log, toast] of RENAMES) {
     test(`rename in the picker: ${what}`, async () => {
@@ -340,9 +319,67 @@ describe('save as, delete, close, rename', () => {
       assert.deepEqual(page.host.log, log);
       if (toast) assert.equal(page.toasts.at(-1).key, toast);
       if (toast === 'toast.errorRename') assert.match(page.toasts.at(-1).vars.msg, /cannot be renamed/);
-      if (to === 'renamed') assert.deepEqual([page.run('currentProjectName'), page.document.title], ['renamed', 'Quorlin - renamed']);
+      if (to === 'renamed') {
+        assert.deepEqual([page.run('currentProjectName'), page.document.title], ['renamed', 'Quorlin - renamed']);
+        assert.equal(page.host.current, 'renamed', 'the host\'s open project follows (its folder was moved)');
+      }
     });
   }
+
+  // The name field of the left column renames through the same steps; whatever it does not rename to
+  // goes back to the project's own name.
+  const type = (page, text, key) => {
+    const input = page.document.getElementById('input-filename');
+    input.focus();
+    input.value = text;
+    input.dispatchEvent(new page.window.KeyboardEvent('keydown', { key, bubbles: true }));
+    if (key !== 'Enter') input.blur();
+    return input;
+  };
+  const FIELD = [
+    ['Enter with a new name renames the project', 'fresh', 'Enter', ['POST rename/', 'load_project'], 'fresh', 'toast.projectRenamed'],
+    ['Enter with the name of another project is refused with the host\'s text', 'other', 'Enter', ['POST rename/'], 'demo', 'toast.errorRename'],
+    ['Enter with the same name or blanks sends nothing', '  demo ', 'Enter', [], 'demo', null],
+    ['Enter on an empty field sends nothing', '   ', 'Enter', [], 'demo', null],
+    ['Escape drops what was typed', 'fresh', 'Escape', [], 'demo', null],
+    ['leaving the field drops what was typed', 'fresh', 'Tab', [], 'demo', null],
+  ];
+  for (const [what, text, key, log, shown, toast] of FIELD) {
+    test(`name field: ${what}`, async () => {
+      const page = await openDemo();
+      const input = type(page, text, key);
+      await page.settle();
+      assert.deepEqual(page.host.log, log);
+      assert.equal(input.value, shown);
+      assert.equal(page.run('currentProjectName'), shown);
+      assert.equal(page.host.current, shown);
+      assert.equal(page.host.projects.has(shown), true);
+      assert.equal(page.toasts.at(-1)?.key ?? null, toast);
+      assert.equal(page.host.log.includes('GET tmp/'), false, 'the open design is not loaded again');
+    });
+  }
+
+  test('name field: a rename that cannot reach the host is told and the name goes back; with no project it is read-only', async () => {
+    const page = await openDemo();
+    page.host.route['rename/'] = () => { throw new TypeError('connection refused'); };
+    const input = type(page, 'fresh', 'Enter');
+    await page.settle();
+    assert.deepEqual([input.value, page.run('currentProjectName'), page.toasts.at(-1).key], ['demo', 'demo', 'toast.errorRenameProject']);
+    assert.equal(input.readOnly, false);
+    page.run('executeCloseProject()');
+    assert.deepEqual([input.value, input.readOnly], ['', true]);
+  });
+
+  test('name field without a host: it names the next new project; an open project\'s name is read-only', async () => {
+    const page = await loadProjectPage({ bridge: false });
+    const input = page.document.getElementById('input-filename');
+    assert.equal(input.readOnly, false);
+    input.value = 'draft';
+    input.dispatchEvent(new page.window.FocusEvent('blur'));
+    assert.equal(input.value, 'draft', 'kept for the new project');
+    page.run(`_applyProjectData(${JSON.stringify(designDoc())}, 'local.qui')`);
+    assert.deepEqual([input.value, input.readOnly, page.run('currentProjectName')], ['local', true, 'local']);
+  });
 });
 
 describe('projects folder', () => {
