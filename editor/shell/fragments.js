@@ -19,7 +19,7 @@ function _qlMarkup(name, fn) {
 }
 
 // A generated tag whose content holds no other generated tag, or one that closes itself.
-var _QL_MARKUP_TAG = /<ql-([a-z][a-z0-9-]*)((?:\s+[a-zA-Z][\w-]*(?:="[^"]*")?)*)\s*(?:\/>|>((?:(?!<ql-)[\s\S])*?)<\/ql-\1>)/g;
+var _QL_MARKUP_TAG = /<ql-([a-z][a-z0-9-]*)((?:\s+[a-zA-Z][\w-]*(?:="[^"]*")?)*)\s*(?:\/>|>([^<]*(?:<(?!\/?ql-)[^<]*)*)<\/ql-\1>)/g;
 var _QL_MARKUP_ATTR = /([a-zA-Z][\w-]*)(?:="([^"]*)")?/g;
 
 function _qlMarkupAttrs(source) {
