@@ -3,7 +3,7 @@
 // Provides: INSPECTOR_ALWAYS_HIDDEN, INSPECTOR_VISIBILITY, INSPECTOR_DEFAULTS, INSPECTOR_BOUND_FIELDS,
 //   INSPECTOR_BOUND_BOXES, INSPECTOR_DIRECT_FIELDS, INSPECTOR_CUSTOM_PRESETS, INSPECTOR_RELAYOUT_PROPS,
 //   INSPECTOR_EVENT_BOXES, _INSP_TYPE_EVENTS, _INSP_MOUSE_EVENTS,
-//   ANIMATABLE_PROPS (when the timeline has   not declared it)
+//   ANIMATABLE_PROPS (when the timeline has not declared it)
 // Calls: _inspAll, _inspCommon, _inspParent
 
 // Hidden before every refresh: several of these sit outside props-form, so hiding the form alone

@@ -6,6 +6,7 @@
 // text the markup shows before the translations are applied).
 // Provides: INSPECTOR_COLOUR_LABELS, INSPECTOR_OPTION_LISTS
 // Needs: _qlMarkup, THEME_COLOR_KEYS
+// Calls: INSPECTOR_EVENT_BOXES, _INSP_MOUSE_EVENTS (form-data.js; generators run at start-up)
 
 // The label of each colour row (its key is "inspector." + the property).
 var INSPECTOR_COLOUR_LABELS = {
@@ -43,6 +44,15 @@ var _QL_IMAGE_POSITIONS = ['object-left-top', 'object-top', 'object-right-top', 
 // [name, Spanish label, maximum] of the image effect fields ("input-img-" + name, property "img" + Name).
 var _QL_IMAGE_EFFECTS = [['blur', 'Desenfoque', 50], ['brightness', 'Brillo', 200], ['contrast', 'Contraste', 200],
   ['saturate', 'Saturación', 200], ['grayscale', 'Escala de grises', 200], ['sepia', 'Sepia', 200], ['invert', 'Invertir', 200]];
+
+// The Spanish label of each exported-event box (key "inspector.event." + the box id without "input-").
+var _QL_EVENT_LABELS = {
+  export: 'Exportar el elemento', change: 'Al cambiar (change)', input: 'Al escribir (input)',
+  focus: 'Al recibir el foco (focus)', blur: 'Al perder el foco (blur)', cellclick: 'Clic en una celda (cellclick)',
+  keydown: 'Tecla pulsada (keydown)', keyup: 'Tecla soltada (keyup)', mousedown: 'Botón pulsado (mousedown)',
+  mouseup: 'Botón soltado (mouseup)', mouseenter: 'Al entrar (mouseenter)', mouseleave: 'Al salir (mouseleave)',
+  mousemove: 'Al mover (mousemove)',
+};
 
 var _QL_ROTATION_PRESETS = [0, 90, 180, 270, 360, 450, 540, 630];
 
@@ -83,11 +93,12 @@ _qlMarkup('field', (a, body) => '<div' + (a.id ? ' id="' + a.id + '"' : '') + ' 
 
 // <ql-check id key es [field] [label-id] ...input attributes>: a tick box with its label, inside a field
 // wrapper when `field` names one.
-_qlMarkup('check', (a) => {
+function _qlCheckBox(a) {
   const box = '<label class="ql-insp-check"><input id="' + a.id + '" type="checkbox"' + _qlOtherAttrs(a, ['id', 'key', 'es', 'field', 'label-id']) +
     '> ' + _qlLabelSpan(a) + '</label>';
   return a.field ? '<div id="' + a.field + '" class="ql-insp-field">' + box + '</div>' : box;
-});
+}
+_qlMarkup('check', _qlCheckBox);
 
 // <ql-text id ...attributes>: a one-line text field.
 _qlMarkup('text', (a) => '<input id="' + a.id + '" type="text" class="ql-insp-input" autocomplete="off" spellcheck="false"' +
@@ -151,6 +162,26 @@ _qlMarkup('size-limit', (a) => '<div class="ql-insp-row"><label class="ql-insp-l
 // <ql-theme-buttons>: one button per theme token, in the token order of the model.
 _qlMarkup('theme-buttons', () => '<div class="ql-insp-grid">' + THEME_COLOR_KEYS.map((k) =>
   '<button id="theme-color-btn-' + k + '" type="button" class="ql-insp-theme-btn" onclick="_qlCallIfDefined(\'openCPForTheme\',\'' + k + '\')"><span id="theme-color-label-' + k + '"></span></button>').join('') + '</div>');
+
+// <ql-event-boxes [mouse]>: the grid of exported-event boxes (INSPECTOR_EVENT_BOXES), the pointer events
+// or (mouse) the others.
+_qlMarkup('event-boxes', (a) => '<div class="ql-insp-grid">' + INSPECTOR_EVENT_BOXES
+  .filter((row) => _INSP_MOUSE_EVENTS.includes(row[1]) === Boolean(a.mouse))
+  .map(([id]) => {
+    const name = id.slice('input-'.length);
+    return _qlCheckBox({ id, key: 'inspector.event.' + name, es: _QL_EVENT_LABELS[name] });
+  }).join('') + '</div>');
+
+// The three rows of a shadow's controls (kind = "textShadow" or "boxShadow"): <ql-shadow-colour kind>
+// (swatch and hex field), <ql-shadow-opacity kind> (slider and read-out), <ql-shadow-offsets kind> (X, Y, blur).
+_qlMarkup('shadow-colour', (a) => '<div class="ql-insp-row"><button id="__cpBtn-' + a.kind + 'Color" type="button" class="ql-insp-swatch" onclick="_qlCallIfDefined(\'openCP\',\'' + a.kind +
+  'Color\')" data-i18n-title="inspector.tooltips.pickColor" title="Elegir color"></button>' +
+  '<input id="input-' + a.kind + 'ColorHex" type="text" class="ql-insp-input" autocomplete="off" spellcheck="false"></div>');
+_qlMarkup('shadow-opacity', (a) => '<div class="ql-insp-row"><input id="input-' + a.kind + 'Opacity" type="range" class="ql-insp-range" min="0" max="100" step="1">' +
+  '<span id="' + a.kind + 'OpacityValue" class="ql-insp-value"></span></div>');
+_qlMarkup('shadow-offsets', (a) => '<div class="ql-insp-row">' + [['X', 'shadowX', 'Desplazamiento X', -100], ['Y', 'shadowY', 'Desplazamiento Y', -100],
+  ['Blur', 'shadowBlur', 'Desenfoque', 0]].map(([part, key, es, min]) => '<input id="input-' + a.kind + part + '" type="number" class="ql-insp-input" min="' + min +
+  '" max="' + (part === 'Blur' ? 200 : 100) + '" step="1" data-i18n-title="inspector.' + key + '" title="' + es + '">').join('') + '</div>');
 
 // <ql-rotation-presets>: the rotation preset buttons.
 _qlMarkup('rotation-presets', () => '<div class="ql-insp-row">' + _QL_ROTATION_PRESETS.map((deg) =>

@@ -2,7 +2,7 @@
 // page is ready (the host then shows its window). Each step calls what later parts of the page provide
 // only when it is there, so the editor starts whatever is built; a step that fails is logged and the
 // sequence goes on.
-// Provides: _qlOnStartup (register a function for a named step, before the document has   loaded),
+// Provides: _qlOnStartup (register a function for a named step, before the document has loaded),
 //   _qlStartup, _canvasReady
 // Needs: _qlCallIfDefined, _qlInsertFragments, _qlMaybeWelcome, _qlProjectOpen, _qlReportFailure,
 //   _qlSendToHost, _qlWireWelcome, applyI18nDOM, buildLangSelector, buildZoomDropdown, currentZoom, I18n,
