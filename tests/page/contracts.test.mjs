@@ -140,9 +140,12 @@ describe('the checks catch what they are for', () => {
   }
 
   test('contracts: a header read with notes and continuation lines; needs met by earlier files and pending rows', () => {
-    const header = '// What it does.\n// Provides: a (the first), b,\n//   c\n// Needs: t (a.js), renderComponentTree\n// Calls: d\n\n';
-    assert.deepEqual(readHeader(header), { provides: ['a', 'b', 'c'], needs: ['t', 'renderComponentTree'], calls: ['d'], problems: [] });
-    const b = script('b.js', header + 'function a() {}\nfunction b() {}\nvar c = 1;\n');
+    const header = '// What it does.\n// Provides: a (the first), b,\n//   c\n// Needs: t (a.js), renderComponentTree\n// Calls: d\n' +
+      '// Creates: shimmed (made by a script it runs)\n\n';
+    assert.deepEqual(readHeader(header),
+      { provides: ['a', 'b', 'c'], needs: ['t', 'renderComponentTree'], calls: ['d'], creates: ['shimmed'], problems: [] });
+    const b = script('b.js', header + 'function a() {}\nfunction b() {}\nvar c = 1;\nwindow.shimmed = () => {};\n' +
+      'var text = "window.inText = 1";\n');
     const d = script('d.js', '// Provides: d\nasync function d() {}\n');
     assert.deepEqual(checkContracts([A, b, d], pending).problems, []);
   });
