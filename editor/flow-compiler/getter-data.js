@@ -4,7 +4,8 @@
 //   readKind 'css' (cssProp), 'attr' (attr, or prop of the first `selector` match), 'dataset'
 //   (datasetKey), 'grid' (gridMethod), 'transform' (transformKind), 'origin', 'theme', 'class';
 //   selector + selectorFallback ('firstElementChild' | 'self'); flags useWrap, useImg, coerce 'bool',
-//   pack 'json', gridJson.
+//   pack 'json', gridJson. The parts of toggles, accordions and splitters are found by their data-ql-*
+//   marks or the renderer's classes, as the procedures that colour them find them.
 // Provides: _UI_GETTER_CATALOG, _uiGetterByNode
 // Needs: _qlDeepFreeze
 
@@ -15,17 +16,17 @@ var _UI_GETTER_CATALOG = _qlDeepFreeze([
   ['BorderColor', 'color', 'css', 'border-color', {}, 'GET BORDER COLOR'],
   ['FontSize', 'size', 'css', 'font-size', {}, 'GET FONT SIZE'],
   ['FontFamily', 'family', 'css', 'font-family', {}, 'GET FONT FAMILY'],
-  ['ThumbColor', 'color', 'css', 'background-color', { selector: '[data-ql-thumb]', useWrap: true }, 'GET THUMB COLOR'],
+  ['ThumbColor', 'color', 'css', 'background-color', { selector: '[data-ql-thumb],.tog-thumb', useWrap: true }, 'GET THUMB COLOR'],
   ['ActiveTrackColor', 'color', 'css', 'background-color',
     { selector: '[data-ql-track].active,[data-ql-track-active]', useWrap: true }, 'GET ACTIVE TRACK'],
   ['InactiveTrackColor', 'color', 'css', 'background-color',
     { selector: '[data-ql-track]:not(.active)', useWrap: true }, 'GET INACTIVE TRACK'],
   ['HeaderBgColor', 'color', 'css', 'background-color',
-    { selector: '[data-ql-header]', selectorFallback: 'firstElementChild', useWrap: true }, 'GET HEADER BG'],
+    { selector: '[data-ql-header],.acc-header', selectorFallback: 'firstElementChild', useWrap: true }, 'GET HEADER BG'],
   ['HeaderTextColor', 'color', 'css', 'color',
-    { selector: '[data-ql-header]', selectorFallback: 'firstElementChild', useWrap: true }, 'GET HEADER TEXT COLOR'],
+    { selector: '[data-ql-header],.acc-header', selectorFallback: 'firstElementChild', useWrap: true }, 'GET HEADER TEXT COLOR'],
   ['SplitColor', 'color', 'css', 'background-color',
-    { selector: '[data-ql-split]', selectorFallback: 'self', useWrap: true }, 'GET SPLIT COLOR'],
+    { selector: '[data-ql-split],.ql-splitter', selectorFallback: 'self', useWrap: true }, 'GET SPLIT COLOR'],
   ['Width', 'width', 'css', 'width', { useWrap: true }, 'GET WIDTH'],
   ['Height', 'height', 'css', 'height', { useWrap: true }, 'GET HEIGHT'],
   ['MinWidth', 'minwidth', 'css', 'min-width', { useWrap: true }, 'GET MIN WIDTH'],

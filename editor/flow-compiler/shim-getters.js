@@ -117,9 +117,11 @@ var _QL_GETTER_HELPERS = Object.freeze({
         el = el.firstElementChild;
       }
       if (el && spec.readKind === 'css') {
+        // A hover or active colour must not leak in: the stored rest colour wins, else the one saved
+        // while the pointer is over the element.
         value = window.getComputedStyle(el).getPropertyValue(spec.cssProp);
-        if (spec.cssProp === 'background-color' && el.dataset.qlBaseBg) value = el.dataset.qlBaseBg;
-        if (spec.cssProp === 'color' && el.dataset.qlBaseTc) value = el.dataset.qlBaseTc;
+        if (spec.cssProp === 'background-color') value = el.dataset.qlBaseBg || (el._qlRestBg !== undefined ? el._qlRestBg : value);
+        if (spec.cssProp === 'color') value = el.dataset.qlBaseTc || (el._qlRestColor !== undefined ? el._qlRestColor : value);
       } else if (el) {
         value = _parseTransform(window.getComputedStyle(el).transform, spec.transformKind);
       }

@@ -203,7 +203,7 @@ describe('getter catalogue', () => {
       outputPort: 'icon', readKind: 'attr', prop: 'className', selector: 'i' });
     assert.deepEqual(getters.find((g) => g.node === 'Data_UI_GetHeaderBgColor'), {
       node: 'Data_UI_GetHeaderBgColor', pb: 'UI_GetHeaderBgColor', title: 'UI GetHeaderBgColor', subtitlePrefix: 'GET HEADER BG',
-      inputs: ['elementId'], outputPort: 'color', readKind: 'css', cssProp: 'background-color', selector: '[data-ql-header]',
+      inputs: ['elementId'], outputPort: 'color', readKind: 'css', cssProp: 'background-color', selector: '[data-ql-header],.acc-header',
       selectorFallback: 'firstElementChild', useWrap: true });
   });
 

@@ -1,6 +1,6 @@
 // UI procedures, charts family: every call goes to the page's chart runtime QuorlinChart; without it
 // nothing happens (reading the data gives "{}").
-// Registers the shim helper _qlpChart; the procedure bodies UI_ChartSetData, UI_ChartSetType,
+// Registers the shim helpers _qlpChart, _qlpCommaList; the procedure bodies UI_ChartSetData, UI_ChartSetType,
 //   UI_ChartSetOptions, UI_ChartAppendPoint, UI_ChartAddDataset, UI_ChartSetSeriesColors,
 //   UI_ChartSetSliceColor, UI_ChartSetValue, UI_ChartGetData (procedures/registry.js).
 // Provides: nothing
@@ -9,9 +9,13 @@
 _qlDefineShimHelpers({
   // Calls the chart runtime's `method` with the element id first; undefined without the runtime.
   _qlpChart: function (method, id, args) {
-    var chart = window.QuorlinChart;
-    if (!chart || typeof chart[method] !== 'function') return undefined;
-    return chart[method].apply(chart, [_qlpText(id)].concat(args));
+    return _qlpRuntime('QuorlinChart', method, [_qlpText(id)].concat(args));
+  },
+
+  // A comma-separated text as a list of trimmed parts; an empty text is an empty list.
+  _qlpCommaList: function (text) {
+    var value = _qlpText(text);
+    return value.trim() === '' ? [] : value.split(',').map(function (part) { return part.trim(); });
   },
 });
 
@@ -19,10 +23,10 @@ _qlDefineProcedureBodies({
   UI_ChartSetData: function (g, elementId, labels, values, seriesLabel, color) {
     var colour = _qlpText(color) || '#4f46e5';
     var data = {
-      labels: _qlpText(labels).split(',').map(function (l) { return l.trim(); }),
+      labels: _qlpCommaList(labels),
       datasets: [{
         label: _qlpText(seriesLabel),
-        data: _qlpText(values).split(',').map(function (v) { return _qlpNumber(v, 0); }),
+        data: _qlpCommaList(values).map(function (v) { return _qlpNumber(v, 0); }),
         backgroundColor: colour,
         borderColor: colour,
       }],

@@ -1,8 +1,9 @@
 // The helpers that the UI procedures share, written by the script shim ahead of the procedures: the
 // media source resolver and the element lookups and value conversions every family uses.
 //   E: the element "<id>"; W: its wrapper "wrap-<id>"; W|E: the wrapper, else the element.
-// Registers the shim helpers _qlResolveSrc, _qlpText, _qlpEl, _qlpWrap, _qlpWrapOrEl, _qlpElOrFirst, _qlpOn,
-//   _qlpNumber, _qlpInt, _qlpClasses, _qlpEncodePath, _qlpMainBlur (procedures/registry.js).
+// Registers the shim helpers _qlResolveSrc, _qlpText, _qlpValueText, _qlpEl, _qlpWrap, _qlpWrapOrEl,
+//   _qlpElOrFirst, _qlpOn, _qlpNumber, _qlpInt, _qlpClasses, _qlpEncodePath, _qlpMainBlur, _qlpRuntime, _qlpTr
+//   (procedures/registry.js).
 // Provides: nothing
 // Needs: _qlDefineShimHelpers
 
@@ -37,6 +38,11 @@ _qlDefineShimHelpers({
 
   _qlpText: function (value) {
     return value === undefined || value === null ? '' : String(value);
+  },
+
+  // A value kept or shown as text: objects and arrays (a parsed answer on a cable) as JSON.
+  _qlpValueText: function (value) {
+    return value !== null && typeof value === 'object' ? JSON.stringify(value) : _qlpText(value);
   },
 
   _qlpEl: function (id) {
@@ -79,6 +85,22 @@ _qlDefineShimHelpers({
   // Blank-separated class names.
   _qlpClasses: function (value) {
     return _qlpText(value).split(/\s+/).filter(Boolean);
+  },
+
+  // Calls `method` of the page runtime window[name] (QuorlinChart, QuorlinSelect, QuorlinList, QuorlinAnim);
+  // `fallback` when the page has no such runtime or it lacks the method.
+  _qlpRuntime: function (name, method, args, fallback) {
+    var runtime = window[name];
+    if (!runtime || typeof runtime[method] !== 'function') return fallback;
+    return runtime[method].apply(runtime, args);
+  },
+
+  // A text of the page's language when the page has translations (the editor, an exported page that
+  // carries them), else the English text.
+  _qlpTr: function (key, english) {
+    if (typeof window.t !== 'function') return english;
+    var text = window.t(key);
+    return typeof text === 'string' && text && text !== key ? text : english;
   },
 
   // The page's main element blurs what lies behind a shown element marked data-floating-blur.

@@ -1,5 +1,6 @@
 // UI procedures, lists and selects family. A list L is the element, else the wrapper's first
-// "ul,ol,[data-ql-list]"; a select is driven through the page's select runtime QuorlinSelect.
+// "ul,ol,[data-ql-list]"; a select is driven through the page's select runtime QuorlinSelect, and a
+// list's dragging through its list runtime QuorlinList.
 // Items always get their text as text: flow data (an HTTP answer, a file) never becomes markup.
 // Indexes count from 0.
 // Registers the shim helpers _qlpList, _qlpItemText, _qlpItems, _qlpSelect; the procedure bodies
@@ -15,9 +16,12 @@ _qlDefineShimHelpers({
     return _qlpElOrFirst(id, 'ul,ol,[data-ql-list]');
   },
 
+  // An item's text: its ".ql-item-text" or ".item-inner", else its own text without a drag handle's
+  // U+2630 in front.
   _qlpItemText: function (item) {
-    var inner = item.querySelector('.item-inner');
-    return ((inner || item).textContent || '').trim();
+    var inner = item.querySelector('.ql-item-text') || item.querySelector('.item-inner');
+    if (inner) return (inner.textContent || '').trim();
+    return (item.textContent || '').replace(/^[\s\u2630]+/, '').trim();
   },
 
   // Items from a JSON array (a JSON value that is no array gives none), else the text split at "|".
@@ -47,7 +51,7 @@ _qlDefineProcedureBodies({
     list.textContent = '';
     _qlpItems(items).forEach(function (item) {
       var li = document.createElement('li');
-      li.textContent = item !== null && typeof item === 'object' ? JSON.stringify(item) : _qlpText(item);
+      li.textContent = _qlpValueText(item);
       list.appendChild(li);
     });
   },
@@ -59,7 +63,7 @@ _qlDefineProcedureBodies({
     li.setAttribute('data-ql-item', '');
     var handle = document.createElement('span');
     handle.className = 'drag-handle';
-    handle.title = 'Drag to reorder';
+    handle.title = _qlpTr('list.dragToReorder', 'Drag to reorder');
     var icon = document.createElement('i');
     icon.className = 'ph ph-list';
     handle.appendChild(icon);
@@ -107,9 +111,12 @@ _qlDefineProcedureBodies({
     to.insertBefore(item, dest >= 0 && dest < to.children.length ? to.children[dest] : null);
   },
 
+  // The list runtime of an exported page (QuorlinList) is told as well: it is what drags the items.
   UI_List_SortableEnable: function (g, elementId, enabled) {
     var el = _qlpWrapOrEl(elementId);
-    if (el) el.classList.toggle('sortable-disabled', !_qlpOn(enabled));
+    if (!el) return;
+    el.classList.toggle('sortable-disabled', !_qlpOn(enabled));
+    _qlpRuntime('QuorlinList', 'sortableEnable', [_qlpText(elementId), _qlpOn(enabled)]);
   },
 
   UI_List_GetCount: function (g, elementId) {
@@ -122,16 +129,18 @@ _qlDefineProcedureBodies({
     return list ? Array.prototype.map.call(list.children, _qlpItemText) : [];
   },
 
+  // A position that is not a number appends.
   UI_Select_AddItem: function (g, elementId, text, position) {
-    if (window.QuorlinSelect) window.QuorlinSelect.add(_qlpText(elementId), _qlpText(text), _qlpInt(position, -1));
+    _qlpRuntime('QuorlinSelect', 'add', [_qlpText(elementId), _qlpText(text), _qlpInt(position, -1)]);
   },
 
+  // An index that is not a number selects nothing (-1 names no item).
   UI_SetSelectedIndex: function (g, elementId, index) {
-    if (window.QuorlinSelect) window.QuorlinSelect.select(_qlpText(elementId), _qlpInt(index, 0));
+    _qlpRuntime('QuorlinSelect', 'select', [_qlpText(elementId), _qlpInt(index, -1)]);
   },
 
   UI_Select_GetCount: function (g, elementId) {
-    return window.QuorlinSelect ? window.QuorlinSelect.getCount(_qlpText(elementId)) : 0;
+    return _qlpRuntime('QuorlinSelect', 'getCount', [_qlpText(elementId)], 0);
   },
 
   UI_GetSelectedIndex: function (g, elementId) {

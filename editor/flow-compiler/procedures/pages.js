@@ -1,18 +1,19 @@
 // UI procedures, pages, theme and animation family: page switching, the page theme, auto-hide times,
 // the built-in attention animations ("wb-" keyframes of the page's style sheet) and the timeline
 // animations of the page's animation runtime QuorlinAnim.
-// Registers the shim helper _qlpAnim; the procedure bodies UI_SetPage, UI_GetPage, UI_SetTheme,
+// Registers the shim helper _qlpPageWrap; the procedure bodies UI_SetPage, UI_GetPage, UI_SetTheme,
 //   UI_SetAutoHideMs, UI_TriggerAnimation, UI_PlayAnimation, UI_PauseAnimation, UI_StopAnimation,
 //   UI_SeekAnimation, UI_GetAnimationPosition, UI_GetAnimationState (procedures/registry.js).
 // Provides: nothing
 // Needs: _qlDefineProcedureBodies, _qlDefineShimHelpers
 
 _qlDefineShimHelpers({
-  // Calls the animation runtime's `method`; `fallback` without the runtime.
-  _qlpAnim: function (method, args, fallback) {
-    var anim = window.QuorlinAnim;
-    if (!anim || typeof anim[method] !== 'function') return fallback;
-    return anim[method].apply(anim, args);
+  // The wrapper of a page element (its nearest ancestor below the body whose id begins "wrap-"), or null.
+  _qlpPageWrap: function (page) {
+    for (var p = page.parentElement; p && p !== document.body; p = p.parentElement) {
+      if ((p.id || '').indexOf('wrap-') === 0) return p;
+    }
+    return null;
   },
 });
 
@@ -20,21 +21,19 @@ _qlDefineProcedureBodies({
   UI_SetPage: function (g, pageName) {
     var name = _qlpText(pageName);
     Array.prototype.forEach.call(document.querySelectorAll('[data-page-id]'), function (page) {
-      var wrap = page.parentElement;
-      while (wrap && wrap !== document.body && (wrap.id || '').indexOf('wrap-') !== 0) wrap = wrap.parentElement;
       var display = page.getAttribute('data-page-id') === name ? 'flex' : 'none';
+      var wrap = _qlpPageWrap(page);
       page.style.display = display;
-      if (wrap && wrap !== document.body) wrap.style.display = display;
+      if (wrap) wrap.style.display = display;
     });
   },
 
+  // The last page whose wrapper (else the page itself) is shown.
   UI_GetPage: function (g) {
     var current = '';
     Array.prototype.forEach.call(document.querySelectorAll('[data-page-id]'), function (page) {
-      var wrap = page.parentElement;
-      while (wrap && wrap !== document.body && (wrap.id || '').indexOf('wrap-') !== 0) wrap = wrap.parentElement;
-      var shown = wrap && wrap !== document.body ? wrap : page;
-      if (shown.style.display !== 'none' && !shown.classList.contains('hidden')) current = page.getAttribute('data-page-id');
+      var shown = _qlpPageWrap(page) || page;
+      if (window.getComputedStyle(shown).display !== 'none' && !shown.classList.contains('hidden')) current = page.getAttribute('data-page-id');
     });
     return current;
   },
@@ -69,27 +68,27 @@ _qlDefineProcedureBodies({
     var yes = function (v) { return v === true || v === 1 || v === '1' || v === 'true'; };
     var no = function (v) { return v === false || v === 0 || v === '0' || v === 'false'; };
     var speed = _qlpNumber(rate, 1);
-    _qlpAnim('play', [_qlpText(animationName), yes(loop) ? true : no(loop) ? false : undefined, yes(reverse),
+    _qlpRuntime('QuorlinAnim', 'play', [_qlpText(animationName), yes(loop) ? true : no(loop) ? false : undefined, yes(reverse),
       !no(reset), speed > 0 ? speed : 1]);
   },
 
   UI_PauseAnimation: function (g, animationName) {
-    _qlpAnim('pause', [_qlpText(animationName)]);
+    _qlpRuntime('QuorlinAnim', 'pause', [_qlpText(animationName)]);
   },
 
   UI_StopAnimation: function (g, animationName) {
-    _qlpAnim('stop', [_qlpText(animationName)]);
+    _qlpRuntime('QuorlinAnim', 'stop', [_qlpText(animationName)]);
   },
 
   UI_SeekAnimation: function (g, animationName, time) {
-    _qlpAnim('seek', [_qlpText(animationName), _qlpNumber(time, 0)]);
+    _qlpRuntime('QuorlinAnim', 'seek', [_qlpText(animationName), _qlpNumber(time, 0)]);
   },
 
   UI_GetAnimationPosition: function (g, animationName) {
-    return _qlpAnim('getPosition', [_qlpText(animationName)], 0);
+    return _qlpRuntime('QuorlinAnim', 'getPosition', [_qlpText(animationName)], 0);
   },
 
   UI_GetAnimationState: function (g, animationName) {
-    return _qlpAnim('getState', [_qlpText(animationName)], 'Stopped');
+    return _qlpRuntime('QuorlinAnim', 'getState', [_qlpText(animationName)], 'Stopped');
   },
 });

@@ -1,48 +1,78 @@
 // UI procedures, state family: hover, active and checked colours, the parts of toggles, accordions and
 // splitters, opening and closing accordions, and classes.
-// Hover and active colours are kept in data keys (qlHoverBg, qlHoverTc, qlActiveBg) and applied by one
-// set of pointer listeners per element, installed on the first call: calling again only changes the
-// colour, and leaving the element always brings back its rest colour (qlBaseBg, qlBaseTc).
-// Registers the shim helpers _qlpStateColours, _qlpAccordion, _qlpPartColour; the procedure bodies
-//   UI_SetHoverBgColor, UI_SetHoverTextColor, UI_SetActiveBgColor, UI_SetCheckedBg, UI_SetCheckedText,
-//   UI_SetThumbColor, UI_SetActiveTrackColor, UI_SetInactiveTrackColor, UI_SetHeaderBgColor,
-//   UI_SetHeaderTextColor, UI_SetSplitColor, UI_SetSplitHoverColor, UI_OpenAccordion, UI_CloseAccordion,
-//   UI_ToggleClass, UI_AddClass, UI_RemoveClass (procedures/registry.js).
+// Hover and active colours are kept in data keys (qlHoverBg, qlHoverTc, qlActiveBg) and shown by one set of
+// pointer listeners per element, installed on the first call: calling again only changes the colour. The
+// rest colours are saved when the pointer comes in and given back when it leaves, so the element never
+// keeps a state colour after the pointer has gone.
+// Registers the shim helpers _qlpStateColours, _qlpStatePaint, _qlpRestColour, _qlpAccordion, _qlpPart; the
+//   procedure bodies UI_SetHoverBgColor, UI_SetHoverTextColor, UI_SetActiveBgColor, UI_SetCheckedBg,
+//   UI_SetCheckedText, UI_SetThumbColor, UI_SetActiveTrackColor, UI_SetInactiveTrackColor,
+//   UI_SetHeaderBgColor, UI_SetHeaderTextColor, UI_SetSplitColor, UI_SetSplitHoverColor, UI_OpenAccordion,
+//   UI_CloseAccordion, UI_ToggleClass, UI_AddClass, UI_RemoveClass (procedures/registry.js).
 // Provides: nothing
 // Needs: _qlDefineProcedureBodies, _qlDefineShimHelpers
 
 _qlDefineShimHelpers({
-  // Stores one state colour (data key `key`) and installs the element's listeners on the first call.
+  // Stores one state colour (data key `key`) and gives the element its pointer listeners on the first
+  // call. An element the renderer drew with hover or press colours carries handlers of its own that read
+  // these same keys; it gets no second set, which would save the hover colour as the rest colour.
   _qlpStateColours: function (el, key, color) {
     if (!el) return;
     el.dataset[key] = _qlpText(color);
-    if (el._qlStateColours) return;
+    if (el._qlPrevBg !== undefined) _qlpStatePaint(el);
+    if (el._qlStateColours || /qlHover(In|Bg|Tc)/.test(el.getAttribute('onmouseenter') || '')) return;
     el._qlStateColours = true;
-    if (el.dataset.qlBaseBg === undefined) el.dataset.qlBaseBg = el.style.backgroundColor;
-    if (el.dataset.qlBaseTc === undefined) el.dataset.qlBaseTc = el.style.color;
-    el.addEventListener('pointerenter', function () {
-      el._qlHovering = true;
-      if (el.dataset.qlHoverBg) {
-        el._qlPrevBg = el.style.backgroundColor;
-        el.style.backgroundColor = el.dataset.qlHoverBg;
-      }
-      if (el.dataset.qlHoverTc) {
-        el._qlPrevColor = el.style.color;
-        el.style.color = el.dataset.qlHoverTc;
-      }
+    var listen = function (type, hovering, pressed) {
+      el.addEventListener(type, function () {
+        if (hovering !== null) el._qlHovering = hovering;
+        if (pressed !== null) el._qlPressed = pressed && Boolean(el.dataset.qlActiveBg);
+        _qlpStatePaint(el);
+      });
+    };
+    listen('pointerenter', true, null);
+    listen('pointerleave', false, false);
+    listen('pointerdown', null, true);
+    listen('pointerup', null, false);
+  },
+
+  // Shows the element's state: the active colour while pressed, the hover colours while the pointer is
+  // over it, else its rest colours. Those are saved when the pointer comes in (_qlPrevBg, _qlPrevColor:
+  // the inline values to give back; _qlRestBg, _qlRestColor: the colours shown, for the colour getters)
+  // and given back when it leaves.
+  _qlpStatePaint: function (el) {
+    var d = el.dataset;
+    var inside = el._qlHovering || el._qlPressed;
+    if (inside && el._qlPrevBg === undefined) {
+      var shown = window.getComputedStyle(el);
+      el._qlPrevBg = el.style.backgroundColor;
+      el._qlPrevColor = el.style.color;
+      el._qlRestBg = shown.backgroundColor;
+      el._qlRestColor = shown.color;
+    }
+    if (el._qlPrevBg === undefined) return;
+    el.style.backgroundColor = el._qlPressed && d.qlActiveBg ? d.qlActiveBg : el._qlHovering && d.qlHoverBg ? d.qlHoverBg : el._qlPrevBg;
+    el.style.color = el._qlHovering && d.qlHoverTc ? d.qlHoverTc : el._qlPrevColor;
+    if (!inside) el._qlPrevBg = el._qlPrevColor = el._qlRestBg = el._qlRestColor = undefined;
+  },
+
+  // A new rest colour ('background-color' or 'color'): shown at once, or, while the pointer is over the
+  // element, kept for when it leaves. Every stored copy of the rest colour follows: the data keys the
+  // colour getters read (qlBaseBg, qlBaseTc), the rest colour the renderer's hover handlers saved
+  // (qlPrevBg, qlPrevTc) and a splitter's own colour (qlColor).
+  _qlpRestColour: function (el, property, color) {
+    if (!el) return;
+    var value = _qlpText(color);
+    var d = el.dataset;
+    (property === 'color' ? ['qlBaseTc', 'qlPrevTc'] : ['qlBaseBg', 'qlPrevBg', 'qlColor']).forEach(function (k) {
+      if (d[k] !== undefined) d[k] = value;
     });
-    el.addEventListener('pointerleave', function () {
-      el._qlHovering = false;
-      if (el.dataset.qlHoverBg || el.dataset.qlActiveBg) el.style.backgroundColor = el.dataset.qlBaseBg || '';
-      if (el.dataset.qlHoverTc) el.style.color = el.dataset.qlBaseTc || '';
-    });
-    el.addEventListener('pointerdown', function () {
-      if (el.dataset.qlActiveBg) el.style.backgroundColor = el.dataset.qlActiveBg;
-    });
-    el.addEventListener('pointerup', function () {
-      if (!el.dataset.qlActiveBg) return;
-      el.style.backgroundColor = el._qlHovering && el.dataset.qlHoverBg ? el.dataset.qlHoverBg : el.dataset.qlBaseBg || '';
-    });
+    if (el._qlPrevBg === undefined) {
+      _qlpStyle(el, property, value);
+      return;
+    }
+    if (property === 'color') el._qlPrevColor = el._qlRestColor = value;
+    else el._qlPrevBg = el._qlRestBg = value;
+    _qlpStatePaint(el);
   },
 
   // Opens or closes the accordion's body (its height animated by the page's style sheet) and turns
@@ -57,14 +87,12 @@ _qlDefineShimHelpers({
     if (chevron) chevron.classList.toggle('acc-open', open);
   },
 
-  // A part of W|E found by `selector` (else by `fallback`: 'first' its first child, 'self' itself).
-  _qlpPartColour: function (id, selector, fallback, property, color) {
+  // A part of W|E: the first match of `selector`, else (`fallback`) its first child ('first') or itself
+  // ('self'); null when there is none.
+  _qlpPart: function (id, selector, fallback) {
     var host = _qlpWrapOrEl(id);
-    if (!host) return;
-    var part = host.querySelector(selector);
-    if (!part && fallback === 'first') part = host.firstElementChild;
-    if (!part && fallback === 'self') part = host;
-    _qlpStyle(part, property, color);
+    if (!host) return null;
+    return host.querySelector(selector) || (fallback === 'first' ? host.firstElementChild : fallback === 'self' ? host : null);
   },
 });
 
@@ -97,48 +125,40 @@ _qlDefineProcedureBodies({
     if (box && box.checked && box.parentElement) _qlpStyle(box.parentElement.querySelector('.text-y,span'), 'color', color);
   },
 
+  // The parts of toggles, accordions and splitters carry data-ql-* marks; the renderer's own classes
+  // (tog-thumb, acc-header, ql-splitter) are found as well. The colour getters read the same parts.
   UI_SetThumbColor: function (g, elementId, color) {
-    _qlpPartColour(elementId, '[data-ql-thumb]', '', 'background-color', color);
+    _qlpStyle(_qlpPart(elementId, '[data-ql-thumb],.tog-thumb', ''), 'background-color', color);
   },
 
   UI_SetActiveTrackColor: function (g, elementId, color) {
-    _qlpPartColour(elementId, '[data-ql-track].active,[data-ql-track-active]', '', 'background-color', color);
+    _qlpStyle(_qlpPart(elementId, '[data-ql-track].active,[data-ql-track-active]', ''), 'background-color', color);
   },
 
   UI_SetInactiveTrackColor: function (g, elementId, color) {
-    _qlpPartColour(elementId, '[data-ql-track]:not(.active)', '', 'background-color', color);
+    _qlpStyle(_qlpPart(elementId, '[data-ql-track]:not(.active)', ''), 'background-color', color);
   },
 
   UI_SetHeaderBgColor: function (g, elementId, color) {
-    _qlpPartColour(elementId, '[data-ql-header]', 'first', 'background-color', color);
+    _qlpStyle(_qlpPart(elementId, '[data-ql-header],.acc-header', 'first'), 'background-color', color);
   },
 
   UI_SetHeaderTextColor: function (g, elementId, color) {
-    _qlpPartColour(elementId, '[data-ql-header]', 'first', 'color', color);
+    _qlpStyle(_qlpPart(elementId, '[data-ql-header],.acc-header', 'first'), 'color', color);
   },
 
   UI_SetSplitColor: function (g, elementId, color) {
-    _qlpPartColour(elementId, '[data-ql-split]', 'self', 'background-color', color);
+    _qlpRestColour(_qlpPart(elementId, '[data-ql-split],.ql-splitter', 'self'), 'background-color', color);
   },
 
-  // One pair of listeners per bar; a later call only changes the hover colour.
+  // The renderer's splitter shows its data key qlHover while hovered; any other bar gets the state
+  // listeners of hover colours.
   UI_SetSplitHoverColor: function (g, elementId, hoverColor) {
-    var host = _qlpWrapOrEl(elementId);
-    var bar = host ? host.querySelector('[data-ql-split]') || host : null;
+    var bar = _qlpPart(elementId, '[data-ql-split],.ql-splitter', 'self');
     if (!bar) return;
-    bar.dataset.qlSplitHover = _qlpText(hoverColor);
     bar.style.transition = 'background-color 0.2s';
-    if (bar._qlSplitHover) return;
-    bar._qlSplitHover = true;
-    bar.addEventListener('pointerenter', function () {
-      if (!bar._qlSplitInside) bar._qlPrevBg = bar.style.backgroundColor;
-      bar._qlSplitInside = true;
-      bar.style.backgroundColor = bar.dataset.qlSplitHover;
-    });
-    bar.addEventListener('pointerleave', function () {
-      bar._qlSplitInside = false;
-      bar.style.backgroundColor = bar._qlPrevBg || '';
-    });
+    if (bar.dataset.qlHover !== undefined) bar.dataset.qlHover = _qlpText(hoverColor);
+    else _qlpStateColours(bar, 'qlHoverBg', hoverColor);
   },
 
   UI_OpenAccordion: function (g, elementId) {

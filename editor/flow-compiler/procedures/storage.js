@@ -7,13 +7,14 @@
 // Needs: _qlDefineProcedureBodies, _qlDefineShimHelpers
 
 _qlDefineShimHelpers({
-  // op "set", "remove", "clear", else a read of the key; the read value, "" otherwise and on errors.
+  // op "set" (the value as text: an object as JSON), "remove", "clear", else a read of the key; the read
+  // value, "" otherwise and on errors.
   _qlpStorage: function (kind, op, key, value) {
     try {
       var store = window[kind];
       var preview = Boolean(window.__QUORLIN_PREVIEW__);
       var name = (preview ? 'quipreview_' : '') + _qlpText(key);
-      if (op === 'set') store.setItem(name, _qlpText(value));
+      if (op === 'set') store.setItem(name, _qlpValueText(value));
       else if (op === 'remove') store.removeItem(name);
       else if (op === 'clear') { if (!preview) store.clear(); }
       else {

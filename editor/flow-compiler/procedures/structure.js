@@ -23,16 +23,19 @@ _qlDefineShimHelpers({
       map[old] = next;
       el.id = next;
     });
+    // Style rules of the copy follow its ids, in one pass so that a new id is never mapped again.
     var olds = Object.keys(map).sort(function (a, b) { return b.length - a.length; });
-    Array.prototype.forEach.call(clone.querySelectorAll('style'), function (style) {
-      var css = style.textContent;
-      olds.forEach(function (old) {
-        css = css.replace(new RegExp('#' + old.replace(/[.*+?^${}()|[\]\\]/g, '\\$&') + '(?![\\w-])', 'g'), '#' + map[old]);
+    if (olds.length) {
+      var ids = new RegExp('#(' + olds.map(function (old) { return old.replace(/[.*+?^${}()|[\]\\]/g, '\\$&'); }).join('|') + ')(?![\\w-])', 'g');
+      Array.prototype.forEach.call(clone.querySelectorAll('style'), function (style) {
+        style.textContent = style.textContent.replace(ids, function (whole, old) { return '#' + map[old]; });
       });
-      style.textContent = css;
-    });
+    }
+    // A radio group of the copy is its own group; a radio without a group stays without one.
     Array.prototype.forEach.call(clone.querySelectorAll('input[type=radio]'), function (radio) {
-      var parts = (radio.getAttribute('name') || '').split('_');
+      var name = radio.getAttribute('name');
+      if (!name) return;
+      var parts = name.split('_');
       radio.setAttribute('name', prefix + '_' + parts[parts.length - 1]);
     });
     return map;
@@ -102,11 +105,14 @@ _qlDefineProcedureBodies({
     try { _qlpEl(elementId).blur(); } catch (e) { /* nothing to blur */ }
   },
 
+  // A scrolling text runs as a CSS animation; a seamless strip of an exported page runs from the page's
+  // own loop (scrollContentStop, scrollContentPlay, scrollContentRestart), which is told as well.
   UI_ScrollContentStop: function (g, elementId) {
     var el = _qlpWrapOrEl(elementId);
     if (!el) return;
     el.style.animationPlayState = 'paused';
     el._qlScrollPause = true;
+    if (typeof window.scrollContentStop === 'function') window.scrollContentStop(_qlpText(elementId));
   },
 
   UI_ScrollContentPlay: function (g, elementId) {
@@ -114,6 +120,7 @@ _qlDefineProcedureBodies({
     if (!el) return;
     el.style.animationPlayState = 'running';
     el._qlScrollPause = false;
+    if (typeof window.scrollContentPlay === 'function') window.scrollContentPlay(_qlpText(elementId));
   },
 
   UI_ScrollContentRestart: function (g, elementId) {
@@ -123,6 +130,7 @@ _qlDefineProcedureBodies({
     el.style.animation = 'none';
     void el.offsetWidth;
     el.style.animation = animation;
+    if (typeof window.scrollContentRestart === 'function') window.scrollContentRestart(_qlpText(elementId));
   },
 
   // A new id that is empty or already taken is refused, so ids stay unique; true when renamed.
@@ -155,7 +163,9 @@ _qlDefineProcedureBodies({
     if (!original) return '';
     var pre = _qlpText(prefix);
     if (pre) {
-      var earlier = document.getElementById('wrap-' + pre + '_' + source);
+      // The earlier copy: its wrapper, or the element itself when the source had no wrapper.
+      var earlier = document.getElementById('wrap-' + pre + '_' + source) || document.getElementById(pre + '_' + source);
+      if (earlier && earlier.contains(container)) return '';
       if (earlier) earlier.remove();
     } else {
       for (var n = 1; !pre; n++) {
@@ -193,8 +203,13 @@ _qlDefineProcedureBodies({
         else anims[at] = m;
       });
     }
+    // The copy stands even when its flow nodes cannot be cloned; the failure is reported.
     if (typeof window._quorlCloneFlowForElement === 'function') {
-      try { window._quorlCloneFlowForElement(map, animMap); } catch (e) { /* the copy stands without flow nodes */ }
+      try {
+        window._quorlCloneFlowForElement(map, animMap);
+      } catch (e) {
+        console.error('[flow] UI_CopyElement: the flow of the copy could not be cloned:', e);
+      }
     }
     return pre + '_' + source;
   },

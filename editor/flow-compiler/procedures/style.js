@@ -1,6 +1,7 @@
 // UI procedures, style family: colours, sizes, margins, typography, radii, floating anchors, rotation,
 // pivot, background image and free style or attribute writes. Values are written as given ("120px",
-// "50%"); a value the browser refuses leaves the property as it was.
+// "50%"); a value the browser refuses leaves the property as it was. Background and text colours are rest
+// colours, written through the state family's _qlpRestColour.
 // Registers the shim helpers _qlpStyle, _qlpCssUrl; the procedure bodies UI_SetBgColor, UI_SetTextColor,
 //   UI_SetBorderColor, UI_SetMarginTop, UI_SetMarginRight, UI_SetMarginBottom, UI_SetMarginLeft,
 //   UI_SetFontSize, UI_SetFontFamily, UI_SetBorderRadius, UI_SetBorderRadiusEx, UI_SetWidth, UI_SetHeight,
@@ -16,23 +17,20 @@ _qlDefineShimHelpers({
     if (el) el.style.setProperty(property, _qlpText(value));
   },
 
-  // A CSS url() around a source, with quotes, backslashes and line breaks escaped.
+  // A CSS url() around a source: quotes and backslashes escaped for the CSS string, line breaks
+  // percent-encoded (a URL drops them), so a file name such as "it's.png" loads and cannot end the value.
   _qlpCssUrl: function (src) {
-    return "url('" + _qlpText(src).replace(/[\\']/g, '\\$&').replace(/[\r\n]/g, '') + "')";
+    return "url('" + _qlpText(src).replace(/[\\']/g, '\\$&').replace(/\r/g, '%0D').replace(/\n/g, '%0A') + "')";
   },
 });
 
 _qlDefineProcedureBodies({
   UI_SetBgColor: function (g, elementId, color) {
-    var el = _qlpEl(elementId);
-    _qlpStyle(el, 'background-color', color);
-    if (el && el.dataset.qlBaseBg !== undefined) el.dataset.qlBaseBg = _qlpText(color);
+    _qlpRestColour(_qlpEl(elementId), 'background-color', color);
   },
 
   UI_SetTextColor: function (g, elementId, color) {
-    var el = _qlpEl(elementId);
-    _qlpStyle(el, 'color', color);
-    if (el && el.dataset.qlBaseTc !== undefined) el.dataset.qlBaseTc = _qlpText(color);
+    _qlpRestColour(_qlpEl(elementId), 'color', color);
   },
 
   UI_SetBorderColor: function (g, elementId, color) {
