@@ -4,12 +4,16 @@
 //
 //   const page = await loadFlowPage();          // page.run(code), page.json(expr), page.window
 //   const bare = await loadBarePage(shimText);  // a page with the resolvers and the shim, nothing else
+//   const page = await loadExportedPage(shimText);  // the same over fixtures/exported-page.html, with
+//                                                    // recording fakes of the page runtimes (runtime-fakes.mjs)
+//   page.consoleErrors                          // what the page wrote with console.error
 //   readFixture('graph-sound.json')             // the text of a fixture under tests/flow/fixtures/
 import fs from 'node:fs';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 
 import { loadPage, pageScripts } from '../page/jsdom-page.mjs';
+import { RUNTIME_FAKES } from './runtime-fakes.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 
@@ -29,10 +33,26 @@ export async function loadFlowPage(options = {}) {
 }
 
 // A page with a small design (wrappers "wrap-<id>" around elements "<id>") and nothing but the element
-// resolvers and `shimText`, run the way the flow script runs them.
-export async function loadBarePage(shimText, { body = '', before } = {}) {
-  const page = withJson(await loadPage({ html: `<!DOCTYPE html><html><head></head><body>${body}</body></html>`, before }));
+// resolvers and `shimText`, run the way the flow script runs them. `html` replaces the whole document.
+export async function loadBarePage(shimText, { body = '', html, before } = {}) {
+  const consoleErrors = [];
+  const page = withJson(await loadPage({
+    html: html ?? `<!DOCTYPE html><html><head></head><body>${body}</body></html>`,
+    before: async (w) => {
+      w.console.error = (...args) => consoleErrors.push(args.map(String).join(' '));
+      if (before) await before(w);
+    },
+  }));
+  page.consoleErrors = consoleErrors;
   page.run(fs.readFileSync(path.join(here, '..', '..', 'editor/flow-compiler/resolvers.js'), 'utf8'));
   page.run(shimText, 'shim.js');
+  return page;
+}
+
+// The exported-page fixture with the shim and the recording runtime fakes (page.calls() reads them).
+export async function loadExportedPage(shimText, { before } = {}) {
+  const page = await loadBarePage(shimText, { html: readFixture('exported-page.html'), before });
+  page.run(RUNTIME_FAKES, 'runtime-fakes.js');
+  page.calls = () => page.json('window.__calls.splice(0)');
   return page;
 }
