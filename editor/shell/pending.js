@@ -110,6 +110,10 @@ var QL_PENDING = {
   fitAllFluidText: null,
   initCharts: null,
   initGridTables: null,
+  // Exported-page runtimes the UI procedures also tell (content strips).
+  scrollContentPlay: null,
+  scrollContentRestart: null,
+  scrollContentStop: null,
   // Pickers, data editors, component tree.
   _syncCPButtonsToSelection: null,
   renderChartLabelsEditor: null,
