@@ -256,6 +256,8 @@ describe('state colours and classes', () => {
     call(page, 'SetBgColor', 'box', 'rgb(200, 10, 20)');
     assert.equal(bg(page, 'box'), 'rgb(0, 0, 255)', 'the hover colour stays while inside');
     assert.equal(call(page, 'GetBgColor', 'box'), '#c80a14');
+    call(page, 'SetBgColor', 'box', 'not a colour');
+    assert.equal(call(page, 'GetBgColor', 'box'), '#c80a14', 'a refused colour changes nothing');
     fire(page, 'box', 'pointerleave');
     assert.equal(bg(page, 'box'), 'rgb(200, 10, 20)');
     call(page, 'SetBgColor', 'box', 'rgb(1, 1, 1)');
@@ -271,6 +273,8 @@ describe('state colours and classes', () => {
     assert.deepEqual([call(page, 'GetBgColor', 'go'), call(page, 'GetTextColor', 'go')], ['#112233', '#445566']);
     call(page, 'SetBgColor', 'box', 'red');
     assert.equal(prop(page, 'box', 'el.dataset.qlBaseBg'), null, 'no rest colour key where the renderer wrote none');
+    call(page, 'SetBgColor', 'go', 'nonsense');
+    assert.deepEqual([prop(page, 'go', 'el.dataset.qlBaseBg'), bg(page, 'go')], ['#112233', 'rgb(17, 34, 51)'], 'a refused colour changes nothing');
 
     page.run(`document.getElementById('go').setAttribute('onmouseenter', '_qlHoverIn.call(this,event)');
       document.getElementById('go').dataset.qlPrevBg = '#3B82F6'`);

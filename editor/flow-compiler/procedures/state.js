@@ -38,7 +38,7 @@ _qlDefineShimHelpers({
   // Shows the element's state: the active colour while pressed, the hover colours while the pointer is
   // over it, else its rest colours. Those are saved when the pointer comes in (_qlPrevBg, _qlPrevColor:
   // the inline values to give back; _qlRestBg, _qlRestColor: the colours shown, for the colour getters)
-  // and given back when it leaves.
+  // and given back when it leaves; a property no state colour covers is left alone.
   _qlpStatePaint: function (el) {
     var d = el.dataset;
     var inside = el._qlHovering || el._qlPressed;
@@ -50,29 +50,36 @@ _qlDefineShimHelpers({
       el._qlRestColor = shown.color;
     }
     if (el._qlPrevBg === undefined) return;
-    el.style.backgroundColor = el._qlPressed && d.qlActiveBg ? d.qlActiveBg : el._qlHovering && d.qlHoverBg ? d.qlHoverBg : el._qlPrevBg;
-    el.style.color = el._qlHovering && d.qlHoverTc ? d.qlHoverTc : el._qlPrevColor;
+    var bg = el._qlPressed && d.qlActiveBg ? d.qlActiveBg : el._qlHovering && d.qlHoverBg ? d.qlHoverBg : null;
+    var tc = el._qlHovering && d.qlHoverTc ? d.qlHoverTc : null;
+    if (bg !== null || el._qlBgShown) el.style.backgroundColor = bg !== null ? bg : el._qlPrevBg;
+    if (tc !== null || el._qlColorShown) el.style.color = tc !== null ? tc : el._qlPrevColor;
+    el._qlBgShown = bg !== null;
+    el._qlColorShown = tc !== null;
     if (!inside) el._qlPrevBg = el._qlPrevColor = el._qlRestBg = el._qlRestColor = undefined;
   },
 
-  // A new rest colour ('background-color' or 'color'): shown at once, or, while the pointer is over the
-  // element, kept for when it leaves. Every stored copy of the rest colour follows: the data keys the
-  // colour getters read (qlBaseBg, qlBaseTc), the rest colour the renderer's hover handlers saved
-  // (qlPrevBg, qlPrevTc) and a splitter's own colour (qlColor).
+  // A new rest colour ('background-color' or 'color'): shown at once unless a state colour covers it
+  // while the pointer is over the element, then kept for when it leaves. Every stored copy of the rest
+  // colour follows: the data keys the colour getters read (qlBaseBg, qlBaseTc), the rest colour the
+  // renderer's hover handlers saved (qlPrevBg, qlPrevTc) and a splitter's own colour (qlColor).
   _qlpRestColour: function (el, property, color) {
     if (!el) return;
     var value = _qlpText(color);
+    // A colour the browser refuses changes nothing, not even the stored copies.
+    var probe = document.createElement('span').style;
+    probe.setProperty(property, value);
+    if (value !== '' && probe.getPropertyValue(property) === '') return;
+    var text = property === 'color';
     var d = el.dataset;
-    (property === 'color' ? ['qlBaseTc', 'qlPrevTc'] : ['qlBaseBg', 'qlPrevBg', 'qlColor']).forEach(function (k) {
+    (text ? ['qlBaseTc', 'qlPrevTc'] : ['qlBaseBg', 'qlPrevBg', 'qlColor']).forEach(function (k) {
       if (d[k] !== undefined) d[k] = value;
     });
-    if (el._qlPrevBg === undefined) {
-      _qlpStyle(el, property, value);
-      return;
+    if (el._qlPrevBg !== undefined) {
+      if (text) el._qlPrevColor = el._qlRestColor = value;
+      else el._qlPrevBg = el._qlRestBg = value;
     }
-    if (property === 'color') el._qlPrevColor = el._qlRestColor = value;
-    else el._qlPrevBg = el._qlRestBg = value;
-    _qlpStatePaint(el);
+    if (!(text ? el._qlColorShown : el._qlBgShown)) _qlpStyle(el, property, value);
   },
 
   // Opens or closes the accordion's body (its height animated by the page's style sheet) and turns
