@@ -14,7 +14,7 @@
 #include <string>
 #include <thread>
 
-#include "http_server.h"
+#include "host_server.h"
 #include "loopback.h"
 #include "shared_state.h"
 
@@ -36,12 +36,10 @@ double StatusMiB(pid_t pid, const std::string& key) {
   HostState().set_projects_folder(root + "/projects/");
   auto listener = rt_net_server_create(0, "127.0.0.1");
   if (!listener) std::_Exit(1);
-  HostServerContext context{.program_dir = root + "/program/",
-                            .temp_dir = root + "/temp/",
-                            .projects_folder = [] { return ProjectsFolder(); },
-                            .current_project = [] { return std::string(); },
-                            .find_page = nullptr,
-                            .token = kToken};
+  RouteContext context;
+  context.program_dir = root + "/program/";
+  context.temp_dir = root + "/temp/";
+  context.token = kToken;
   HostHttpServer server(std::move(listener), std::move(context));
   server.start();
   const int port = server.port();

@@ -13,12 +13,14 @@
 #include "commands.h"
 #include "event_loop.h"
 #include "gtk_host_ui.h"
-#include "http_server.h"
+#include "embedded_page.h"
+#include "host_server.h"
 #include "paths.h"
 #include "script.h"
 #include "settings.h"
 #include "shared_state.h"
 #include "support.h"
+#include "upload_files.h"
 #include "window_services.h"
 #include "rt/fs.h"
 #include "rt/gui.h"
@@ -131,12 +133,15 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  HostServerContext context;
+  // Uploads that a crash cut short are removed before anything can list or serve them.
+  RemoveUploadLeftoversBelow(ProjectsFolder());
+  RemoveUploadLeftovers(rt_fs_temp_dir());
+
+  RouteContext context;
   context.token = token;
   context.program_dir = program_dir;
   context.temp_dir = rt_fs_temp_dir();
-  context.projects_folder = [] { return ProjectsFolder(); };
-  context.current_project = [] { return GetCurrentProject(); };
+  context.find_page = FindEmbeddedFile;
   HostHttpServer server(std::move(listener), std::move(context));
   server.start();
 

@@ -18,7 +18,7 @@
 #include <string>
 #include <string_view>
 
-#include "http_server.h"
+#include "host_server.h"
 #include "loopback.h"
 #include "paths.h"
 #include "shared_state.h"
@@ -183,6 +183,7 @@ protected:
     std::filesystem::create_directories(projects_);
     HostState().set_projects_folder(projects_);
     HostState().set_standalone_save_path("");
+    HostState().set_current_project("");
   }
 
   void TearDown() override {
@@ -191,31 +192,26 @@ protected:
     std::filesystem::remove_all(root_, ignored);
   }
 
-  void Start(std::function<const EmbeddedFile*(std::string_view)> find_page = nullptr) {
+  // Starts the server; tests that wait out a time-out pass short ones.
+  void Start(std::function<const EmbeddedFile*(std::string_view)> find_page = nullptr, HttpLimits limits = {},
+             int body_wait_ms = 2000) {
     auto listener = rt_net_server_create(0, "127.0.0.1");
     ASSERT_NE(listener, nullptr);
-    HostServerContext context{
-        .program_dir = program_,
-        .temp_dir = temp_,
-        .projects_folder = [] { return ProjectsFolder(); },
-        .current_project =
-            [this] {
-              std::lock_guard lock(project_mutex_);
-              return project_;
-            },
-        .find_page = std::move(find_page),
-        .token = kTestToken,
-    };
-    server_ = std::make_unique<HostHttpServer>(std::move(listener), std::move(context));
+    RouteContext context;
+    context.program_dir = program_;
+    context.temp_dir = temp_;
+    context.state = &HostState();
+    context.find_page = std::move(find_page);
+    context.token = kTestToken;
+    context.standalone_body_wait_ms = body_wait_ms;
+    context.project_body_wait_ms = body_wait_ms;
+    server_ = std::make_unique<HostHttpServer>(std::move(listener), std::move(context), limits);
     server_->start();
     port_ = server_->port();
     ASSERT_GT(port_, 0);
   }
 
-  void OpenProject(const std::string& name) {
-    std::lock_guard lock(project_mutex_);
-    project_ = name;
-  }
+  void OpenProject(const std::string& name) { HostState().set_current_project(name); }
 
   static void Write(const std::string& path, const std::string& bytes) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
@@ -232,8 +228,6 @@ protected:
 
   Layout layout_;
   std::string root_, program_, temp_, projects_;
-  std::mutex project_mutex_;
-  std::string project_;
   std::unique_ptr<HostHttpServer> server_;
   int port_ = 0;
 };

@@ -24,8 +24,8 @@
 #include <vector>
 
 #include "http_fixture.h"
-#include "http_request.h"
 #include "mime.h"
+#include "rt/http.h"
 
 namespace {
 
@@ -483,6 +483,8 @@ TEST_F(ServerTest, MalformedRequestsAreAnswered) {
       {"body in chunks", "POST /x HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n", 411, false},
       {"head too large", "GET /notes.txt HTTP/1.1\r\nX: " + std::string(70000, 'a') + "\r\n\r\n", 431, false},
       {"head never ends", "GET /notes.txt HTTP/1.1\r\nX: " + std::string(70000, 'a'), 431, false},
+      {"lines ended by bare LF", "GET /notes.txt HTTP/1.1\nHost: @HOST@\n\n", 400, false},
+      {"a bare LF among CR LF lines", "GET /notes.txt HTTP/1.1\r\nHost: @HOST@\nX: y\r\n\r\n", 400, false},
   };
   for (const Row& row : rows) {
     RawClient client(port_);
@@ -543,6 +545,102 @@ TEST_F(ServerTest, AStalledConnectionDoesNotHoldUpAnother) {
   const auto late = stalled.read();
   ASSERT_TRUE(late);
   EXPECT_EQ(late->body, kNotes);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Peers that are slow, many or both: none of them holds up another.
+
+// The time one GET takes on a fresh connection; nullopt when it gets no 200.
+std::optional<Clock::duration> TimedGet(int port, const std::string& target) {
+  const auto started = Clock::now();
+  RawClient client(port);
+  if (!client.connected()) return std::nullopt;
+  client.send(Get(target));
+  const auto reply = client.read(false, 5000);
+  if (!reply || reply->status != 200) return std::nullopt;
+  return Clock::now() - started;
+}
+
+TEST_F(ServerTest, ABodyThatHasNotArrivedDoesNotHoldUpAnother) {
+  server_.reset();
+  Start(nullptr, {}, /*body_wait_ms=*/10000);
+  std::vector<std::unique_ptr<RawClient>> stalled;
+  for (int i = 0; i < 4; ++i) {
+    stalled.push_back(std::make_unique<RawClient>(port_));
+    stalled.back()->send("POST /save/Demo/part" + std::to_string(i) + ".txt HTTP/1.1\r\nHost: @HOST@\r\n" + kTokenLine +
+                         "Content-Length: 20\r\n\r\nfirst half");
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  const auto took = TimedGet(port_, "/notes.txt");
+  ASSERT_TRUE(took);
+  EXPECT_LT(*took, std::chrono::milliseconds(2000));
+  // Each upload goes on where it stopped and completes.
+  for (size_t i = 0; i < stalled.size(); ++i) {
+    stalled[i]->send("second one");
+    const auto reply = stalled[i]->read();
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->status, 200);
+    EXPECT_EQ(Read(projects_ + "Demo/part" + std::to_string(i) + ".txt"), "first halfsecond one");
+  }
+}
+
+TEST_F(ServerTest, AReaderThatTakesNothingDoesNotHoldUpAnother) {
+  const std::string huge = program_ + "media/huge.mp4";
+  {
+    std::ofstream(huge, std::ios::binary).put('x');
+  }
+  fs::resize_file(huge, 256u * 1024 * 1024);
+  RawClient reader(port_);
+  ASSERT_TRUE(reader.connected());
+  reader.send(Get("/media/huge.mp4"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the socket buffers fill up
+  const auto took = TimedGet(port_, "/notes.txt");
+  ASSERT_TRUE(took);
+  EXPECT_LT(*took, std::chrono::milliseconds(2000));
+}
+
+TEST_F(ServerTest, ManyTrickledHeadsNeitherLockThePageOutNorLastForEver) {
+  server_.reset();
+  HttpLimits limits;
+  limits.head_deadline_ms = 1500;
+  Start(nullptr, limits);
+  // The page's own connection, served before the crowd arrives, stays usable throughout.
+  RawClient page(port_);
+  page.send(Get("/notes.txt"));
+  ASSERT_TRUE(page.read());
+
+  // More connections than the server keeps, each feeding its head a byte at a time.
+  std::vector<std::unique_ptr<RawClient>> crowd;
+  for (int i = 0; i < 300; ++i) {
+    crowd.push_back(std::make_unique<RawClient>(port_));
+    crowd.back()->send("GET /notes.txt HTTP/1.1\r\nX: ");
+  }
+  const auto trickle = [&] {
+    for (auto& client : crowd) client->send("y");
+  };
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the crowd is in before the page asks
+  for (int round = 0; round < 5; ++round) {
+    trickle();
+    const auto took = TimedGet(port_, "/Internal_lib/lib.js");
+    ASSERT_TRUE(took) << "round " << round;
+    EXPECT_LT(*took, std::chrono::milliseconds(2000)) << "round " << round;
+    page.send(Get("/notes.txt"));
+    const auto reply = page.read(false, 2000);
+    ASSERT_TRUE(reply) << "round " << round;
+    EXPECT_EQ(reply->body, kNotes);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  // The deadline counts from each head's first byte: trickling does not keep a head alive.
+  for (int i = 0; i < 15; ++i) {
+    trickle();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  int ended = 0;
+  for (auto& client : crowd) {
+    const auto reply = client->read(false, 100);
+    if (!reply || reply->status == 408) ++ended;
+  }
+  EXPECT_EQ(ended, 300);
 }
 
 TEST_F(ServerTest, RequestsSentBeforeTheClientEndsItsSideAreStillAnswered) {

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "project_paths.h"
 #include "url.h"
 
 namespace {
@@ -51,48 +52,55 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"surrogate_is_replaced", "%ED%A0%80", kReplacement + kReplacement + kReplacement}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The relative-path check and the one name rule, side by side: every name from a page, a request, a
+// dialog, the command line or the store (projects, loader files) passes IsPlainName or is refused.
 struct PathCase {
   const char* name;
   std::string path;
   PathCheck relative;  // CheckRelativePath
-  PathCheck single;    // CheckName
+  bool plain_name;     // IsPlainName
 };
 
 void PrintTo(const PathCase& c, std::ostream* out) { *out << c.name; }
 
-class PathCheckTable : public ::testing::TestWithParam<PathCase> {};
+class PathAndNameRules : public ::testing::TestWithParam<PathCase> {};
 
-TEST_P(PathCheckTable, RefusesEverythingThatLeavesItsFolder) {
+TEST_P(PathAndNameRules, RefuseEverythingThatLeavesItsFolder) {
   EXPECT_EQ(CheckRelativePath(GetParam().path), GetParam().relative);
-  EXPECT_EQ(CheckName(GetParam().path), GetParam().single);
+  EXPECT_EQ(IsPlainName(GetParam().path), GetParam().plain_name);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, PathCheckTable,
+    Cases, PathAndNameRules,
     ::testing::Values(
-        PathCase{"name", "Demo", PathCheck::Ok, PathCheck::Ok},
-        PathCase{"name_outside_ascii", "Caf\xC3\xA9", PathCheck::Ok, PathCheck::Ok},
-        PathCase{"dots_inside_a_name", "a..b.png", PathCheck::Ok, PathCheck::Ok},
-        PathCase{"hidden_file", ".thumb.png", PathCheck::Ok, PathCheck::Ok},
-        PathCase{"three_dots_is_a_name", "...", PathCheck::Ok, PathCheck::Ok},
-        PathCase{"nested_path", "Images/icons/a.png", PathCheck::Ok, PathCheck::Separator},
-        PathCase{"empty", "", PathCheck::Empty, PathCheck::Empty},
-        PathCase{"single_dot", ".", PathCheck::Ok, PathCheck::DotName},
-        PathCase{"parent", "..", PathCheck::ParentStep, PathCheck::ParentStep},
-        PathCase{"parent_first", "../secret.txt", PathCheck::ParentStep, PathCheck::ParentStep},
-        PathCase{"parent_inside", "Images/../../secret.txt", PathCheck::ParentStep, PathCheck::ParentStep},
-        PathCase{"parent_last", "Images/..", PathCheck::ParentStep, PathCheck::ParentStep},
-        PathCase{"absolute", "/etc/passwd", PathCheck::Absolute, PathCheck::Absolute},
-        PathCase{"backslash_parent", "..\\secret.txt", PathCheck::Backslash, PathCheck::Backslash},
-        PathCase{"backslash_in_name", "a\\b", PathCheck::Backslash, PathCheck::Backslash},
-        PathCase{"nul_cuts_nothing", "notes.txt\0.png"s, PathCheck::Nul, PathCheck::Nul},
+        PathCase{"name", "Demo", PathCheck::Ok, true},
+        PathCase{"name_with_blanks_and_brackets", "My Project (2)", PathCheck::Ok, true},
+        PathCase{"name_with_quotes", "O'Brien \"x\"", PathCheck::Ok, true},
+        PathCase{"name_outside_ascii", "Caf\xC3\xA9", PathCheck::Ok, true},
+        PathCase{"dots_inside_a_name", "a..b.png", PathCheck::Ok, true},
+        PathCase{"hidden_file", ".thumb.png", PathCheck::Ok, true},
+        PathCase{"three_dots_is_a_name", "...", PathCheck::Ok, true},
+        PathCase{"nested_path", "Images/icons/a.png", PathCheck::Ok, false},
+        PathCase{"empty", "", PathCheck::Empty, false},
+        PathCase{"single_dot", ".", PathCheck::Ok, false},
+        PathCase{"parent", "..", PathCheck::ParentStep, false},
+        PathCase{"parent_first", "../secret.txt", PathCheck::ParentStep, false},
+        PathCase{"parent_inside", "Images/../../secret.txt", PathCheck::ParentStep, false},
+        PathCase{"parent_last", "Images/..", PathCheck::ParentStep, false},
+        PathCase{"absolute", "/etc/passwd", PathCheck::Absolute, false},
+        PathCase{"backslash_parent", "..\\secret.txt", PathCheck::Backslash, false},
+        PathCase{"backslash_in_name", "a\\b", PathCheck::Backslash, false},
+        PathCase{"nul_cuts_nothing", "notes.txt\0.png"s, PathCheck::Nul, false},
+        PathCase{"line_break_in_name", "new\nline", PathCheck::Ok, false},
+        PathCase{"tab_in_name", "tab\there", PathCheck::Ok, false},
+        PathCase{"delete_character_in_name", "a\x7F" "b", PathCheck::Ok, false},
         // The forms a request uses, checked after decoding as every route does.
-        PathCase{"encoded_parent", UrlDecode("%2e%2e%2Fsecret.txt"), PathCheck::ParentStep, PathCheck::ParentStep},
-        PathCase{"encoded_absolute", UrlDecode("%2Fetc%2Fpasswd"), PathCheck::Absolute, PathCheck::Absolute},
-        PathCase{"encoded_nul", UrlDecode("notes.txt%00.png"), PathCheck::Nul, PathCheck::Nul},
-        PathCase{"escape_without_digits_is_a_nul", UrlDecode("a%zz"), PathCheck::Nul, PathCheck::Nul},
-        PathCase{"encoded_backslash", UrlDecode("..%5Csecret.txt"), PathCheck::Backslash, PathCheck::Backslash},
-        PathCase{"overlong_parent_is_harmless", UrlDecode("%C0%AE%C0%AE/x"), PathCheck::Ok, PathCheck::Separator}),
+        PathCase{"encoded_parent", UrlDecode("%2e%2e%2Fsecret.txt"), PathCheck::ParentStep, false},
+        PathCase{"encoded_absolute", UrlDecode("%2Fetc%2Fpasswd"), PathCheck::Absolute, false},
+        PathCase{"encoded_nul", UrlDecode("notes.txt%00.png"), PathCheck::Nul, false},
+        PathCase{"escape_without_digits_is_a_nul", UrlDecode("a%zz"), PathCheck::Nul, false},
+        PathCase{"encoded_backslash", UrlDecode("..%5Csecret.txt"), PathCheck::Backslash, false},
+        PathCase{"overlong_parent_is_harmless", UrlDecode("%C0%AE%C0%AE/x"), PathCheck::Ok, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

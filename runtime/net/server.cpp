@@ -1,6 +1,6 @@
 // The loopback TCP listener: one poll() over the listener, a wake-up eventfd and every connection.
-// Nothing here sleeps for a fixed time; a caller blocked in wait_event, receive or send is released
-// by wake() so that a stopping thread can always be joined.
+// Nothing here sleeps for a fixed time or waits on one peer; a caller blocked in wait_event is
+// released by wake() so that a stopping thread can always be joined.
 #include "rt/net.h"
 
 #include <arpa/inet.h>
@@ -15,53 +15,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <utility>
 #include <vector>
 
 namespace {
-
-// The user id that owns the other end of a loopback connection, as the kernel lists it in
-// /proc/net/tcp: the peer's socket has our address as its remote end. -1 when it cannot be told.
-}  // namespace
-
-long rt_net_peer_uid(int fd) {
-  sockaddr_in local{}, peer{};
-  socklen_t local_len = sizeof local, peer_len = sizeof peer;
-  if (::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &local_len) != 0 ||
-      ::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peer_len) != 0 || peer.sin_family != AF_INET)
-    return -1;
-  FILE* table = std::fopen("/proc/net/tcp", "re");
-  if (!table) return -1;
-  char line[512];
-  long uid = -1;
-  // The addresses appear as hexadecimal words in host byte order, the ports in network order.
-  const unsigned peer_addr = peer.sin_addr.s_addr, local_addr = local.sin_addr.s_addr;
-  const unsigned peer_port = ntohs(peer.sin_port), local_port = ntohs(local.sin_port);
-  std::fgets(line, sizeof line, table);   // column titles
-  while (std::fgets(line, sizeof line, table)) {
-    unsigned la = 0, lp = 0, ra = 0, rp = 0, state = 0;
-    long owner = -1;
-    if (std::sscanf(line, " %*d: %8X:%4X %8X:%4X %2X %*X:%*X %*X:%*X %*X %ld", &la, &lp, &ra, &rp, &state, &owner) != 6)
-      continue;
-    if (la == peer_addr && lp == peer_port && ra == local_addr && rp == local_port) {
-      uid = owner;
-      break;
-    }
-  }
-  std::fclose(table);
-  return uid;
-}
-
-namespace {
-
-// More connections than a browser and a few preview windows ever open; beyond this a newcomer is
-// accepted and closed at once, so the listener's queue cannot fill up with dead entries.
-constexpr size_t kMaxClients = 256;
-// A peer that takes none of our bytes for this long is treated as gone; otherwise one stalled
-// reader would hold up every other request.
-constexpr int kSendStallMs = 30000;
 
 class UniqueFd {
 public:
@@ -87,10 +45,118 @@ private:
   int fd_ = -1;
 };
 
-int64_t NowMs() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+// The whole text of a /proc file ("" when it cannot be read).
+std::string ReadProcFile(const char* path) {
+  UniqueFd fd(::open(path, O_RDONLY | O_CLOEXEC));
+  std::string text;
+  if (!fd) return text;
+  char buffer[16384];
+  for (;;) {
+    const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    text.append(buffer, static_cast<size_t>(n));
+  }
+  return text;
 }
+
+// The 32-bit word that /proc/net/tcp prints for an address: its four bytes read in host order.
+uint32_t TableWord(const unsigned char (&bytes)[4]) {
+  uint32_t word;
+  std::memcpy(&word, bytes, sizeof word);
+  return word;
+}
+
+// An IPv6 address column ("32 hex digits") when it holds an IPv4-mapped address: the IPv4 word.
+std::optional<uint32_t> MappedIpv4(const char* column) {
+  static const unsigned char kMappedMarker[4] = {0, 0, 0xFF, 0xFF};
+  char word[9] = {};
+  const auto read_word = [&](int index) -> std::optional<uint32_t> {
+    std::memcpy(word, column + index * 8, 8);
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(word, &end, 16);
+    if (end != word + 8) return std::nullopt;
+    return static_cast<uint32_t>(value);
+  };
+  const auto w0 = read_word(0), w1 = read_word(1), w2 = read_word(2), w3 = read_word(3);
+  if (!w0 || !w1 || !w2 || !w3 || *w0 != 0 || *w1 != 0 || *w2 != TableWord(kMappedMarker)) return std::nullopt;
+  return *w3;
+}
+
+// Each data line of a socket table, its columns parsed. `row` returns true to stop.
+template <typename Row>
+void ForEachLine(std::string_view table, Row row) {
+  bool first = true;  // column titles
+  while (!table.empty()) {
+    const size_t end = table.find('\n');
+    const std::string line(table.substr(0, end));
+    table = end == std::string_view::npos ? std::string_view() : table.substr(end + 1);
+    if (first) {
+      first = false;
+      continue;
+    }
+    if (row(line)) return;
+  }
+}
+
+}  // namespace
+
+std::optional<long> rt_net_socket_owner(std::string_view tcp_table, std::string_view tcp6_table, uint32_t peer_address,
+                                        uint16_t peer_port, uint32_t local_address, uint16_t local_port) {
+  std::optional<long> owner;
+  // The addresses appear as hexadecimal words in host byte order, the ports in hexadecimal. A row
+  // without an inode is not a full socket (a time-wait entry lists uid 0): it names no owner.
+  ForEachLine(tcp_table, [&](const std::string& line) {
+    unsigned la = 0, lp = 0, ra = 0, rp = 0, state = 0;
+    long uid = -1;
+    unsigned long inode = 0;
+    if (std::sscanf(line.c_str(), " %*d: %8X:%4X %8X:%4X %2X %*X:%*X %*X:%*X %*X %ld %*d %lu", &la, &lp, &ra, &rp,
+                    &state, &uid, &inode) != 7)
+      return false;
+    if (la != peer_address || lp != peer_port || ra != local_address || rp != local_port) return false;
+    if (inode != 0 && uid >= 0) owner = uid;
+    return true;
+  });
+  if (owner) return owner;
+  ForEachLine(tcp6_table, [&](const std::string& line) {
+    char la[33] = {}, ra[33] = {};
+    unsigned lp = 0, rp = 0, state = 0;
+    long uid = -1;
+    unsigned long inode = 0;
+    if (std::sscanf(line.c_str(), " %*d: %32[0-9A-Fa-f]:%4X %32[0-9A-Fa-f]:%4X %2X %*X:%*X %*X:%*X %*X %ld %*d %lu", la,
+                    &lp, ra, &rp, &state, &uid, &inode) != 7)
+      return false;
+    if (std::strlen(la) != 32 || std::strlen(ra) != 32 || lp != peer_port || rp != local_port) return false;
+    if (MappedIpv4(la) != peer_address || MappedIpv4(ra) != local_address) return false;
+    if (inode != 0 && uid >= 0) owner = uid;
+    return true;
+  });
+  return owner;
+}
+
+long rt_net_peer_uid(int fd) {
+  sockaddr_in local{}, peer{};
+  socklen_t local_len = sizeof local, peer_len = sizeof peer;
+  if (::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &local_len) != 0 ||
+      ::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peer_len) != 0 || peer.sin_family != AF_INET ||
+      local.sin_family != AF_INET)
+    return -1;
+  // The peer's socket is a full one as long as the peer holds it: it is listed before accept returns.
+  const std::string tcp = ReadProcFile("/proc/net/tcp");
+  const std::optional<long> owner = rt_net_socket_owner(tcp, {}, peer.sin_addr.s_addr, ntohs(peer.sin_port),
+                                                        local.sin_addr.s_addr, ntohs(local.sin_port));
+  if (owner) return *owner;
+  const std::string tcp6 = ReadProcFile("/proc/net/tcp6");
+  return rt_net_socket_owner({}, tcp6, peer.sin_addr.s_addr, ntohs(peer.sin_port), local.sin_addr.s_addr,
+                             ntohs(local.sin_port))
+      .value_or(-1);
+}
+
+namespace {
+
+// A last guard against running out of descriptors; the HTTP server keeps far fewer connections and
+// ends the oldest idle ones itself before it gets here.
+constexpr size_t kMaxClients = 1024;
 
 class PollServer final : public RtServer {
 public:
@@ -103,20 +169,29 @@ public:
     std::vector<pollfd> fds;
     fds.reserve(clients_.size() + 2);
     fds.push_back({wake_fd_.get(), POLLIN, 0});
-    fds.push_back({listener_.get(), POLLIN, 0});
-    // Connections are offered starting one further on each call, so a busy peer cannot starve the rest.
-    const size_t count = clients_.size();
-    const size_t first = count ? next_client_ % count : 0;
-    std::vector<size_t> order;
-    order.reserve(count);
-    for (size_t i = 0; i < count; ++i) {
-      const size_t k = (first + i) % count;
-      if (clients_[k].peer_closed) continue;
+    // The listener takes its turn among the connections, so a crowd of busy peers cannot keep a
+    // newcomer waiting in the queue.
+    const size_t slots = clients_.size() + 1;
+    const size_t first = next_slot_ % slots;
+    std::vector<size_t> order;  // slot of each pollfd after the wake-up; clients_.size() = the listener
+    order.reserve(slots);
+    for (size_t i = 0; i < slots; ++i) {
+      const size_t k = (first + i) % slots;
+      if (k == clients_.size()) {
+        if (clients_.size() >= kMaxClients) continue;
+        fds.push_back({listener_.get(), POLLIN, 0});
+      } else {
+        const Client& client = clients_[k];
+        if (client.dead) continue;
+        fds.push_back({client.fd.get(), static_cast<short>((client.read ? POLLIN : 0) | (client.write ? POLLOUT : 0)), 0});
+      }
       order.push_back(k);
-      fds.push_back({clients_[k].fd.get(), POLLIN, 0});
     }
 
-    int ready = ::poll(fds.data(), fds.size(), timeout_ms);
+    int ready;
+    do {
+      ready = ::poll(fds.data(), fds.size(), timeout_ms);
+    } while (ready < 0 && errno == EINTR && timeout_ms < 0);
     if (ready <= 0) return {};
 
     if (fds[0].revents & POLLIN) {
@@ -124,56 +199,57 @@ public:
       return {RT_NET_WAKE, -1};
     }
     for (size_t i = 0; i < order.size(); ++i) {
-      const short revents = fds[i + 2].revents;
+      const short revents = fds[i + 1].revents;
       if (!revents) continue;
-      Client& client = clients_[order[i]];
-      next_client_ = order[i] + 1;
-      if (revents & POLLIN) {
-        char probe;
-        const ssize_t n = ::recv(client.fd.get(), &probe, 1, MSG_PEEK | MSG_DONTWAIT);
-        if (n > 0) return {RT_NET_DATA, client.fd.get()};
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) continue;
+      const size_t k = order[i];
+      next_slot_ = k + 1;
+      if (k == clients_.size()) {
+        const RtNetEvent accepted = accept_one();
+        if (accepted.type != RT_NET_NONE) return accepted;
+        continue;
       }
-      // End of stream, a reset or an error: reported once, then no longer watched.
-      client.peer_closed = true;
-      return {RT_NET_CLOSED, client.fd.get()};
+      Client& client = clients_[k];
+      const int fd = client.fd.get();
+      if (!(revents & POLLNVAL)) {
+        // An end of stream, a reset or an error is found out by the receive or send that follows.
+        if (client.read && (revents & (POLLIN | POLLHUP | POLLERR))) return {RT_NET_DATA, fd};
+        if (client.write && (revents & (POLLOUT | POLLHUP | POLLERR))) return {RT_NET_WRITABLE, fd};
+      }
+      client.dead = true;
+      return {RT_NET_CLOSED, fd};
     }
-    if (fds[1].revents & POLLIN) return accept_one();
     return {};
   }
 
-  long receive(int client, void* buffer, size_t length, int timeout_ms) override {
-    if (length == 0 || !find(client)) return -1;
+  void watch(int client, bool read, bool write) override {
+    if (Client* c = find(client)) {
+      c->read = read;
+      c->write = write;
+    }
+  }
+
+  long receive(int client, void* buffer, size_t length) override {
+    if (length == 0 || !find(client)) return kRtNetError;
     for (;;) {
       const ssize_t n = ::recv(client, buffer, length, MSG_DONTWAIT);
       if (n >= 0) return static_cast<long>(n);
       if (errno == EINTR) continue;
+      if (errno == EAGAIN || errno == EWOULDBLOCK) return kRtNetAgain;
       if (errno == ECONNRESET) return 0;  // a reset ends the stream like a close
-      if (errno != EAGAIN && errno != EWOULDBLOCK) return -1;
-      if (timeout_ms == 0) return -1;
-      if (!wait_for(client, POLLIN, timeout_ms)) return -1;
-      timeout_ms = 0;  // one wait; the bytes that arrived are taken by the next recv
+      return kRtNetError;
     }
   }
 
-  bool send(int client, const void* data, size_t length) override {
-    if (!find(client)) return false;
-    const char* bytes = static_cast<const char*>(data);
-    while (length > 0) {
-      const ssize_t n = ::send(client, bytes, length, MSG_NOSIGNAL | MSG_DONTWAIT);
-      if (n > 0) {
-        bytes += n;
-        length -= static_cast<size_t>(n);
-        continue;
-      }
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-        if (!wait_for(client, POLLOUT, kSendStallMs)) return false;
-        continue;
-      }
-      return false;
+  long send_some(int client, const void* data, size_t length) override {
+    if (!find(client)) return kRtNetError;
+    if (length == 0) return 0;
+    for (;;) {
+      const ssize_t n = ::send(client, data, length, MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (n >= 0) return static_cast<long>(n);
+      if (errno == EINTR) continue;
+      if (errno == EAGAIN || errno == EWOULDBLOCK) return kRtNetAgain;
+      return kRtNetError;
     }
-    return true;
   }
 
   void close_client(int client) override {
@@ -187,10 +263,14 @@ public:
     [[maybe_unused]] ssize_t n = ::write(wake_fd_.get(), &one, sizeof one);
   }
 
+  size_t clients() const override { return clients_.size(); }
+
 private:
   struct Client {
     UniqueFd fd;
-    bool peer_closed = false;
+    bool read = true;
+    bool write = false;
+    bool dead = false;  // reported closed: no longer polled
   };
 
   Client* find(int fd) {
@@ -200,40 +280,18 @@ private:
   }
 
   RtNetEvent accept_one() {
-    const int fd = ::accept4(listener_.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (fd < 0) return {};
-    if (clients_.size() >= kMaxClients) {
-      ::close(fd);
-      return {};
-    }
+    UniqueFd fd(::accept4(listener_.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+    if (!fd) return {};
     // Only the user who runs the program may talk to it: another account on the same machine could
-    // otherwise read files through it. A peer that cannot be looked up (no /proc) is let in.
-    if (const long uid = rt_net_peer_uid(fd); uid >= 0 && uid != static_cast<long>(::geteuid())) {
-      ::close(fd);
-      return {};
-    }
+    // otherwise read files through it. A peer whose owner cannot be established is refused too.
+    if (rt_net_peer_uid(fd.get()) != static_cast<long>(::geteuid())) return {};
     // Replies go out as soon as they are written; without this a small body after its head waits
     // for the peer's delayed acknowledgement.
     const int on = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    clients_.push_back({UniqueFd(fd), false});
-    return {RT_NET_CONNECT, fd};
-  }
-
-  // Waits until `fd` is ready for `events`; false on time-out, error or a pending wake (which is left
-  // for wait_event to report).
-  bool wait_for(int fd, short events, int timeout_ms) {
-    const int64_t deadline = timeout_ms < 0 ? -1 : NowMs() + timeout_ms;
-    for (;;) {
-      pollfd fds[2] = {{fd, events, 0}, {wake_fd_.get(), POLLIN, 0}};
-      int left = -1;
-      if (deadline >= 0) left = static_cast<int>(std::max<int64_t>(0, deadline - NowMs()));
-      const int ready = ::poll(fds, 2, left);
-      if (ready < 0 && errno == EINTR) continue;
-      if (ready <= 0) return false;
-      if (fds[1].revents & POLLIN) return false;
-      return (fds[0].revents & (events | POLLHUP | POLLERR)) != 0;
-    }
+    ::setsockopt(fd.get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    const int client = fd.get();
+    clients_.push_back({std::move(fd), true, false, false});
+    return {RT_NET_CONNECT, client};
   }
 
   void drain_wake() {
@@ -245,7 +303,7 @@ private:
   UniqueFd wake_fd_;
   int port_;
   std::vector<Client> clients_;
-  size_t next_client_ = 0;
+  size_t next_slot_ = 0;
 };
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Argument checks and link-aware containment for the routes.
-#include "routes_paths.h"
+// The name rule, argument checks and link-aware containment.
+#include "project_paths.h"
 
 #include <sys/stat.h>
 
@@ -27,8 +27,13 @@ std::string NormaliseSeparators(std::string text) {
   return text;
 }
 
-bool IsAcceptedProjectName(std::string_view name) {
-  return IsValidProjectName(std::string(name)) && name.find('\\') == std::string_view::npos;
+bool IsPlainName(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  for (const char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '/' || c == '\\' || u < 0x20 || u == 0x7F) return false;
+  }
+  return true;
 }
 
 bool IsAcceptedAbsolutePath(std::string_view path) {
@@ -56,6 +61,10 @@ bool StaysInside(const std::string& folder, const std::string& path) {
     ++step;
   }
   return true;
+}
+
+bool ProjectPathInside(const ProjectsPlace& place, const std::string& path) {
+  return !place.folder.empty() && StaysInside(place.folder, path);
 }
 
 bool MakeFolderInside(const std::string& root, const std::string& folder) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "project_paths.h"
 #include "shared_state.h"
 #include "support.h"
 #include "rt/fs.h"
@@ -58,7 +59,7 @@ bool SaveProjectThumbnail(const std::string& value) {
   const std::string name = value.substr(0, bar);
   // The name comes from a page (the preview page runs user code): it must name a folder inside the
   // projects folder and nothing else.
-  if (!IsValidProjectName(name)) {
+  if (!IsPlainName(name)) {
     HostLog("thumbnail refused for the name \"" + name + "\"");
     return false;
   }

@@ -6,7 +6,6 @@
 
 #include "access.h"
 #include "file_branch.h"
-#include "http_server.h"
 #include "routes_handlers.h"
 
 namespace {
@@ -28,27 +27,33 @@ constexpr std::array kRoutes{
     HostRoute{"GET", "ext:/", false, false, HandleExternalFile},
 };
 
+// A refusal of the access checks. Nothing of the body has been read: a body on its way would hold
+// the connection for as long as its sender likes, so the connection ends with the reply instead.
+void Refuse(HttpExchange& exchange, int status) {
+  if (exchange.request().content_length > 0) exchange.close_after_reply();
+  exchange.reply(status);
+}
+
 }  // namespace
+
+bool RouteMatches(const HostRoute& route, const HttpRequest& request) {
+  if (request.method != route.method) return false;
+  return route.exact ? request.target == route.target : request.target.starts_with(route.target);
+}
 
 std::span<const HostRoute> HostRouteTable() { return kRoutes; }
 
 void DispatchRequest(HttpExchange& exchange, RouteContext& context) {
   const HttpRequest& request = exchange.request();
-  if (const int refusal = CheckRequestSource(request, context.port)) {
-    exchange.reply(refusal);
-    return;
-  }
+  if (const int refusal = CheckRequestSource(request, context.port)) return Refuse(exchange, refusal);
   for (const HostRoute& route : HostRouteTable()) {
     if (!RouteMatches(route, request)) continue;
-    if (route.needs_token && !HasHostToken(request, context.host.token)) {
-      exchange.reply(403);
-      return;
-    }
+    if (route.needs_token && !HasHostToken(request, context.token)) return Refuse(exchange, 403);
     route.handle(exchange, context);
     return;
   }
   if (request.method == "GET" || request.method == "HEAD") {
-    ServeFileBranch(exchange, context.host);
+    ServeFileBranch(exchange, context);
     return;
   }
   HttpReplyHead head(405, 0);

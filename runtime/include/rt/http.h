@@ -1,6 +1,7 @@
-// The HTTP side of one request as the routes see it: the parsed head, the reply head, and the
-// exchange through which a route reads the body and sends its reply. Parsing and formatting are
-// plain functions over bytes; only the exchange touches a connection.
+// HTTP/1.1 as the programs' local servers speak it: request heads, reply heads, and the exchange
+// through which a handler reads a request's body and sends its one reply. Parsing and formatting are
+// plain functions over bytes; only an exchange touches a connection, so handlers run the same over
+// a socket (rt/http_server.h), in a test, or in the fuzzer.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -10,8 +11,6 @@
 #include <string_view>
 #include <utility>
 #include <vector>
-
-struct HostServerContext;
 
 // A byte range of a Range header; -1 where a bound is absent. start -1 with an end n is the suffix
 // form (the last n bytes).
@@ -49,7 +48,8 @@ struct RequestHead {
 // Reads a request head from the start of `bytes`. Incomplete until the empty line has arrived;
 // TooLarge when `max_head` bytes hold no complete head. Empty lines before the request line are
 // skipped. A bad request line still yields the head's length and body length, so the connection can
-// go on after the error reply; a bad header block cannot.
+// go on after the error reply; a bad header block cannot. A line that ends in a bare LF makes the
+// head Complete at once with 400 and lost framing: where it ends cannot be known.
 RequestHead ParseRequestHead(std::string_view bytes, size_t max_head);
 
 // "bytes=<start>-<end>": each side trimmed, empty gives -1. Anything else (another unit, several
@@ -79,49 +79,61 @@ private:
 std::string_view HttpReasonPhrase(int status);
 std::string DecimalText(uint64_t value);
 
+// Owns an open file descriptor.
+class FileHandle {
+public:
+  FileHandle() = default;
+  explicit FileHandle(int fd) : fd_(fd) {}
+  ~FileHandle();
+  FileHandle(FileHandle&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  FileHandle& operator=(FileHandle&& other) noexcept;
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  int get() const { return fd_; }
+  explicit operator bool() const { return fd_ >= 0; }
+
+private:
+  int fd_ = -1;
+};
+
 enum class BodyStatus {
   Complete,  // every declared byte went to the sink
   TooLarge,  // the declared length is above the caller's limit; nothing was read
   TimedOut,  // the time limit passed first
   Closed,    // the peer closed or the connection failed
-  Stopped,   // the sink refused a piece (a write failed) or the server is stopping
+  Stopped,   // the sink refused a piece (a write failed)
 };
 
-// One request on one connection. A route reads the body (if it wants it) and sends exactly one reply;
-// whatever it leaves unread is drained or the connection closed afterwards, so the next request on a
-// kept-alive connection always starts at its first byte.
+class HttpExchange;
+// Takes one piece of a body; false stops the reading (Stopped).
+using BodySink = std::function<bool(std::string_view)>;
+// Runs once when a body has been read, or could not be; it sends the reply.
+using BodyDone = std::function<void(HttpExchange&, BodyStatus)>;
+
+// One request on one connection. A handler sends exactly one reply, at once or from the `done` of
+// the body it reads; whatever body it leaves unread is drained or the connection closed afterwards,
+// so the next request on a kept-alive connection always starts at its first byte.
 class HttpExchange {
 public:
   virtual ~HttpExchange() = default;
   virtual const HttpRequest& request() const = 0;
 
-  // Hands the body to `sink` in pieces as they arrive, within time_limit_ms in all. Sends
-  // "100 Continue" first when the client waits for it.
-  virtual BodyStatus read_body(uint64_t max_length, int time_limit_ms,
-                               const std::function<bool(std::string_view)>& sink) = 0;
+  // Reads the body while the server goes on with other connections: each piece goes to `sink` as it
+  // arrives, within time_limit_ms in all, then `done` runs (never before this call has returned).
+  // Sends "100 Continue" first when the client waits for it. At most one body read per request.
+  virtual void read_body(uint64_t max_length, int time_limit_ms, BodySink sink, BodyDone done) = 0;
   // Sends the head; Connection handling is added here. Call once per request.
   virtual bool send_head(const HttpReplyHead& head) = 0;
-  // Body bytes of the reply; nothing goes out for HEAD.
+  // Body bytes of the reply (copied); nothing goes out for HEAD.
   virtual bool send_body(std::string_view bytes) = 0;
+  // `length` bytes of `file` from `offset`, read piece by piece as the peer takes them; ends the body.
+  virtual bool send_file(FileHandle file, uint64_t offset, uint64_t length) = 0;
   // The connection closes once the reply is out (also announced in the head when not yet sent).
   virtual void close_after_reply() = 0;
 
-  // The body as one text (small uploads).
-  BodyStatus read_body_text(uint64_t max_length, int time_limit_ms, std::string& out);
   // A whole reply with a text body (may be empty: a bare reply).
   bool reply(int status, std::string_view body = {}, std::string_view content_type = "text/plain; charset=utf-8");
 };
 
-struct RouteContext;
-
-// One entry of the route table, tested in order before the file branch; the first match handles the
-// request.
-struct HostRoute {
-  std::string_view method;
-  std::string_view target;  // the whole target when exact, else its beginning
-  bool exact;
-  bool needs_token;         // refused unless the request carries the per-run token
-  void (*handle)(HttpExchange&, RouteContext&);
-};
-
-bool RouteMatches(const HostRoute& route, const HttpRequest& request);
+// Answers requests; one call per request, on the server's thread.
+using HttpHandler = std::function<void(HttpExchange&)>;

@@ -6,17 +6,14 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <memory>
-#include <optional>
 
-#include "http_server.h"
 #include "mime.h"
-#include "routes_paths.h"
+#include "project_paths.h"
+#include "upload_files.h"
 #include "url.h"
 
 namespace {
 
-constexpr size_t kChunk = 64 * 1024;
 constexpr std::string_view kTempPrefix = "tmp/";
 
 std::string WithSlash(std::string folder) {
@@ -29,10 +26,17 @@ std::string FileInside(const std::string& folder, const std::string& path) {
   return IsServableFile(path) && StaysInside(folder, path) ? path : std::string();
 }
 
+// An upload still being written, or one a crash left, is never served.
+bool IsUploadLeftover(const std::string& target) {
+  const size_t slash = target.rfind('/');
+  return IsUploadTemporaryName(slash == std::string::npos ? target : target.substr(slash + 1));
+}
+
 // The file the decoded target names on disk, or "" when none qualifies. Targets have been checked,
 // so plain concatenation cannot leave the folder it is joined to; links are followed and must stay
 // inside it too.
-std::string FindOnDisk(const std::string& target, const HostServerContext& context) {
+std::string FindOnDisk(const std::string& target, const RouteContext& context) {
+  if (IsUploadLeftover(target)) return {};
   if (target.starts_with(kTempPrefix)) {
     const std::string folder = WithSlash(context.temp_dir);
     return FileInside(folder, folder + target.substr(kTempPrefix.size()));
@@ -40,10 +44,10 @@ std::string FindOnDisk(const std::string& target, const HostServerContext& conte
   const std::string program = WithSlash(context.program_dir);
   if (std::string path = FileInside(program, program + target); !path.empty()) return path;
 
-  const std::string project = context.current_project ? context.current_project() : std::string();
-  if (project.empty() || !IsAcceptedProjectName(project) || !context.projects_folder) return {};
-  const std::string projects = WithSlash(context.projects_folder());
-  return FindProjectFile(projects, projects + project + "/", target);
+  const std::string project = context.state->current_project();
+  const ProjectsPlace place = context.state->projects_place();
+  if (!IsPlainName(project) || place.folder.empty()) return {};
+  return FindProjectFile(place.folder, place.folder_of(project), target);
 }
 
 // Applies a Range to a file of `size` bytes (size >= 1). Ranges are honoured for media files only.
@@ -89,45 +93,9 @@ HttpReplyHead ContentHead(const FileBranchReply& reply) {
   return head;
 }
 
-// Sends the stretch of an open file, reading one piece at a time.
-bool SendFileStretch(HttpExchange& exchange, int fd, uint64_t offset, uint64_t length) {
-  auto buffer = std::make_unique<char[]>(kChunk);
-  while (length > 0) {
-    const size_t want = length < kChunk ? static_cast<size_t>(length) : kChunk;
-    const ssize_t got = ::pread(fd, buffer.get(), want, static_cast<off_t>(offset));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;  // the file shrank or failed under us
-    if (!exchange.send_body(std::string_view(buffer.get(), static_cast<size_t>(got)))) return false;
-    offset += static_cast<uint64_t>(got);
-    length -= static_cast<uint64_t>(got);
-  }
-  return true;
-}
-
-bool SendMemoryStretch(HttpExchange& exchange, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const std::string_view piece = bytes.substr(0, kChunk);
-    if (!exchange.send_body(piece)) return false;
-    bytes.remove_prefix(piece.size());
-  }
-  return true;
-}
-
 }  // namespace
 
-FileHandle::~FileHandle() {
-  if (fd_ >= 0) ::close(fd_);
-}
-
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
-  if (this != &other) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = std::exchange(other.fd_, -1);
-  }
-  return *this;
-}
-
-FileBranchReply ResolveFileBranch(const HttpRequest& request, const HostServerContext& context) {
+FileBranchReply ResolveFileBranch(const HttpRequest& request, const RouteContext& context) {
   FileBranchReply reply;
   const std::string target = UrlDecodePath(request.target);
   const size_t slash = target.rfind('/');
@@ -169,7 +137,7 @@ FileBranchReply ResolveFileBranch(const HttpRequest& request, const HostServerCo
   return reply;
 }
 
-void ServeFileBranch(HttpExchange& exchange, const HostServerContext& context) {
+void ServeFileBranch(HttpExchange& exchange, const RouteContext& context) {
   FileBranchReply reply = ResolveFileBranch(exchange.request(), context);
   switch (reply.status) {
     case 200:
@@ -188,11 +156,8 @@ void ServeFileBranch(HttpExchange& exchange, const HostServerContext& context) {
   }
 
   if (!exchange.send_head(ContentHead(reply))) return;
-  if (exchange.request().method == "HEAD") return;
-  const bool sent = reply.file ? SendFileStretch(exchange, reply.file.get(), reply.offset, reply.length)
-                               : SendMemoryStretch(exchange, reply.memory.substr(reply.offset, reply.length));
-  // The head promised more bytes than went out: only closing tells the client the reply is cut.
-  if (!sent) exchange.close_after_reply();
+  if (reply.file) exchange.send_file(std::move(reply.file), reply.offset, reply.length);
+  else exchange.send_body(reply.memory.substr(reply.offset, reply.length));
 }
 
 void ServeWholeFile(HttpExchange& exchange, const std::string& path, std::string_view content_type) {
@@ -210,6 +175,5 @@ void ServeWholeFile(HttpExchange& exchange, const std::string& path, std::string
   reply.status = 200;
   reply.content_type = content_type;
   reply.size = reply.length = static_cast<uint64_t>(info.st_size);
-  if (!exchange.send_head(ContentHead(reply)) || exchange.request().method == "HEAD") return;
-  if (!SendFileStretch(exchange, file.get(), 0, reply.length)) exchange.close_after_reply();
+  if (exchange.send_head(ContentHead(reply))) exchange.send_file(std::move(file), 0, reply.length);
 }

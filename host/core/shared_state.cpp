@@ -36,6 +36,13 @@ void HostShared::set_standalone_save_path(std::string path) {
   standalone_save_path_ = std::move(path);
 }
 
+ProjectsPlace HostShared::projects_place() const {
+  ProjectsPlace place;
+  place.folder = projects_folder();
+  place.default_layout = !place.folder.empty() && place.folder == DefaultProjectsFolder();
+  return place;
+}
+
 HostShared& HostState() {
   static HostShared state;
   return state;
@@ -45,7 +52,7 @@ std::string GetCurrentProject() { return HostState().current_project(); }
 
 std::string ProjectsFolder() { return HostState().projects_folder(); }
 
-bool IsDefaultProjectsFolder() { return HostState().projects_folder() == DefaultProjectsFolder(); }
+bool IsDefaultProjectsFolder() { return HostState().projects_place().default_layout; }
 
 void SetProjectsFolder(const std::string& folder) {
   const std::string next = WithTrailingSlash(folder);
@@ -65,17 +72,8 @@ void SetCurrentProject(const std::string& name) {
 
 std::string LastProject() { return RegistryReadValue(RegistryRoot::kCurrentUser, kHostRegistryKey, kLastProjectValue); }
 
-std::string ProjectFolderPath(const std::string& name) { return ProjectsFolder() + name + "/"; }
+std::string ProjectFolderPath(const std::string& name) { return HostState().projects_place().folder_of(name); }
 
-std::string ProjectDocumentPath(const std::string& name) {
-  return IsDefaultProjectsFolder() ? ProjectsFolder() + name + "/" + name + ".qui" : ProjectsFolder() + name + ".qui";
-}
+std::string ProjectDocumentPath(const std::string& name) { return HostState().projects_place().document_of(name); }
 
-std::string ProjectThumbnailPath(const std::string& name) { return ProjectFolderPath(name) + ".thumbnail.png"; }
-
-bool IsValidProjectName(const std::string& name) {
-  if (name.empty() || name == "." || name == "..") return false;
-  for (unsigned char c : name)
-    if (c == '/' || c < 0x20 || c == 0x7F) return false;
-  return true;
-}
+std::string ProjectThumbnailPath(const std::string& name) { return HostState().projects_place().thumbnail_of(name); }

@@ -1,5 +1,5 @@
-// Decoding of request arguments and the one check that every path or name taken from a request,
-// a page, a zip or a payload goes through before it is joined to a folder.
+// Decoding of request arguments and the one check that every relative path taken from a request,
+// a page, a zip or a payload goes through before it is joined to a folder (single names: IsPlainName).
 #pragma once
 #include <string>
 #include <string_view>
@@ -21,15 +21,10 @@ enum class PathCheck {
   Backslash,      // a Windows separator: never part of a name we accept
   Absolute,       // begins with "/"
   ParentStep,     // a ".." segment
-  Separator,      // a "/" in a single name
-  DotName,        // a single name that is "." or ".."
 };
 
 // A relative path below some folder: refuses an empty text, NUL, "\", a leading "/" and any ".."
 // segment. Applied to decoded text; the caller joins the result to its folder by plain concatenation.
 PathCheck CheckRelativePath(std::string_view path);
-// One folder or file name (a project name, say): a relative path without "/" that is not "." or "..".
-PathCheck CheckName(std::string_view name);
 
 inline bool IsSafeRelativePath(std::string_view path) { return CheckRelativePath(path) == PathCheck::Ok; }
-inline bool IsSafeName(std::string_view name) { return CheckName(name) == PathCheck::Ok; }

@@ -2,6 +2,7 @@
 
 #include "native_channel.h"
 #include "script.h"
+#include "project_paths.h"
 #include "shared_state.h"
 #include "support.h"
 #include "thumbnail.h"
@@ -73,7 +74,7 @@ void WindowServices::page_ready() {
   const std::string last = LastProject();
   // The page opens the command-line project itself; offering it as the last project too would load it twice.
   // The store is a file the user can edit, so the name is checked like any other.
-  if (!last.empty() && last != delivered && IsValidProjectName(last) && rt_fs_file_size(ProjectDocumentPath(last)) > 0)
+  if (!last.empty() && last != delivered && IsPlainName(last) && rt_fs_file_size(ProjectDocumentPath(last)) > 0)
     ui_.eval_script(0, JsCallIfDefined("_onLastProject", {last}));
 }
 

@@ -107,11 +107,3 @@ PathCheck CheckRelativePath(std::string_view path) {
   if (HasParentSegment(path)) return PathCheck::ParentStep;
   return PathCheck::Ok;
 }
-
-PathCheck CheckName(std::string_view name) {
-  const PathCheck check = CheckRelativePath(name);
-  if (check != PathCheck::Ok) return check;
-  if (name.find('/') != std::string_view::npos) return PathCheck::Separator;
-  if (name == ".") return PathCheck::DotName;
-  return PathCheck::Ok;
-}

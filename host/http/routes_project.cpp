@@ -1,6 +1,7 @@
 // The routes that ask about projects (existence tests, thumbnail, folder listing) and the one that
-// renames a project. Names are checked like every other name from a request; links inside the
-// projects folder that lead out of it are neither followed nor reported.
+// renames a project. Names are checked like every other name from a request, and every path that
+// touches a project passes the one containment rule (ProjectPathInside): links inside the projects
+// folder that lead out of it are neither followed, nor reported, nor moved through.
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
@@ -10,20 +11,16 @@
 #include <nlohmann/json.hpp>
 
 #include "file_branch.h"
-#include "http_server.h"
+#include "project_paths.h"
 #include "routes_handlers.h"
-#include "routes_paths.h"
 #include "shared_state.h"
+#include "upload_files.h"
 #include "url.h"
 #include "rt/fs.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ProjectsRoot(const RouteContext& context) {
-  return context.host.projects_folder ? context.host.projects_folder() : std::string();
-}
 
 // The route argument after `prefix`, decoded.
 std::string Argument(const HttpExchange& exchange, std::string_view prefix) {
@@ -43,8 +40,8 @@ bool MoveNoReplace(const std::string& from, const std::string& to) {
 }
 
 // A file of the project inside the projects folder: "true", else the negative answer.
-void AnswerExists(HttpExchange& exchange, const std::string& root, const std::string& path, int negative_status) {
-  if (IsServableFile(path) && StaysInside(root, path)) exchange.reply(200, "true");
+void AnswerExists(HttpExchange& exchange, const ProjectsPlace& place, const std::string& path, int negative_status) {
+  if (IsServableFile(path) && ProjectPathInside(place, path)) exchange.reply(200, "true");
   else exchange.reply(negative_status, "false");
 }
 
@@ -60,24 +57,32 @@ void HandleRename(HttpExchange& exchange, RouteContext& context) {
   const size_t slash = rest.find('/');
   const std::string old_name = slash == std::string_view::npos ? std::string() : UrlDecode(rest.substr(0, slash));
   const std::string new_name = slash == std::string_view::npos ? std::string() : UrlDecode(rest.substr(slash + 1));
-  const std::string projects = ProjectsRoot(context);
+  const ProjectsPlace place = context.state->projects_place();
   const std::string names = "\"" + old_name + "\" cannot be renamed to \"" + new_name + "\"";
   if (old_name.empty() || new_name.empty()) {
     exchange.reply(400, "The project " + names + ": a name is empty.");
     return;
   }
-  if (!IsAcceptedProjectName(old_name) || !IsAcceptedProjectName(new_name) || projects.empty()) {
+  if (!IsPlainName(old_name) || !IsPlainName(new_name) || place.folder.empty()) {
     exchange.reply(403, "The project " + names + ": a name holds characters that are not allowed.");
     return;
   }
-  const std::string old_folder = projects + old_name;
-  const std::string new_folder = projects + new_name;
+  const std::string old_folder = place.folder + old_name;
+  const std::string new_folder = place.folder + new_name;
   const auto fail = [&] {
     exchange.reply(409, "The project " + names + " (" + SizeText(old_folder) + ", " + SizeText(new_folder) + ").");
   };
   if (old_name == new_name) return fail();
+  // A project whose folder or document leads out of the projects folder is not ours to move: the
+  // document would be renamed wherever the link points.
+  const std::string old_document = place.document_of(old_name);
+  if ((Exists(old_folder) && !ProjectPathInside(place, old_folder)) ||
+      (Exists(old_document) && !ProjectPathInside(place, old_document))) {
+    exchange.reply(403, "The project " + names + ": it lies outside the projects folder.");
+    return;
+  }
 
-  if (IsDefaultProjectsFolder()) {
+  if (place.default_layout) {
     // The document lives in the folder: move the folder, then rename the document inside it.
     const std::string inner_old = "/" + old_name + ".qui";
     const std::string inner_new = "/" + new_name + ".qui";
@@ -90,7 +95,6 @@ void HandleRename(HttpExchange& exchange, RouteContext& context) {
     }
   } else {
     // The document lives beside the folder: both move, or neither.
-    const std::string old_document = old_folder + ".qui";
     const std::string new_document = new_folder + ".qui";
     const bool has_folder = IsFolder(old_folder);
     if (!IsServableFile(old_document) || Exists(new_document) || (has_folder && Exists(new_folder))) return fail();
@@ -105,14 +109,16 @@ void HandleRename(HttpExchange& exchange, RouteContext& context) {
 
 void HandleProjectExists(HttpExchange& exchange, RouteContext& context) {
   const std::string name = Argument(exchange, "pexists/");
-  if (!IsAcceptedProjectName(name)) return static_cast<void>(exchange.reply(404, "false"));
-  AnswerExists(exchange, ProjectsRoot(context), ProjectDocumentPath(name), 404);
+  const ProjectsPlace place = context.state->projects_place();
+  if (!IsPlainName(name)) return static_cast<void>(exchange.reply(404, "false"));
+  AnswerExists(exchange, place, place.document_of(name), 404);
 }
 
 void HandleBaseProgramExists(HttpExchange& exchange, RouteContext& context) {
   const std::string name = Argument(exchange, "pbexists/");
-  if (!IsAcceptedProjectName(name)) return static_cast<void>(exchange.reply(404, "false"));
-  AnswerExists(exchange, ProjectsRoot(context), ProjectFolderPath(name) + name + ".pb", 404);
+  const ProjectsPlace place = context.state->projects_place();
+  if (!IsPlainName(name)) return static_cast<void>(exchange.reply(404, "false"));
+  AnswerExists(exchange, place, place.folder_of(name) + name + ".pb", 404);
 }
 
 void HandleFileExists(HttpExchange& exchange, RouteContext& context) {
@@ -120,15 +126,17 @@ void HandleFileExists(HttpExchange& exchange, RouteContext& context) {
   const size_t slash = argument.find('/');
   const std::string project = argument.substr(0, slash);
   const std::string rel = slash == std::string::npos ? std::string() : NormaliseSeparators(argument.substr(slash + 1));
-  const bool found = IsAcceptedProjectName(project) && IsSafeRelativePath(rel) &&
-                     !FindProjectFile(ProjectsRoot(context), ProjectFolderPath(project), rel).empty();
+  const ProjectsPlace place = context.state->projects_place();
+  const bool found = IsPlainName(project) && IsSafeRelativePath(rel) && !place.folder.empty() &&
+                     !FindProjectFile(place.folder, place.folder_of(project), rel).empty();
   exchange.reply(200, found ? "true" : "false");
 }
 
 void HandleThumbnail(HttpExchange& exchange, RouteContext& context) {
   const std::string name = Argument(exchange, "thumb/");
-  const std::string path = IsAcceptedProjectName(name) ? ProjectThumbnailPath(name) : std::string();
-  if (path.empty() || !StaysInside(ProjectsRoot(context), path)) return static_cast<void>(exchange.reply(404));
+  const ProjectsPlace place = context.state->projects_place();
+  const std::string path = IsPlainName(name) ? place.thumbnail_of(name) : std::string();
+  if (path.empty() || !ProjectPathInside(place, path)) return static_cast<void>(exchange.reply(404));
   ServeWholeFile(exchange, path, "image/png");
 }
 
@@ -139,12 +147,13 @@ void HandleListFolder(HttpExchange& exchange, RouteContext& context) {
     exchange.reply(403, "The folder name is not allowed.");
     return;
   }
-  const std::string project = context.host.current_project ? context.host.current_project() : std::string();
-  if (!IsAcceptedProjectName(project)) {
+  const std::string project = context.state->current_project();
+  const ProjectsPlace place = context.state->projects_place();
+  if (!IsPlainName(project) || place.folder.empty()) {
     exchange.reply(404, "No project is open.");
     return;
   }
-  std::string folder = FindProjectFolder(ProjectsRoot(context), ProjectFolderPath(project), dir);
+  std::string folder = FindProjectFolder(place.folder, place.folder_of(project), dir);
   if (folder.empty()) {
     exchange.reply(404, "The folder does not exist in the open project.");
     return;
@@ -159,7 +168,10 @@ void HandleListFolder(HttpExchange& exchange, RouteContext& context) {
   }
   for (fs::directory_iterator end; !error && it != end; it.increment(error)) {
     std::error_code ignored;
-    if (it->symlink_status(ignored).type() == fs::file_type::regular) names.push_back(it->path().filename().string());
+    std::string name = it->path().filename().string();
+    // An upload still being written, or one a crash left, is no file of the project.
+    if (it->symlink_status(ignored).type() == fs::file_type::regular && !IsUploadTemporaryName(name))
+      names.push_back(std::move(name));
   }
   // Names are bytes on Linux: any that are not UTF-8 keep their valid parts rather than break the reply.
   exchange.reply(200, names.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace),

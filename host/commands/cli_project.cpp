@@ -4,6 +4,7 @@
 
 #include "project_files.h"
 #include "script.h"
+#include "project_paths.h"
 #include "shared_state.h"
 #include "support.h"
 #include "rt/fs.h"
@@ -31,7 +32,7 @@ std::optional<CliProject> ReadCommandLineProject(const std::string& argument, st
     HostLog("command-line project refused: " + path + ": " + why);
     return std::nullopt;
   };
-  if (!IsValidProjectName(project.name)) return fail("the file name cannot name a project");
+  if (!IsPlainName(project.name)) return fail("the file name cannot name a project");
   if (!rt_file_read_all(path, project.document)) return fail("the file cannot be read");
   if (nlohmann::json::parse(project.document, nullptr, false).is_discarded())
     return fail("the file is not a project document");

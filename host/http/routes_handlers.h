@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "http_request.h"
 #include "routes.h"
+#include "rt/http.h"
 
 void HandleSaveExe(HttpExchange& exchange, RouteContext& context);      // POST saveexe
 void HandleSaveAsset(HttpExchange& exchange, RouteContext& context);    // POST saveasset/<rel>
@@ -31,8 +31,8 @@ struct SaveExeQuery {
 SaveExeQuery ParseSaveExeQuery(std::string_view query);
 
 // Where save/ writes, or "" when the target is refused (a name or path that could leave the projects
-// folder `projects`, whose layout `default_layout` names). `rest` is the target after "save/".
-std::string SaveTarget(std::string_view rest, const std::string& projects, bool default_layout);
+// folder). `rest` is the target after "save/".
+std::string SaveTarget(std::string_view rest, const ProjectsPlace& place);
 
 // The reply of patchloadericon for an icon-patch error code: status, reason and message.
 void ReplyIconPatchError(HttpExchange& exchange, int code);

@@ -8,7 +8,7 @@
 #include "commands.h"
 #include "paths.h"
 #include "project_files.h"
-#include "routes_paths.h"
+#include "project_paths.h"
 #include "script.h"
 #include "shared_state.h"
 #include "support.h"
@@ -65,7 +65,7 @@ void EditorCommands::new_project_request() {
   };
   if (chosen.empty()) return answer("", true);
   const std::string name = ProjectNameFromPath(chosen);
-  if (!IsAcceptedAbsolutePath(chosen) || !IsAcceptedProjectName(name)) {
+  if (!IsAcceptedAbsolutePath(chosen) || !IsPlainName(name)) {
     toast("\"" + name + "\" cannot name a project.", "error", 4000);
     return answer("", true);
   }
@@ -80,7 +80,7 @@ void EditorCommands::new_project_request() {
 void EditorCommands::check_new(const std::string& chosen) {
   const std::string name = ProjectNameFromPath(chosen);
   bool exists = false;
-  if (IsAcceptedProjectName(name)) {
+  if (IsPlainName(name)) {
     exists = IsDefaultProjectsFolder() ? rt_fs_file_size(ProjectFolderPath(name)) == -2
                                        : HasBytes(ProjectDocumentPath(name));
   }
@@ -90,7 +90,7 @@ void EditorCommands::check_new(const std::string& chosen) {
 
 void EditorCommands::new_project(const std::string& chosen) {
   const std::string name = ProjectNameFromPath(chosen);
-  if (!IsAcceptedProjectName(name)) {
+  if (!IsPlainName(name)) {
     toast("\"" + name + "\" cannot name a project.", "error", 4000);
     return;
   }
@@ -108,14 +108,14 @@ void EditorCommands::new_project(const std::string& chosen) {
 }
 
 void EditorCommands::save_as(const std::string& old_name) {
-  if (!IsAcceptedProjectName(old_name)) {
+  if (!IsPlainName(old_name)) {
     toast("\"" + old_name + "\" cannot be saved under another name.", "error", 4000);
     return;
   }
   const std::string chosen = ui_.save_file_dialog("Save project as", ProjectsFolder() + old_name, kProjectPattern);
   if (chosen.empty()) return;
   const std::string new_name = ProjectNameFromPath(chosen);
-  if (!IsAcceptedAbsolutePath(chosen) || !IsAcceptedProjectName(new_name)) {
+  if (!IsAcceptedAbsolutePath(chosen) || !IsPlainName(new_name)) {
     toast("\"" + new_name + "\" cannot name a project.", "error", 4000);
     return;
   }
@@ -165,7 +165,7 @@ void EditorCommands::save_as(const std::string& old_name) {
 void EditorCommands::open_projects_folder() {
   const std::string current = GetCurrentProject();
   std::string target = ProjectsFolder();
-  if (IsAcceptedProjectName(current) && rt_fs_file_size(ProjectFolderPath(current)) == -2)
+  if (IsPlainName(current) && rt_fs_file_size(ProjectFolderPath(current)) == -2)
     target = ProjectFolderPath(current);
   if (!ui_.open_with_desktop(FileUri(target))) HostLog("no file browser took " + target);
 }
@@ -193,7 +193,7 @@ void EditorCommands::load() {
       name.resize(name.size() - 4);
     }
     // Links that lead out of the projects folder are not offered, as the routes would not serve them.
-    if (IsAcceptedProjectName(name) && StaysInside(projects, path)) names.push_back(std::move(name));
+    if (IsPlainName(name) && StaysInside(projects, path)) names.push_back(std::move(name));
   }
   std::sort(names.begin(), names.end());
   std::string list = "[";
@@ -207,7 +207,7 @@ void EditorCommands::load() {
 }
 
 void EditorCommands::load_project(const std::string& name) {
-  if (!IsAcceptedProjectName(name)) {
+  if (!IsPlainName(name)) {
     toast("\"" + name + "\" is not a project name.", "error", 4000);
     return;
   }
@@ -228,7 +228,7 @@ void EditorCommands::load_project(const std::string& name) {
 }
 
 void EditorCommands::delete_project(const std::string& name) {
-  if (!IsAcceptedProjectName(name)) {
+  if (!IsPlainName(name)) {
     HostLog("delete refused: \"" + name + "\"");
     toast("\"" + name + "\" is not a project name: nothing was deleted.", "error", 4000);
     return;

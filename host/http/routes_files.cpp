@@ -3,10 +3,9 @@
 #include <string>
 
 #include "file_branch.h"
-#include "http_server.h"
 #include "mime.h"
 #include "routes_handlers.h"
-#include "routes_paths.h"
+#include "project_paths.h"
 #include "url.h"
 
 namespace {
@@ -57,7 +56,7 @@ void HandlePatchLoaderIcon(HttpExchange& exchange, RouteContext& context) {
   }
   // The icon patch is not part of this build yet: its checks run in its order, then it reports that
   // the patch itself is unavailable.
-  const std::string loader = context.host.program_dir + kLoaderFolder + kLoaderTemplateName;
+  const std::string loader = context.program_dir + kLoaderFolder + kLoaderTemplateName;
   if (!IsServableFile(icon)) return ReplyIconPatchError(exchange, 2);
   if (!IsServableFile(loader)) return ReplyIconPatchError(exchange, 3);
   ReplyIconPatchError(exchange, 4);
@@ -65,11 +64,11 @@ void HandlePatchLoaderIcon(HttpExchange& exchange, RouteContext& context) {
 
 void HandleLoaderFile(HttpExchange& exchange, RouteContext& context) {
   const std::string file = UrlDecodePath(exchange.request().last_segment);
-  if (!IsSafeName(file)) {
+  if (!IsPlainName(file)) {
     exchange.reply(400, "The loader file name is not allowed.");
     return;
   }
-  const std::string folder = context.host.program_dir + kLoaderFolder;
+  const std::string folder = context.program_dir + kLoaderFolder;
   const std::string path = folder + file;
   if (!IsServableFile(path) || !StaysInside(folder, path)) {
     exchange.reply(404, "The loader file does not exist.");

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "http_request.h"
+#include "rt/http.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
-// Paths built from request arguments: what the routes accept, and where those paths lead once
-// symbolic links are followed. Every route that reads or writes below a folder goes through these.
+// Names and paths that come from the page, a request, a dialog, the command line or the per-user
+// store: what is accepted, and where those paths lead once symbolic links are followed. Every route
+// and command that reads or writes below a folder goes through these.
 #pragma once
 #include <string>
 #include <string_view>
@@ -7,9 +8,12 @@
 // "\" becomes "/": a relative path from the page may use either separator.
 std::string NormaliseSeparators(std::string text);
 
-// A project name as the routes accept it: a valid project name (not empty, no "/", no control
-// character, not "." or "..") that also holds no "\".
-bool IsAcceptedProjectName(std::string_view name);
+struct ProjectsPlace;
+
+// The one rule for a single file or folder name (a project, a loader file): not empty, not "." or
+// "..", and without "/", "\", NUL or any other control character. Such a name joined to a folder
+// names a direct child of it and nothing else.
+bool IsPlainName(std::string_view name);
 
 // An absolute path given by the page: begins with "/", holds no NUL and no ".." segment (with "/"
 // or "\" as the separator).
@@ -19,6 +23,11 @@ bool IsAcceptedAbsolutePath(std::string_view path);
 // followed) or lies below it. The part of `path` that does not exist yet (a file about to be written)
 // is taken as it is.
 bool StaysInside(const std::string& folder, const std::string& path);
+
+// The one containment rule of everything that touches a project: `path` (a project's folder, its
+// document or a file of it) lies inside the projects folder once every link is followed. A project
+// folder that is a link to somewhere else is outside, whatever route or command is asked.
+bool ProjectPathInside(const ProjectsPlace& place, const std::string& path);
 
 // Creates `folder` and its missing parents, refusing when any step would lead out of `root`;
 // true when `folder` is a folder inside `root` afterwards.

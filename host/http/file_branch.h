@@ -5,28 +5,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <utility>
 
-#include "http_request.h"
-
-struct HostServerContext;
-
-// Owns an open file descriptor.
-class FileHandle {
-public:
-  FileHandle() = default;
-  explicit FileHandle(int fd) : fd_(fd) {}
-  ~FileHandle();
-  FileHandle(FileHandle&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  FileHandle& operator=(FileHandle&& other) noexcept;
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  int get() const { return fd_; }
-  explicit operator bool() const { return fd_ >= 0; }
-
-private:
-  int fd_ = -1;
-};
+#include "routes.h"
+#include "rt/http.h"
 
 // What the branch answers and where the bytes come from.
 struct FileBranchReply {
@@ -44,11 +25,12 @@ struct FileBranchReply {
 // Chooses the reply for `request` without sending anything. Disk paths come from the target decoded
 // with UrlDecodePath; a target that fails CheckRelativePath, or that a link leads out of its folder,
 // is not found. Project files follow the sub-folder case rule of FindProjectFile.
-FileBranchReply ResolveFileBranch(const HttpRequest& request, const HostServerContext& context);
+FileBranchReply ResolveFileBranch(const HttpRequest& request, const RouteContext& context);
 
-// Resolves and sends: the head, then only the bytes of the reply, read in 64 KiB pieces.
-void ServeFileBranch(HttpExchange& exchange, const HostServerContext& context);
+// Resolves and sends: the head, then only the bytes of the reply, read piece by piece as the peer
+// takes them.
+void ServeFileBranch(HttpExchange& exchange, const RouteContext& context);
 
-// Sends a whole file of at least one byte with the given type, in pieces; 404 when it is missing,
+// Sends a whole file of at least one byte with the given type; 404 when it is missing,
 // empty or not a regular file, 500 when it cannot be opened. The routes that serve one named file use it.
 void ServeWholeFile(HttpExchange& exchange, const std::string& path, std::string_view content_type);
