@@ -185,7 +185,7 @@ int main(int argc, char** argv) {
   if (auto project = ReadCommandLineProject(command_line.project, &cli_error)) {
     services.set_pending_cli_project(std::move(*project));
   } else if (!cli_error.empty()) {
-    rt_dialog_message(kWindowTitle, "\"" + command_line.project + "\" cannot be opened: " + cli_error + ".");
+    services.set_pending_cli_error("\"" + command_line.project + "\" cannot be opened: " + cli_error + ".");
   }
 
   const double zoom = std::clamp(settings.zoom, 0.1, 10.0);

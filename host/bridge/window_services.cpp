@@ -65,6 +65,11 @@ void WindowServices::page_ready() {
   loop_.set_page_ready();
   ui_.show_main_window();
 
+  if (!pending_cli_error_.empty()) {
+    const std::string text = std::move(pending_cli_error_);
+    pending_cli_error_.clear();
+    ui_.message("Open project", text);
+  }
   std::optional<CliProject> cli = std::move(pending_cli_);
   pending_cli_.reset();
   // The command-line project becomes the current (and so the last) project before the page is told.

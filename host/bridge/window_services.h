@@ -30,6 +30,9 @@ public:
 
   // A project named on the command line, delivered at the first page_ready.
   void set_pending_cli_project(CliProject project) { pending_cli_ = std::move(project); }
+  // Why the command-line project cannot be opened: told at the first page_ready, in a box above the
+  // shown main window (a box before it would open behind nothing and could not be found).
+  void set_pending_cli_error(std::string text) { pending_cli_error_ = std::move(text); }
 
   // page_ready: the page is up. Show the window, offer the last project, deliver a pending
   // command-line project. A later page_ready (after a reload) offers the last project again.
@@ -48,4 +51,5 @@ private:
   HostUi& ui_;
   HostLoop& loop_;
   std::optional<CliProject> pending_cli_;
+  std::string pending_cli_error_;
 };

@@ -1,5 +1,10 @@
 #include "cli_project.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <nlohmann/json.hpp>
 
 #include "project_files.h"
@@ -33,9 +38,30 @@ std::optional<CliProject> ReadCommandLineProject(const std::string& argument, st
     return std::nullopt;
   };
   if (!IsPlainName(project.name)) return fail("the file name cannot name a project");
-  if (!rt_file_read_all(path, project.document)) return fail("the file cannot be read");
-  if (nlohmann::json::parse(project.document, nullptr, false).is_discarded())
-    return fail("the file is not a project document");
+  // Only a regular file is read, and only up to the size a document may have: a pipe would hold the
+  // start for ever and a device would never end. O_NONBLOCK keeps even the open from waiting.
+  FileHandle input(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  struct stat info {};
+  if (!input || ::fstat(input.get(), &info) != 0) return fail("the file cannot be read");
+  if (!S_ISREG(info.st_mode)) return fail("it is not a regular file");
+  if (static_cast<uint64_t>(info.st_size) > kProjectDocumentLimit) return fail("the file is too large for a project document");
+  std::string& document = project.document;
+  document.resize(static_cast<size_t>(info.st_size));
+  size_t got = 0;
+  char probe;
+  for (;;) {
+    char* into = got < document.size() ? document.data() + got : &probe;
+    const size_t want = got < document.size() ? document.size() - got : 1;
+    const ssize_t n = ::read(input.get(), into, want);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return fail("the file cannot be read");
+    if (n == 0) break;
+    if (got >= document.size()) return fail("the file changed while it was read");  // it grew
+    got += static_cast<size_t>(n);
+  }
+  document.resize(got);
+  // The page takes a document only as a JSON object; anything else is refused before it is copied.
+  if (!nlohmann::json::parse(document, nullptr, false).is_object()) return fail("the file is not a project document");
   return project;
 }
 

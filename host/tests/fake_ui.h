@@ -16,6 +16,7 @@ public:
   std::map<int, int> timers;                  // id -> period
   std::vector<std::string> questions;
   std::vector<std::string> messages;
+  std::vector<bool> message_above_window;   // whether the main window was shown under each message
   bool visible = false;
   int activations = 0;
   int close_posts = 0;
@@ -63,7 +64,10 @@ public:
     questions.push_back(text);
     return answer_yes;
   }
-  void message(const std::string&, const std::string& text) override { messages.push_back(text); }
+  void message(const std::string&, const std::string& text) override {
+    messages.push_back(text);
+    message_above_window.push_back(visible);
+  }
 
   std::string open_file_dialog(const std::string& title, const std::string& path, const std::string& pattern) override {
     return dialog("open", title, path, pattern);

@@ -51,7 +51,7 @@ protected:
   int LeftoverTemporaryFiles() {
     int count = 0;
     for (const auto& entry : fs::recursive_directory_iterator(root_))
-      if (entry.path().filename().string().ends_with(".qltmp")) ++count;
+      if (entry.path().filename().string().starts_with(".ql-upload-")) ++count;
     return count;
   }
 };
@@ -158,6 +158,55 @@ TEST_P(Routes, ARenameThatCannotCompleteMovesNothing) {
     EXPECT_TRUE(fs::is_directory(projects_ + "Demo"));
     EXPECT_FALSE(Exists(projects_ + "Moved"));
   }
+}
+
+// A project folder that is a link to somewhere else is outside the projects folder for rename/ as
+// for every other route: following it would rename the document wherever the link points.
+TEST_P(Routes, RenameDoesNotFollowALinkedProjectOutOfTheProjectsFolder) {
+  const std::string outside = root_ + "/outside/";
+  Write(outside + "Linked.qui", "SOMEONE ELSE'S DOCUMENT");
+  fs::create_directory_symlink(outside, projects_ + "Linked");
+  Write(root_ + "/elsewhere.qui", "ANOTHER DOCUMENT");
+  fs::create_symlink(root_ + "/elsewhere.qui", projects_ + "Pointer.qui");
+  for (const std::string& target : {"/rename/Linked/Moved"s, "/rename/Pointer/Moved"s}) {
+    const auto reply = Upload(target, "");
+    ASSERT_TRUE(reply) << target;
+    EXPECT_GE(reply->status, 400) << target;
+    EXPECT_FALSE(Exists(projects_ + "Moved")) << target;
+    EXPECT_FALSE(Exists(projects_ + "Moved.qui")) << target;
+  }
+  EXPECT_EQ(Read(outside + "Linked.qui"), "SOMEONE ELSE'S DOCUMENT");
+  EXPECT_FALSE(Exists(outside + "Moved.qui"));
+  EXPECT_EQ(Read(root_ + "/elsewhere.qui"), "ANOTHER DOCUMENT");
+  EXPECT_TRUE(fs::is_symlink(projects_ + "Linked"));
+}
+
+// Temporary files of uploads that a crash cut short are neither listed nor served, and an upload that
+// fails in a folder takes every such leftover there with it.
+TEST_P(Routes, UploadLeftoversAreNeverListedOrServedAndGoWithTheNextFailure) {
+  const std::string images = projects_ + "Demo/images/";
+  Write(images + ".ql-upload-a1b2c3.qltmp", "HALF AN UPLOAD");
+  Write(images + ".ql-upload-d4e5f6.qltmp", "ANOTHER HALF");
+  Write(images + "keep.qltmp.png", "A PICTURE");
+  const auto listed = Query("/listdir/images");
+  ASSERT_TRUE(listed);
+  const auto names = nlohmann::json::parse(listed->body).get<std::set<std::string>>();
+  EXPECT_EQ(names, (std::set<std::string>{"photo.png", "empty.png", "keep.qltmp.png"}));
+  EXPECT_EQ(Send(Get("/images/.ql-upload-a1b2c3.qltmp"))->status, 404);
+  EXPECT_EQ(Send(Get("/fileexists/Demo/images/keep.qltmp.png"))->body, "true");
+
+  // An upload into that folder that stops short.
+  RawClient client(port_);
+  ASSERT_TRUE(client.connected());
+  client.send("POST /save/Demo/images/new.png HTTP/1.1\r\nHost: @HOST@\r\n" + kTokenLine +
+              "Content-Length: 100\r\n\r\npart");
+  client.end_sending();
+  const auto reply = client.read();
+  ASSERT_TRUE(reply);
+  EXPECT_EQ(reply->status, 400);
+  EXPECT_EQ(LeftoverTemporaryFiles(), 0);
+  EXPECT_EQ(Read(images + "keep.qltmp.png"), "A PICTURE");
+  EXPECT_FALSE(Exists(images + "new.png"));
 }
 
 TEST_P(Routes, ExistenceQueriesAnswerTrueOnlyForFilesWithContent) {
@@ -412,6 +461,7 @@ TEST_P(Routes, NoPathLeadsOutOfItsFolder) {
       {"rename: encoded parent", "/rename/Demo/%2e%2e"}, {"rename: encoded slash", "/rename/Demo/a%2Fb"},
       {"rename: out by steps", "/rename/Demo/..%2F..%2Fescaped"}, {"rename: absolute", "/rename/Demo/%2F" + root_rel + "%2Fescaped"},
       {"rename: NUL", "/rename/Demo/a%00b"}, {"rename: backslash", "/rename/Demo/a%5Cb"},
+      {"rename: linked project", "/rename/Linked/Moved"},
       // saveexe's own path
       {"saveexe: relative", "/saveexe?path=relative%2Fapp"}, {"saveexe: parent", "/saveexe?path=%2F" + root_rel + "%2Fdist%2F..%2Fapp2"},
       {"saveexe: NUL", "/saveexe?path=%2F" + root_rel + "%2Fdist%2Fa%00b"}, {"saveexe: folder", "/saveexe?path=%2F" + root_rel + "%2Fdist%2F"},

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -121,6 +123,15 @@ TEST_F(PageReadyTest, CommandLineProjectAsksBeforeReplacingADifferentDocument) {
 }
 
 TEST_F(PageReadyTest, CommandLineArgumentsThatAreNoUsableProject) {
+  // Special files: reading a pipe would wait for a writer for ever, a device would never end.
+  const std::string fifo = (root_ / "x" / "Pipe.qui").string();
+  fs::create_directories(root_ / "x");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", root_ / "x" / "Zero.qui");
+  fs::create_directories(root_ / "x" / "Folder.qui");
+  // A sparse file one byte over the document limit: refused without being read.
+  const std::string huge = write("x/Huge.qui", "{");
+  fs::resize_file(huge, kProjectDocumentLimit + 1);
   const struct {
     std::string argument;
     bool reported;
@@ -131,10 +142,46 @@ TEST_F(PageReadyTest, CommandLineArgumentsThatAreNoUsableProject) {
       {(root_ / "x" / "absent.qui").string(), true},
       {write("x/.qui", "{}"), true},
       {write("x/..qui", "{}"), true},
+      {write("x/back\\slash.qui", "{}"), true},
+      // JSON, but no project document: the page takes only an object.
+      {write("x/Array.qui", "[1, 2]"), true},
+      {write("x/Text.qui", "\"a document?\""), true},
+      {write("x/Nothing.qui", "null"), true},
+      {write("x/Number.qui", "42"), true},
+      {write("x/Empty.qui", ""), true},
+      {fifo, true},
+      {(root_ / "x" / "Zero.qui").string(), true},
+      {(root_ / "x" / "Folder.qui").string(), true},
+      {huge, true},
   };
   for (const auto& c : cases) {
     std::string error;
     EXPECT_FALSE(ReadCommandLineProject(c.argument, &error)) << c.argument;
     EXPECT_EQ(!error.empty(), c.reported) << c.argument;
   }
+  // Nothing was copied into the projects folder and no project became the last one.
+  EXPECT_TRUE(fs::is_empty(root_ / "projects") || !fs::exists(root_ / "projects"));
+  EXPECT_EQ(LastProject(), "");
+}
+
+TEST_F(PageReadyTest, ALinkToAProjectDocumentIsRead) {
+  const std::string real = write("x/real.qui", R"({"version":2})");
+  fs::create_symlink(real, root_ / "x" / "Linked.qui");
+  auto project = ReadCommandLineProject((root_ / "x" / "Linked.qui").string(), nullptr);
+  ASSERT_TRUE(project);
+  EXPECT_EQ(project->name, "Linked");
+  EXPECT_EQ(project->document, R"({"version":2})");
+}
+
+TEST_F(PageReadyTest, WhyACommandLineProjectCannotBeOpenedIsToldAboveTheShownWindow) {
+  HostLoop loop(ui_, "1", "1");
+  WindowServices services(ui_, loop);
+  services.set_pending_cli_error("\"x.qui\" cannot be opened: it is not a regular file.");
+  EXPECT_TRUE(ui_.messages.empty());
+  services.page_ready();
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0], "\"x.qui\" cannot be opened: it is not a regular file.");
+  EXPECT_TRUE(ui_.message_above_window[0]);
+  services.page_ready();  // told once
+  EXPECT_EQ(ui_.messages.size(), 1u);
 }

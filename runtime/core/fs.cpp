@@ -207,3 +207,15 @@ std::string rt_env_get(const char* name) {
 void rt_env_set(const char* name, const std::string& value) {
   if (name && *name) ::setenv(name, value.c_str(), 1);
 }
+
+FileHandle::~FileHandle() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = std::exchange(other.fd_, -1);
+  }
+  return *this;
+}

@@ -1,8 +1,6 @@
 // Request head parsing and reply head formatting of the local HTTP servers.
 #include "rt/http.h"
 
-#include <unistd.h>
-
 #include <charconv>
 
 namespace {
@@ -292,18 +290,6 @@ std::string DecimalText(uint64_t value) {
   char buffer[24];
   const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
   return std::string(buffer, ec == std::errc() ? end : buffer);
-}
-
-FileHandle::~FileHandle() {
-  if (fd_ >= 0) ::close(fd_);
-}
-
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
-  if (this != &other) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = std::exchange(other.fd_, -1);
-  }
-  return *this;
 }
 
 bool HttpExchange::reply(int status, std::string_view body, std::string_view content_type) {

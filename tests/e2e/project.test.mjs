@@ -122,3 +122,28 @@ test('kill -9 while a large design is being saved leaves the old or the new docu
       if (!killed) console.warn('the editor was not killed');
     }
   });
+
+test('what an upload cut short by a crash left behind is gone at the next start, and never listed',
+  { skip: skip || false, timeout: 120000 }, async () => {
+    let project;
+    const ed = await startEditor({
+      display,
+      before({ tmp }) {
+        project = path.join(tmp.documents, 'Quorlin', 'Crashed');
+        fs.mkdirSync(path.join(project, 'images'), { recursive: true });
+        fs.writeFileSync(path.join(project, 'Crashed.qui'), JSON.stringify({ version: 2, elements: [] }));
+        fs.writeFileSync(path.join(project, 'images', 'photo.png'), 'PNG');
+        fs.writeFileSync(path.join(project, '.ql-upload-a1b2c3.qltmp'), 'x'.repeat(100000));
+        fs.writeFileSync(path.join(project, 'images', '.ql-upload-d4e5f6.qltmp'), 'half a picture');
+      },
+    });
+    try {
+      await ed.waitFor('window._canvasReady');
+      const left = fs.readdirSync(project, { recursive: true }).filter((n) => n.includes('.ql-upload-'));
+      assert.deepEqual(left, []);
+      assert.equal(fs.readFileSync(path.join(project, 'images', 'photo.png'), 'utf8'), 'PNG');
+      assert.ok(fs.existsSync(path.join(project, 'Crashed.qui')));
+    } finally {
+      await ed.stop();
+    }
+  });

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <sys/types.h>
 
+#include <utility>
+
 // Size in bytes; -1 when missing, -2 for a folder.
 int64_t rt_fs_file_size(const std::string& path);
 // Modification time in nanoseconds since the epoch; 0 when it cannot be read.
@@ -35,3 +37,20 @@ bool rt_file_append(const std::string& path, std::string_view data);
 
 std::string rt_env_get(const char* name); // "" when unset
 void rt_env_set(const char* name, const std::string& value);
+
+// Owns an open file descriptor.
+class FileHandle {
+public:
+  FileHandle() = default;
+  explicit FileHandle(int fd) : fd_(fd) {}
+  ~FileHandle();
+  FileHandle(FileHandle&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  FileHandle& operator=(FileHandle&& other) noexcept;
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  int get() const { return fd_; }
+  explicit operator bool() const { return fd_ >= 0; }
+
+private:
+  int fd_ = -1;
+};

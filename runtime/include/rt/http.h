@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "rt/fs.h"
+
 // A byte range of a Range header; -1 where a bound is absent. start -1 with an end n is the suffix
 // form (the last n bytes).
 struct HttpRange {
@@ -78,23 +80,6 @@ private:
 
 std::string_view HttpReasonPhrase(int status);
 std::string DecimalText(uint64_t value);
-
-// Owns an open file descriptor.
-class FileHandle {
-public:
-  FileHandle() = default;
-  explicit FileHandle(int fd) : fd_(fd) {}
-  ~FileHandle();
-  FileHandle(FileHandle&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  FileHandle& operator=(FileHandle&& other) noexcept;
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  int get() const { return fd_; }
-  explicit operator bool() const { return fd_ >= 0; }
-
-private:
-  int fd_ = -1;
-};
 
 enum class BodyStatus {
   Complete,  // every declared byte went to the sink
