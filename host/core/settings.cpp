@@ -3,6 +3,7 @@
 // It is read by searching for each quoted key, never parsed as a whole, so a damaged or hand-edited
 // line still yields every member that can be found; the reading rules below are deliberately exact
 // (fixed 10-character windows after each key) so that files written by earlier versions read the same.
+// The folder's quotes, backslashes and control characters are written as \u00XX escapes.
 #include "settings.h"
 
 #include <algorithm>
@@ -51,8 +52,49 @@ size_t ValueStart(std::string_view line, std::string_view key) {
 
 std::string_view Window(std::string_view line, size_t start) { return line.substr(start, kNumberWindow); }
 
+// The folder as it stands between its quotes: a quote, a backslash and every control character are
+// written as \u00XX, so no folder name can end its value early or break the line. Earlier versions
+// wrote every byte as it is; a backslash in such a file still reads as a backslash.
+std::string EscapeFolderValue(const std::string& folder) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string text;
+  for (const char c : folder) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\' || u < 0x20 || u == 0x7F) {
+      text += "\\u00";
+      text += kHex[u >> 4];
+      text += kHex[u & 0xF];
+    } else {
+      text += c;
+    }
+  }
+  return text;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Undoes EscapeFolderValue: "\u00XX" below 0x80 is that character; anything else stays as written.
+std::string UnescapeFolderValue(std::string_view value) {
+  std::string folder;
+  for (size_t i = 0; i < value.size(); ++i) {
+    if (value.substr(i, 4) == "\\u00" && i + 5 < value.size() && HexDigit(value[i + 4]) >= 0 &&
+        HexDigit(value[i + 4]) < 8 && HexDigit(value[i + 5]) >= 0) {
+      folder += static_cast<char>(HexDigit(value[i + 4]) * 16 + HexDigit(value[i + 5]));
+      i += 5;
+    } else {
+      folder += value[i];
+    }
+  }
+  return folder;
+}
+
 std::string FolderMember(const std::string& folder) {
-  return QuotedKey(kKeyFolder) + kSeparator + '"' + folder + '"';
+  return QuotedKey(kKeyFolder) + kSeparator + '"' + EscapeFolderValue(folder) + '"';
 }
 
 }  // namespace
@@ -110,9 +152,8 @@ HostSettings ParseHostSettings(std::string_view line, int screen_width, int scre
       // later quote follows, exactly as earlier versions read it.
       const size_t close = line.find('"', value + 1);
       if (close != std::string_view::npos) {
-        // The folder is taken exactly as written: a backslash or any other byte is a legal part of a
-        // file name here, so no separator rewriting or unescaping is applied.
-        std::string folder(line.substr(value, close - value));
+        // No separator rewriting: a backslash or any other byte is a legal part of a file name here.
+        std::string folder = UnescapeFolderValue(line.substr(value, close - value));
         folder = WithTrailingSlash(std::move(folder));
         // A relative folder would land beside the program (the host's current folder); such a value
         // can only come from a hand edit, and the default location serves better.
@@ -155,7 +196,7 @@ std::string ReplaceProjectsFolderMember(std::string_view line, const std::string
     // quote after that. Only the text between them is replaced, so exactly one closing quote follows.
     const size_t close = line.find('"', separator + 2);
     if (close == std::string_view::npos) return std::string(line);
-    return std::string(line.substr(0, separator + 2)) + folder + std::string(line.substr(close));
+    return std::string(line.substr(0, separator + 2)) + EscapeFolderValue(folder) + std::string(line.substr(close));
   }
 
   if (const size_t closing = line.find(kClosing); closing != std::string_view::npos) {

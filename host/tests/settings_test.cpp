@@ -66,6 +66,14 @@ TEST(SettingsReading, EachStoredTextReadsAsExpected) {
       {"a folder with blanks and accents is taken as written",
        "\"projectsFolder\":\"/home/u/Mes Projets \xC3\xA9t\xC3\xA9\\\\old/\"}", kDefaultRectangle, 1.0,
        "/home/u/Mes Projets \xC3\xA9t\xC3\xA9\\\\old/"},
+      {"a quote in the folder, as this version writes it",
+       R"("zoom":1.00,"projectsFolder":"/home/u/Bob \u0022B\u0022 files/"})", kDefaultRectangle, 1.0,
+       "/home/u/Bob \"B\" files/"},
+      {"a backslash and a line break in the folder, as this version writes them",
+       R"("projectsFolder":"/home/u/a\u005Cb\u000Ac/"})", kDefaultRectangle, 1.0, "/home/u/a\\b\nc/"},
+      {"escapes in either case", R"("projectsFolder":"/p/\u005c\u002f/"})", kDefaultRectangle, 1.0, "/p/\\//"},
+      {"what is no escape of ours stays as written",
+       R"("projectsFolder":"/p/\u00E9\u00\u12345\x/"})", kDefaultRectangle, 1.0, R"(/p/\u00E9\u00\u12345\x/)"},
       {"an empty folder value is not recognised", R"("zoom":1.00,"projectsFolder":""})", kDefaultRectangle, 1.0, ""},
       {"a folder without its closing quote is not recognised", R"("projectsFolder":"/home/u/Pro)", kDefaultRectangle,
        1.0, ""},
@@ -120,6 +128,12 @@ TEST(SettingsWriting, WhatShutdownWritesReadsBack) {
       {10, 20, 1280, 800, 1.25, "/home/u/Documents/Quorlin/"},
       {0, 0, 800, 600, 0.1, "/p/"},
       {1919, 1079, 3000, 2000, 10.0, "/home/u/a, b: c/"},   // separators inside the folder
+      // Characters that would end the value or the line, and a folder that looks like members.
+      {10, 20, 1280, 800, 1.25, "/home/u/Bob \"B\" files/"},
+      {10, 20, 1280, 800, 1.25, "/home/u/back\\slash\\/"},
+      {10, 20, 1280, 800, 1.25, "/home/u/two\nlines\r\t/"},
+      {10, 20, 1280, 800, 1.25, "/home/u/\",\"zoom\":5.00,\"x\":9,\"projectsFolder\":\"/elsewhere/"},
+      {10, 20, 1280, 800, 1.25, "/home/u/\\u0022 as text/"},
   };
   for (const Case& c : cases) {
     const HostSettings read =
@@ -164,6 +178,13 @@ TEST(ProjectsFolderRecording, TheNewFolderReadsBackWithTheOtherMembersIntact) {
   EXPECT_EQ(read.width, 1280);
   EXPECT_DOUBLE_EQ(read.zoom, 1.25);
   EXPECT_EQ(ParseHostSettings(ReplaceProjectsFolderMember("", "/n/"), 1920, 1080).projects_folder, "/n/");
+
+  // A folder whose name holds quotes and backslashes, moved to and read back at the next start.
+  const std::string awkward = "/home/u/Bob \"B\" files\\2/";
+  const std::string moved = ReplaceProjectsFolderMember(before, awkward);
+  EXPECT_EQ(ParseHostSettings(moved, kScreenWidth, kScreenHeight).projects_folder, awkward);
+  EXPECT_EQ(ParseHostSettings(ReplaceProjectsFolderMember(moved, "/n/"), 1920, 1080).projects_folder, "/n/");
+  EXPECT_EQ(ParseHostSettings(ReplaceProjectsFolderMember("", awkward), 1920, 1080).projects_folder, awkward);
 }
 
 // A scratch folder, and the environment variables that decide where files live, restored afterwards.

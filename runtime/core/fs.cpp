@@ -59,9 +59,17 @@ bool IsPrivateFolder(const std::string& path) {
   return true;
 }
 
+// The folder the private temporary folder is made in: someone who owns it, or may write it, could
+// swap our folder for theirs.
+bool IsClosedParent(const std::string& path) {
+  struct stat info{};
+  return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() &&
+         (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
 std::string MakeTempDir() {
   const std::string runtime = rt_env_get("XDG_RUNTIME_DIR");
-  if (!runtime.empty() && runtime[0] == '/') {
+  if (!runtime.empty() && runtime[0] == '/' && IsClosedParent(runtime)) {
     std::string folder = runtime;
     if (folder.back() != '/') folder += '/';
     folder += "quorlin";

@@ -43,17 +43,35 @@ private:
   int fd_ = -1;
 };
 
-// $XDG_RUNTIME_DIR, else a private /tmp/<name>-<uid>; "" when neither is usable. The fallback must be
-// ours and closed to others, or another user could plant the socket we talk to.
-std::string runtime_dir(const std::string& name) {
+// A folder the lock and socket may live in: a real folder (not a link) that we own and that no one
+// else can write, or another user could plant the socket we talk to, or take our lock.
+bool IsOwnClosedFolder(const std::string& dir) {
   struct stat st {};
-  if (const char* xdg = std::getenv("XDG_RUNTIME_DIR"); xdg && *xdg && stat(xdg, &st) == 0 && S_ISDIR(st.st_mode))
-    return xdg;
-  const std::string dir = "/tmp/" + name + "-" + std::to_string(getuid());
-  if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return "";
-  if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid() || (st.st_mode & 077) != 0)
-    return "";
-  return dir;
+  return !dir.empty() && lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() &&
+         (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// A folder the host makes for itself: created 0700 when missing, used only when it is ours and closed.
+bool MadeOwnFolder(const std::string& dir) {
+  if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  return IsOwnClosedFolder(dir);
+}
+
+// Where the lock and socket live: $XDG_RUNTIME_DIR when it is our own closed folder; else the
+// user's runtime folder that a desktop session would have named (so a start without the variable
+// meets a start with it); else a folder of our own in /tmp, or in the home folder when another user
+// holds that name in /tmp. "" when none is usable.
+std::string runtime_dir(const std::string& name) {
+  if (const char* xdg = std::getenv("XDG_RUNTIME_DIR"); xdg && *xdg == '/' && IsOwnClosedFolder(xdg)) return xdg;
+  const std::string uid = std::to_string(geteuid());
+  if (const std::string session = "/run/user/" + uid; IsOwnClosedFolder(session)) return session;
+  if (const std::string tmp = "/tmp/" + name + "-" + uid; MadeOwnFolder(tmp)) return tmp;
+  if (const char* home = std::getenv("HOME"); home && *home == '/') {
+    const std::string cache = std::string(home) + "/.cache";
+    mkdir(cache.c_str(), 0700);
+    if (const std::string own = cache + "/" + name + "-" + uid; MadeOwnFolder(own)) return own;
+  }
+  return "";
 }
 
 bool socket_address(const std::string& path, sockaddr_un& address) {

@@ -329,4 +329,17 @@ TEST_F(TempDir, RefusesAFolderOwnedBySomeoneElse) {
   EXPECT_EQ(folder.rfind("/tmp/quorlin-", 0), 0u) << folder;
 }
 
+// Whoever owns or may write the runtime folder could swap our folder inside it for theirs.
+TEST_F(TempDir, RefusesARuntimeFolderOthersOwnOrCanWrite) {
+  ASSERT_EQ(chmod(dir_.c_str(), 0777), 0);
+  const std::string open_to_all = FolderChosenWith(dir_.c_str());
+  EXPECT_EQ(open_to_all.rfind("/tmp/quorlin-", 0), 0u) << open_to_all;
+  ASSERT_EQ(chmod(dir_.c_str(), 0700), 0);
+  if (geteuid() != 0) return;
+  ASSERT_EQ(chown(dir_.c_str(), 65534, 65534), 0);
+  const std::string foreign = FolderChosenWith(dir_.c_str());
+  ASSERT_EQ(chown(dir_.c_str(), 0, 0), 0);
+  EXPECT_EQ(foreign.rfind("/tmp/quorlin-", 0), 0u) << foreign;
+}
+
 }  // namespace
