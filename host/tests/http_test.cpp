@@ -618,7 +618,8 @@ TEST_F(ServerTest, ManyTrickledHeadsNeitherLockThePageOutNorLastForEver) {
   const auto trickle = [&] {
     for (auto& client : crowd) client->send("y");
   };
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the crowd is in before the page asks
+  // The crowd is in before the page asks: a first request waits its turn behind their connects.
+  ASSERT_TRUE(TimedGet(port_, "/Internal_lib/lib.js"));
   for (int round = 0; round < 5; ++round) {
     trickle();
     const auto took = TimedGet(port_, "/Internal_lib/lib.js");

@@ -87,9 +87,10 @@ std::optional<uint32_t> MappedIpv4(const char* column) {
 template <typename Row>
 void ForEachLine(std::string_view table, Row row) {
   bool first = true;  // column titles
+  std::string line;
   while (!table.empty()) {
     const size_t end = table.find('\n');
-    const std::string line(table.substr(0, end));
+    line.assign(table.substr(0, end));
     table = end == std::string_view::npos ? std::string_view() : table.substr(end + 1);
     if (first) {
       first = false;
@@ -106,7 +107,15 @@ std::optional<long> rt_net_socket_owner(std::string_view tcp_table, std::string_
   std::optional<long> owner;
   // The addresses appear as hexadecimal words in host byte order, the ports in hexadecimal. A row
   // without an inode is not a full socket (a time-wait entry lists uid 0): it names no owner.
+  // The kernel writes the address columns with fixed widths: a row is compared as text first, and
+  // only a row that names both ends is read in full (a busy machine lists thousands of sockets).
+  char wanted[32];
+  std::snprintf(wanted, sizeof wanted, "%08X:%04X %08X:%04X", peer_address, peer_port, local_address, local_port);
   ForEachLine(tcp_table, [&](const std::string& line) {
+    const size_t colon = line.find(':');
+    if (colon == std::string::npos || colon + 2 > line.size() ||
+        line.compare(colon + 2, std::strlen(wanted), wanted) != 0)
+      return false;
     unsigned la = 0, lp = 0, ra = 0, rp = 0, state = 0;
     long uid = -1;
     unsigned long inode = 0;

@@ -312,7 +312,7 @@ TEST(PeerOwner, IsFoundInEitherTableAndNeverGuessed) {
   // Without the IPv6 table the IPv6 peer is unknown, never let in by default.
   EXPECT_EQ(rt_net_socket_owner(tcp, "", loopback, 50002, loopback, server), std::nullopt);
   EXPECT_EQ(rt_net_socket_owner("", "", loopback, 50000, loopback, server), std::nullopt);
-  EXPECT_EQ(rt_net_socket_owner("garbage\nmore garbage", "\n\n", loopback, 50000, loopback, server), std::nullopt);
+  EXPECT_EQ(rt_net_socket_owner("garbage\nmore garbage\n1:", "\n\n1:", loopback, 50000, loopback, server), std::nullopt);
 }
 
 // Connects to the listener from an IPv6 socket through ::ffff:127.0.0.1; -1 when it cannot.

@@ -65,7 +65,7 @@ export function pressCloseButton(display, title) {
   const tool = path.join(buildDir, 'test_x11_close');
   const source = path.join(repo, 'tests', 'tools', 'x11_close.c');
   if (!fs.existsSync(tool) || fs.statSync(tool).mtimeMs < fs.statSync(source).mtimeMs)
-    execFileSync('cc', ['-O1', source, '-o', tool, '-lX11']);
+    execFileSync('cc', ['-O1', '-Wall', '-Wextra', '-Werror', source, '-o', tool, '-lX11']);
   execFileSync(tool, [title], { env: { ...process.env, DISPLAY: display.display } });
 }
 
