@@ -5,9 +5,7 @@
 //   cmake --build build --target bench_connections && build/bench_connections
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,9 +18,8 @@
 #include <thread>
 #include <vector>
 
-#include "host_server.h"
 #include "loopback.h"
-#include "shared_state.h"
+#include "server_process.h"
 
 namespace {
 
@@ -30,21 +27,6 @@ constexpr int kSlowConnections = 300;
 constexpr int kRequests = 40;
 constexpr auto kTricklePause = std::chrono::milliseconds(250);
 using Clock = std::chrono::steady_clock;
-
-[[noreturn]] void RunServer(const std::string& root, int report_fd) {
-  HostState().set_projects_folder(root + "/projects/");
-  auto listener = rt_net_server_create(0, "127.0.0.1");
-  if (!listener) std::_Exit(1);
-  RouteContext context;
-  context.program_dir = root + "/program/";
-  context.temp_dir = root + "/temp/";
-  context.token = "bench-token";
-  HostHttpServer server(std::move(listener), std::move(context));
-  server.start();
-  const int port = server.port();
-  if (::write(report_fd, &port, sizeof port) != sizeof port) std::_Exit(1);
-  for (;;) ::pause();
-}
 
 // One GET of the library file on a fresh connection: milliseconds, or -1 when it got no whole 200.
 double TimedGet(int port, size_t expected_body) {
@@ -133,12 +115,9 @@ int main() {
   const std::string library(20000, 'j');
   std::ofstream(root + "/program/Internal_lib/lib.js", std::ios::binary) << library;
 
-  int pipe_fds[2];
-  if (::pipe(pipe_fds) != 0) return 1;
-  const pid_t server = ::fork();
-  if (server == 0) RunServer(root, pipe_fds[1]);
-  int port = 0;
-  if (::read(pipe_fds[0], &port, sizeof port) != sizeof port) return 1;
+  ServerProcess server = StartServerProcess(root);
+  const int port = server.port;
+  if (port == 0) return 1;
 
   TimedGet(port, library.size());  // the first request warms the file cache
   const Figures idle = Measure(port, library.size());
@@ -151,8 +130,7 @@ int main() {
   stop = true;
   slow.join();
 
-  ::kill(server, SIGKILL);
-  ::waitpid(server, nullptr, 0);
+  server.stop();
   std::filesystem::remove_all(root);
 
   std::printf("GET of a 20 kB file on a fresh connection, %d requests each:\n", kRequests);

@@ -14,15 +14,13 @@
 #include <string>
 #include <thread>
 
-#include "host_server.h"
 #include "loopback.h"
-#include "shared_state.h"
+#include "server_process.h"
 
 namespace {
 
 constexpr uint64_t kUploadBytes = 100ull << 20;
 constexpr size_t kPiece = 1u << 20;
-const std::string kToken = "bench-token";
 
 // A "kB" line of /proc/<pid>/status, in MiB.
 double StatusMiB(pid_t pid, const std::string& key) {
@@ -30,21 +28,6 @@ double StatusMiB(pid_t pid, const std::string& key) {
   for (std::string line; std::getline(in, line);)
     if (line.rfind(key + ":", 0) == 0) return std::strtod(line.c_str() + key.size() + 1, nullptr) / 1024.0;
   return -1;
-}
-
-[[noreturn]] void RunServer(const std::string& root, int report_fd) {
-  HostState().set_projects_folder(root + "/projects/");
-  auto listener = rt_net_server_create(0, "127.0.0.1");
-  if (!listener) std::_Exit(1);
-  RouteContext context;
-  context.program_dir = root + "/program/";
-  context.temp_dir = root + "/temp/";
-  context.token = kToken;
-  HostHttpServer server(std::move(listener), std::move(context));
-  server.start();
-  const int port = server.port();
-  if (::write(report_fd, &port, sizeof port) != sizeof port) std::_Exit(1);
-  for (;;) ::pause();
 }
 
 }  // namespace
@@ -55,18 +38,15 @@ int main() {
   const std::string root = pattern;
   for (const char* folder : {"/program", "/temp", "/projects", "/out"}) std::filesystem::create_directories(root + folder);
 
-  int pipe_fds[2];
-  if (::pipe(pipe_fds) != 0) return 1;
-  const pid_t server = ::fork();
-  if (server == 0) RunServer(root, pipe_fds[1]);
-  int port = 0;
-  if (::read(pipe_fds[0], &port, sizeof port) != sizeof port) return 1;
-  const double idle_mib = StatusMiB(server, "VmRSS");
+  ServerProcess server = StartServerProcess(root);
+  const int port = server.port;
+  if (port == 0) return 1;
+  const double idle_mib = StatusMiB(server.pid, "VmRSS");
 
   const int fd = ConnectLoopback(port);
   const std::string target = root + "/out/app";
   const std::string head = "POST /saveexe?path=" + target + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
-                           "\r\nX-Quorlin-Token: " + kToken + "\r\nContent-Length: " + std::to_string(kUploadBytes) +
+                           "\r\nX-Quorlin-Token: " + kBenchToken + "\r\nContent-Length: " + std::to_string(kUploadBytes) +
                            "\r\n\r\n";
   std::string piece(kPiece, '\0');
   for (size_t i = 0; i < piece.size(); ++i) piece[i] = static_cast<char>(i * 131 + i / 4096);
@@ -86,10 +66,9 @@ int main() {
     reply.append(buffer, static_cast<size_t>(n));
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  const double peak_mib = StatusMiB(server, "VmHWM");
+  const double peak_mib = StatusMiB(server.pid, "VmHWM");
   ::close(fd);
-  ::kill(server, SIGKILL);
-  ::waitpid(server, nullptr, 0);
+  server.stop();
 
   struct stat info {};
   const bool written = ::stat(target.c_str(), &info) == 0 && static_cast<uint64_t>(info.st_size) == kUploadBytes &&

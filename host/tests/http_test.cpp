@@ -206,6 +206,20 @@ const EmbeddedFile kPage[] = {
 
 class ServerTest : public LoopbackServer {
 protected:
+  // A client that asks for a reply far larger than the socket buffers and reads none of it.
+  std::unique_ptr<RawClient> ReaderThatTakesNothing() {
+    const std::string huge = program_ + "media/huge.mp4";
+    {
+      std::ofstream(huge, std::ios::binary).put('x');
+    }
+    fs::resize_file(huge, 256u * 1024 * 1024);
+    auto reader = std::make_unique<RawClient>(port_);
+    EXPECT_TRUE(reader->connected());
+    reader->send(Get("/media/huge.mp4"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the socket buffers fill up
+    return reader;
+  }
+
   void SetUp() override {
     MakeFolders();
     Write(root_ + "/secret.txt", kSecret);
@@ -585,15 +599,7 @@ TEST_F(ServerTest, ABodyThatHasNotArrivedDoesNotHoldUpAnother) {
 }
 
 TEST_F(ServerTest, AReaderThatTakesNothingDoesNotHoldUpAnother) {
-  const std::string huge = program_ + "media/huge.mp4";
-  {
-    std::ofstream(huge, std::ios::binary).put('x');
-  }
-  fs::resize_file(huge, 256u * 1024 * 1024);
-  RawClient reader(port_);
-  ASSERT_TRUE(reader.connected());
-  reader.send(Get("/media/huge.mp4"));
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the socket buffers fill up
+  const auto reader = ReaderThatTakesNothing();
   const auto took = TimedGet(port_, "/notes.txt");
   ASSERT_TRUE(took);
   EXPECT_LT(*took, std::chrono::milliseconds(2000));
@@ -673,18 +679,9 @@ TEST_F(ServerTest, HeaderNumbersIgnoreTheLocale) {
 }
 
 TEST_F(ServerTest, StopEndsTheThreadEvenWhileAClientReadsNothing) {
-  // A reply far larger than the socket buffers, never read: the thread sits in a send.
-  const std::string huge = program_ + "media/huge.mp4";
-  {
-    std::ofstream(huge, std::ios::binary).put('x');
-  }
-  fs::resize_file(huge, 256u * 1024 * 1024);
-  RawClient reader(port_);
-  ASSERT_TRUE(reader.connected());
-  reader.send(Get("/media/huge.mp4"));
+  const auto reader = ReaderThatTakesNothing();
   RawClient idle(port_);
   ASSERT_TRUE(idle.connected());
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
 
   const auto started = Clock::now();
   server_->stop();
