@@ -86,7 +86,7 @@ run_tests() {
   echo "== page and end-to-end tests"
   QUORLIN_BUILD_DIR="$(cd "$BUILD_DIR" && pwd)" node --test --test-concurrency=1 \
     $(find tests editor -name '*.test.mjs' -not -path '*/node_modules/*' | sort) || status=1
-  echo "== fuzzing (the local server's request parser and router)"
+  echo "== fuzzing (the local server's connections, request parser and routes)"
   fuzz/run.sh "${QUORLIN_FUZZ_SECONDS:-60}" || status=1
   return $status
 }

@@ -17,13 +17,14 @@ cmake --build "$BUILD_DIR" --target http_request_fuzz -j"$(nproc)" >/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/corpus" "$ARTIFACTS"
+touch "$work/started"   # inputs kept from earlier runs are not this run's findings
 log="$work/fuzz.log"
 status=0
 "$BUILD_DIR/http_request_fuzz" -max_total_time="$SECONDS_TO_RUN" -max_len=16384 -timeout=10 \
   -print_final_stats=1 -artifact_prefix="$ARTIFACTS/" "$work/corpus" fuzz/corpus/request >"$log" 2>&1 || status=$?
 
 runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
-crashes=$(ls "$ARTIFACTS" 2>/dev/null | grep -cE '^(crash|leak|timeout|oom)-' || true)
+crashes=$(find "$ARTIFACTS" -maxdepth 1 -newer "$work/started" -regextype egrep -regex '.*/(crash|leak|timeout|oom)-.*' | wc -l)
 echo "http_request_fuzz: ${runs:-0} executions in ${SECONDS_TO_RUN} s, ${crashes} crashes"
 if [ "$status" -ne 0 ] || [ "$crashes" -ne 0 ]; then
   tail -40 "$log"
