@@ -161,7 +161,7 @@ TEST(NetServer, SendsGoOutAsThePeerTakesThem) {
   ASSERT_NE(server, nullptr);
   Peer peer(server->port());
   const int client = AcceptOne(*server);
-  const std::string large(64 * 1024 * 1024, 'z');
+  const std::string large(16 * 1024 * 1024, 'z');
   std::atomic<bool> refused_for_now{false}, peer_reading{false};
   auto received = std::async(std::launch::async, [&] {
     // The peer reads only once a send has said "no room yet" (or after a long while, so that a
