@@ -5,8 +5,8 @@
 //   pivotOriginStr, pivotOriginApplied, _isAnimatablePropVisibleForType, _computeSoloSet,
 //   toggleInspectorSolo, _refreshInspectorSolo, toggleInspectorLock, toggleInspectorPass, _styleHeaderButton,
 //   _inspectorSolo, _inspectorSoloVisible
-// Needs: _childrenIndex, _collectBreadthFirst, _deepCopy, _findElement, _qlCallIfDefined, ANIMATABLE_PROPS,
-//   elements, selectedIds
+// Needs: _childrenIndex, _collectBreadthFirst, _deepCopy, _findElement, _qlCallIfDefined, elements, getAnimEntry,
+//   selectedIds
 // Calls: _setDirty, renderCanvas, renderComponentTree, renderProperties
 // The snapping switch and step live with the snapping itself (editor/interaction/snap.js).
 
@@ -107,8 +107,7 @@ function applyFloatCentering() {
 
 function _isAnimatablePropVisibleForType(prop, type, el) {
   try {
-    const reg = typeof ANIMATABLE_PROPS !== 'undefined' ? ANIMATABLE_PROPS : null;
-    const entry = reg ? (Array.isArray(reg) ? reg.find(function (p) { return p && (p.key === prop || p.prop === prop); }) : reg[prop]) : null;
+    const entry = typeof getAnimEntry === 'function' ? getAnimEntry(prop) : null;
     if (!entry || typeof entry.visible !== 'function') return false;
     return !!entry.visible(type, el);
   } catch (e) {

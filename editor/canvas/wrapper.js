@@ -9,7 +9,8 @@
 //   _qlRenderIndex, _rotationKind, _safeCssColour, _splitLayoutClasses, _zoomOf, buildElementContent,
 //   canvasSettings, elements, escapeHtml, getActiveTheme, getGradientCSS, getTextWithOffset,
 //   INLINE_EDIT_TYPES, selectedIds, t
-// Calls: _inspectorSolo, _inspectorSoloVisible, hasAnimTracks, pivotOriginStr
+// Calls: _inspectorSolo, _inspectorSoloVisible, _timelineHiddenIds, _tlWrapperStyleWhilePlaying (timeline
+//   playback), hasAnimTracks, pivotOriginStr
 
 // Walks from the element to the top; true when it or an ancestor floats. Bounded by a visited set.
 function _wrapperFloatingContext(el) {
@@ -193,6 +194,8 @@ function _renderElementWrapper(el, parent) {
   const quarterContainer = containerFamily && (String(el.rotation).trim() === '90' || String(el.rotation).trim() === '-90' || String(el.rotation).trim() === '270');
   if (rk === 'arbitrary' || zoom !== 1) classes.push('is-transformed');
   st.push('transform-origin: ' + pivotOriginStr(el) + ';');
+  // While the timeline plays, a render keeps the animated size and placement of the wrapper.
+  if (typeof _tlWrapperStyleWhilePlaying === 'function') st.push.apply(st, _tlWrapperStyleWhilePlaying(el, row, !!parentRec && parentRec.type === 'accordion'));
   if (_collapsedByParent(el)) st.push('display: none !important;');
   const tlHidden = typeof _timelineHiddenIds !== 'undefined' && _timelineHiddenIds && _timelineHiddenIds.has && _timelineHiddenIds.has(el.id);
   if (el.editorHidden || tlHidden) st.push('display: none !important;');

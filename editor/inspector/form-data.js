@@ -2,8 +2,7 @@
 // when the selection has no common value, and which fields write which element property.
 // Provides: INSPECTOR_ALWAYS_HIDDEN, INSPECTOR_VISIBILITY, INSPECTOR_DEFAULTS, INSPECTOR_BOUND_FIELDS,
 //   INSPECTOR_BOUND_BOXES, INSPECTOR_DIRECT_FIELDS, INSPECTOR_CUSTOM_PRESETS, INSPECTOR_RELAYOUT_PROPS,
-//   INSPECTOR_EVENT_BOXES, _INSP_TYPE_EVENTS, _INSP_MOUSE_EVENTS,
-//   ANIMATABLE_PROPS (when the timeline has not declared it)
+//   INSPECTOR_EVENT_BOXES, _INSP_TYPE_EVENTS, _INSP_MOUSE_EVENTS
 // Calls: _inspAll, _inspCommon, _inspParent
 
 // Hidden before every refresh: several of these sit outside props-form, so hiding the form alone
@@ -188,12 +187,3 @@ var INSPECTOR_DIRECT_FIELDS = ['marginTop', 'marginRight', 'marginBottom', 'marg
 // Preset drop-downs paired with a custom field: [property, prefix].
 var INSPECTOR_CUSTOM_PRESETS = [['padding', 'p-'], ['fontSize', 'text-'], ['headerPadding', 'p-'],
   ['headerFontSize', 'text-'], ['gap', 'gap-'], ['tableHeaderFontSize', 'text-']];
-
-// The timeline owns the list of animatable properties; until it is loaded these are the ones the
-// inspector reports.
-var ANIMATABLE_PROPS = typeof ANIMATABLE_PROPS !== 'undefined' && ANIMATABLE_PROPS ? ANIMATABLE_PROPS : new Set([
-  'width', 'height', 'opacity', 'rotation', 'scale', 'transformOriginX', 'transformOriginY', 'textColor', 'bgColor',
-  'borderColor', 'floatTop', 'floatLeft', 'floatRight', 'floatBottom', 'marginTop', 'marginRight', 'marginBottom',
-  'marginLeft', 'fontSize', 'value', 'boxShadowX', 'boxShadowY', 'boxShadowBlur', 'textShadowX', 'textShadowY',
-  'textShadowBlur', 'imgBlur', 'imgBrightness', 'imgContrast', 'imgSaturate', 'imgScale',
-]);

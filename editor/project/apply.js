@@ -2,16 +2,17 @@
 // Everything is worked out on a copy first (parse, element fixes, themes, animations, migrations,
 // flow); the live state is replaced only when all of that succeeded, so a corrupt document leaves
 // the open project, its name and its dirty flag as they were and says why.
-// Provides: _applyProjectData, _qlClearMediaMap, _qlResetHistory, _qlAnimationFrom, _qlSetOpenProjectName
+// Provides: _applyProjectData, _qlClearMediaMap, _qlResetHistory, _qlSetOpenProjectName
 // Needs: _applyCompileSettings, _clearDirty, _deepCopy, _ephemeralThemeIdx, _flowRegistryEntry,
 //   _flowRepairGraph, _pendingFlowImport, _qlCallIfDefined, _qlEditCount, _qlFixLoadedElements,
-//   _qlRunMigrations, _repairParents, activePageModeId, canvasSettings, currentProjectName, elements,
-//   historyStack, redoStack, selectedIds, showToast, t, THEME_COLOR_KEYS
+//   _qlRunMigrations, _repairParents, _tlAnimationsFromDocument, activeAnimationId, activePageModeId,
+//   animations, canvasSettings, currentProjectName, elements, historyStack, redoStack, selectedIds,
+//   showToast, t, THEME_COLOR_KEYS
 // Calls: _blobSrcMap, _clearFlowState, _clearTimelineState, _enableProjectButtons, _flowEditor,
-//   _flowRestoreFromData, _sanitizeElementsRichText, _setToolboxEnabled, activeAnimationId, animations,
-//   applyCanvasSettings, applyFlowSettings, flowSettings, flowZoomCenter, loadProjectImages, renderCanvas,
-//   renderProperties, renderTimelineTracks, stopTimeline, timelineState, toggleFlowMode,
-//   updateAllFlowNodeTitles, updateHistoryButtons
+//   _flowRestoreFromData, _populateAnimationSelect, _sanitizeElementsRichText, _setToolboxEnabled,
+//   _syncTimelineToolbar, applyCanvasSettings, applyFlowSettings, flowSettings, flowZoomCenter,
+//   loadProjectImages, renderCanvas, renderProperties, renderTimelineTracks, toggleFlowMode,
+//   updateAllFlowNodeTitles, updateHistoryButtons, updatePlayheadUI
 
 var _QL_FLOW_GRID_SIZES = [8, 16, 32, 64];
 
@@ -92,34 +93,6 @@ function _qlFlowSettingsFrom(fs) {
   return { enabled: s.enabled === true, size: _QL_FLOW_GRID_SIZES.includes(s.size) ? s.size : 8 };
 }
 
-function _qlAnimationFrom(a) {
-  const r = a && typeof a === 'object' ? a : {};
-  return {
-    id: r.id || 'anim_1', name: r.name || 'Animation 1',
-    duration: typeof r.duration === 'number' && r.duration > 0 ? r.duration : 2.0,
-    loop: typeof r.loop === 'boolean' ? r.loop : true, autoRun: typeof r.autoRun === 'boolean' ? r.autoRun : true,
-    tracks: r.tracks && typeof r.tracks === 'object' ? r.tracks : {},
-    muted: r.muted && typeof r.muted === 'object' && !Array.isArray(r.muted) ? r.muted : {},
-  };
-}
-
-// Old single-timeline documents kept keyframes on the elements.
-function _qlAnimationsFrom(doc, list) {
-  if (Array.isArray(doc.animations) && doc.animations.length) return doc.animations.map(_qlAnimationFrom);
-  const withKeys = list.filter((el) => el.keyframes && typeof el.keyframes === 'object' && Object.keys(el.keyframes).length);
-  if (!doc.timelineSettings && !withKeys.length) return [_qlAnimationFrom({})];
-  const tracks = {};
-  for (const el of withKeys) {
-    for (const [prop, keys] of Object.entries(el.keyframes)) {
-      if (!Array.isArray(keys) || !keys.length) continue;
-      (tracks[el.id] = tracks[el.id] || {})[prop] = keys.map((k) => ({ t: k.t, v: k.v, ease: k.ease || 'linear' }));
-    }
-  }
-  for (const el of list) if (el.keyframes !== undefined) el.keyframes = {};
-  const ts = doc.timelineSettings && typeof doc.timelineSettings === 'object' ? doc.timelineSettings : {};
-  return [_qlAnimationFrom({ tracks, duration: ts.duration, loop: ts.loop, autoRun: true })];
-}
-
 function _qlFlowRegistryFrom(entries) {
   return (Array.isArray(entries) ? entries : []).map(_flowRegistryEntry);
 }
@@ -163,8 +136,7 @@ function _qlPrepareProject(text, opts) {
   }
   const imageData = doc.imageData && typeof doc.imageData === 'object' ? doc.imageData : {};
   const canvas = doc.canvasSettings ? _qlCanvasSettingsFrom(doc.canvasSettings) : null;
-  const animations = _qlAnimationsFrom(doc, list || []);
-  const activeAnimationId = animations.some((a) => a.id === doc.activeAnimationId) ? doc.activeAnimationId : animations[0].id;
+  const { animations, activeAnimationId } = _tlAnimationsFromDocument(doc, list || []);
   _qlRunMigrations(doc);
   const flow = _qlRepairedFlow(doc.flow);
   return {
@@ -243,13 +215,8 @@ function _qlCommitProject(p, fileName) {
   const pathInput = document.getElementById('standalone-path-input');
   if (pathInput) pathInput.value = p.standalonePath;
   try { localStorage.setItem('quorlin_standalone_path', p.standalonePath); } catch (e) { /* display still set */ }
-  window.animations = p.animations;
-  window.activeAnimationId = p.activeAnimationId;
-  _qlCallIfDefined('stopTimeline');
-  if (typeof timelineState !== 'undefined' && timelineState) {
-    timelineState.playing = false;
-    timelineState.t = 0;
-  }
+  animations = p.animations;
+  activeAnimationId = p.activeAnimationId;
   _qlCommitFlow(p);
   _qlResetHistory();
   selectedIds = [];
@@ -258,7 +225,10 @@ function _qlCommitProject(p, fileName) {
   _qlCallIfDefined('applyCanvasSettings');
   _qlCallIfDefined('renderCanvas');
   _qlCallIfDefined('renderProperties');
+  _qlCallIfDefined('_populateAnimationSelect');
+  _qlCallIfDefined('_syncTimelineToolbar');
   _qlCallIfDefined('renderTimelineTracks');
+  _qlCallIfDefined('updatePlayheadUI');
   if (fileName) {
     const base = String(fileName).replace(/\.[^.]*$/, '');
     _qlSetOpenProjectName(base);
