@@ -21,7 +21,8 @@ export const INSPECTOR_SCRIPTS = ['form-data.js', 'render.js', 'bind.js', 'ident
 export async function loadInspector({ before } = {}) {
   const toasts = [];
   const page = await loadPage({
-    scripts: ['editor/shell/hooks.js', 'editor/shell/pending.js', ...MODEL_SCRIPTS, ...INSPECTOR_SCRIPTS],
+    scripts: ['editor/shell/hooks.js', 'editor/shell/pending.js', ...MODEL_SCRIPTS, 'editor/timeline/evaluate.js', 'editor/timeline/registry.js',
+      ...INSPECTOR_SCRIPTS],
     before: async (window) => {
       window.t = (key, vars) => (vars ? key + JSON.stringify(vars) : key);
       window.showToast = (message, type = 'error', duration = 3000) => { toasts.push({ message, type, duration }); };
