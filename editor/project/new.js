@@ -4,12 +4,11 @@
 // is reported created only once the host's folder is there and the document was written.
 // Provides: newProject, _requestNewProjectName, _doNewWithName, _qlContinueNewProject
 // Needs: _clearDirty, _creatingToastDismiss, _enableProjectButtons, _lastToastDismiss, _newProjectRequested,
-//   _newProjectRunning, _QL_CHECK_WAIT_MS, _QL_DIALOG_WAIT_MS, _qlAnimationFrom, _qlAskHost,
-//   _qlCallIfDefined, _qlEditCount, _qlHasHost, _qlHostFetch, _qlResetHistory, _qlSaveDocument,
-//   _qlSendToHost, _qlSetOpenProjectName, _setDirty, _setToolboxEnabled, activePageModeId,
+//   _newProjectRunning, _QL_CHECK_WAIT_MS, _QL_DIALOG_WAIT_MS, _qlAskHost, _qlCallIfDefined, _qlEditCount,
+//   _qlHasHost, _qlHostFetch, _qlResetHistory, _qlSaveDocument, _qlSendToHost, _qlSetOpenProjectName,
+//   _setDirty, _setToolboxEnabled, _tlDefaultAnimation, activeAnimationId, activePageModeId, animations,
 //   buildFirstProjectDocument, closeProject, currentProjectName, selectedIds, showToast, t
-// Calls: activeAnimationId, animations, copySessionImagesToProject, renderCanvas, renderComponentTree,
-//   renderProperties
+// Calls: copySessionImagesToProject, renderCanvas, renderComponentTree, renderProperties
 
 var _QL_NEW_FOLDER_WAIT_MS = 5000;
 var _QL_NEW_FOLDER_POLL_MS = 100;
@@ -116,7 +115,7 @@ async function _doNewWithName(name) {
   _qlResetHistory();
   // A project always has an animation to show, as a document without any gets one when opened.
   if (!Array.isArray(window.animations) || !window.animations.length) {
-    window.animations = [_qlAnimationFrom({})];
+    window.animations = [_tlDefaultAnimation()];
     window.activeAnimationId = window.animations[0].id;
   }
   _qlSetOpenProjectName(display);

@@ -348,7 +348,7 @@ function _tlNormaliseAnimation(a) {
   const muted = {};
   if (_tlIsPlainObject(r.muted)) Object.keys(r.muted).forEach(function (k) { if (r.muted[k] === true) muted[k] = true; });
   return {
-    id: typeof r.id === 'string' && r.id ? r.id : 'anim_1',
+    id: typeof r.id === 'string' && r.id ? r.id : '',
     name: typeof r.name === 'string' && r.name.trim() ? r.name : 'Animation 1',
     duration: typeof r.duration === 'number' && Number.isFinite(r.duration) && r.duration > 0 ? r.duration : 2.0,
     loop: typeof r.loop === 'boolean' ? r.loop : true,
@@ -358,14 +358,14 @@ function _tlNormaliseAnimation(a) {
   };
 }
 
-// Ids "anim_" + a positive integer and names unique (trimmed, without case): a repeated or missing id
-// takes the smallest free number, a repeated name the first free numbered form.
+// Ids and names unique (names trimmed, without case): a missing or repeated id takes "anim_" + the smallest
+// free number, a repeated name the first free numbered form. Other ids that documents hold are kept.
 function _tlMakeUnique(list) {
   const ids = new Set();
   const names = new Set();
   const needId = [];
   list.forEach(function (a) {
-    if (/^anim_[1-9]\d*$/.test(a.id) && !ids.has(a.id)) ids.add(a.id);
+    if (a.id && !ids.has(a.id)) ids.add(a.id);
     else needId.push(a);
   });
   needId.forEach(function (a) {

@@ -137,7 +137,7 @@ describe('loading and migrating', () => {
     const ids = animations.map((a) => a.id);
     const names = animations.map((a) => a.name.trim().toLowerCase());
     assert.equal(new Set(ids).size, 4, ids.join());
-    assert.ok(ids.every((id) => /^anim_[1-9]\d*$/.test(id)));
+    assert.ok(ids.every((id) => /^anim_[1-9]\d*$/.test(id)), 'missing and repeated ids take free numbers');
     assert.equal(new Set(names).size, 4, names.join());
     assert.equal(activeAnimationId, animations[0].id);
   });
