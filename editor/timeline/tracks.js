@@ -3,7 +3,7 @@
 // and the row buttons (delete, mute, solo) and row selection.
 // Provides: renderTimelineTracks, updatePlayheadUI, resetTimelineZoom, deleteTrack, toggleTrackMute,
 //   toggleTrackSolo, selectTimelineTrack, _tlIsTrackActive, _tlLaneRect, _tlTimeAtX, _tlXOfTime, _tlInstallTracks,
-//   _tlScrollTrackIntoView, _tlSetView, _tlGeom
+//   _tlScrollTrackIntoView, _tlSetView, _tlGeom, _tlDrawVisibleRows, _tlRowList, _TL_ROW_H
 // Needs: getActiveAnim, timelineState, _tlView, _tlSolo, _tlSelectedKfs, _tlSelectedKf, _tlSelectedTracks,
 //   _tlUserMuted, isTrackSoloed, getSoloState, setSoloState, clearSoloState, _tlTrackKey, _tlSameKf, _tlComputeCanvasHidden
 //   (model.js); _tlClampScroll, _tlZoomAbout (edit-ops.js); clearTimelineAppliedProp, _tlForgetApplied, _tlReapply
@@ -89,6 +89,29 @@ function _tlEachTrack(anim, fn) {
   });
 }
 
+// Rows are drawn only where the track list shows them (plus a margin): a long animation keeps its redraws
+// short, whatever the number of tracks.
+var _TL_ROW_H = 25;
+var _tlRowList = [];
+
+function _tlDrawVisibleRows() {
+  const box = document.getElementById('timeline-tracks');
+  const anim = getActiveAnim();
+  if (!box || !anim) return;
+  if (!_tlRowList.length) {
+    box.innerHTML = '<div class="tl-empty">' + escapeHtml(t('timeline.empty')) + '</div>';
+    return;
+  }
+  const first = Math.max(0, Math.floor(box.scrollTop / _TL_ROW_H) - 4);
+  const last = Math.min(_tlRowList.length, first + Math.ceil((box.clientHeight || 600) / _TL_ROW_H) + 8);
+  let html = '';
+  for (let i = first; i < last; i++) {
+    const r = _tlRowList[i];
+    html += _tlRowHtml(anim, r[0], r[1], r[2]).replace('<div class="tl-row', '<div style="top:' + i * _TL_ROW_H + 'px" class="tl-row');
+  }
+  box.innerHTML = '<div class="tl-rows" style="height:' + _tlRowList.length * _TL_ROW_H + 'px">' + html + '</div>';
+}
+
 function renderTimelineTracks() {
   const box = document.getElementById('timeline-tracks');
   if (!box || !_tlPanelOpen()) return;
@@ -100,9 +123,9 @@ function renderTimelineTracks() {
     const kfs = anim.tracks[solo.key.slice(0, at)] && anim.tracks[solo.key.slice(0, at)][solo.key.slice(at + 2)];
     if (!Array.isArray(kfs)) clearSoloState(anim);
   }
-  let html = '';
-  _tlEachTrack(anim, function (elId, prop, kfs) { html += _tlRowHtml(anim, elId, prop, kfs); });
-  box.innerHTML = html || '<div class="tl-empty">' + escapeHtml(t('timeline.empty')) + '</div>';
+  _tlRowList = [];
+  _tlEachTrack(anim, function (elId, prop, kfs) { _tlRowList.push([elId, prop, kfs]); });
+  _tlDrawVisibleRows();
   _tlMeasure();
   _tlRenderRuler();
   updatePlayheadUI();
@@ -259,9 +282,12 @@ function selectTimelineTrack(elId, prop, ctrl) {
 
 function _tlScrollTrackIntoView(elId, prop) {
   const box = document.getElementById('timeline-tracks');
-  if (!box) return;
-  const row = [...box.querySelectorAll('.tl-row')].find(function (r) { return r.dataset.el === elId && r.dataset.prop === prop; });
-  if (row && row.scrollIntoView) row.scrollIntoView({ block: 'nearest' });
+  const at = _tlRowList.findIndex(function (r) { return r[0] === elId && r[1] === prop; });
+  if (!box || at === -1) return;
+  const top = at * _TL_ROW_H;
+  if (top < box.scrollTop) box.scrollTop = top;
+  else if (top + _TL_ROW_H > box.scrollTop + box.clientHeight) box.scrollTop = top + _TL_ROW_H - box.clientHeight;
+  _tlDrawVisibleRows();
 }
 
 // ---- pointer and wheel ----
@@ -339,6 +365,11 @@ function _tlInstallTracks() {
   _tlTracksInstalled = true;
   box.addEventListener('pointerdown', _tlOnTracksPointerDown);
   box.addEventListener('wheel', _tlOnTracksWheel, { passive: false });
+  let pending = 0;
+  box.addEventListener('scroll', function () {
+    if (pending) return;
+    pending = requestAnimationFrame(function () { pending = 0; _tlDrawVisibleRows(); });
+  });
   const ruler = document.getElementById('timeline-ruler');
   if (ruler) {
     ruler.addEventListener('pointerdown', function (e) { _qlCallIfDefined('_tlStartRulerDrag', e); });
