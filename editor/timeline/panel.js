@@ -288,6 +288,8 @@ function toggleTlCanvasMute() {
 
 // ---- splitters and toolbar scrolling ----
 
+// A drag followed through pointer events (a press whose default is prevented sends no mouse events, so
+// the shell's mouse-based drag cannot follow it).
 function _tlDragPointer(e, onMove, onEnd) {
   const move = function (ev) { onMove(ev); };
   const up = function (ev) {
