@@ -23,8 +23,6 @@ function executeCloseProject() {
   _qlCallIfDefined('_clearTimelineState');
   _pendingFlowImport = null;
   _applyCompileSettings(null);
-  window.animations = [];
-  window.activeAnimationId = null;
   elements = [];
   selectedIds = [];
   activePageModeId = null;
