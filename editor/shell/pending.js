@@ -15,7 +15,6 @@
 var QL_PENDING = {
   // Controls: the user is told the feature is not there yet.
   toggleFlowMode: 'pending.flowEditor',
-  toggleTimelineMode: 'pending.timeline',
   previewProject: 'pending.preview',
   openExportModal: 'pending.export',
   exportProjectZip: 'pending.projectZip',
@@ -87,25 +86,6 @@ var QL_PENDING = {
   supportedEventsForType: null,
   updateAllFlowNodeTitles: null,
   updateFlowNodeCount: null,
-  // Timeline.
-  _clearTimelineState: null,
-  _cloneTimelineTracksOnDuplicate: null,
-  _deleteElementFromTimeline: null,
-  _populateAnimationSelect: null,
-  _propagateIdToTimeline: null,
-  _syncTimelineToolbar: null,
-  _timelineHiddenIds: null,
-  _tlSelectedKfs: null,
-  _tlSolo: null,
-  _tlSelectedKf: null,
-  activeAnimationId: null,
-  animations: null,
-  hasAnimTracks: null,
-  renderTimelineTracks: null,
-  setActiveAnimation: null,
-  stopTimeline: null,
-  timelineState: null,
-  updatePlayheadUI: null,
   // Canvas runtimes (charts, tables, fluid text).
   fitAllFluidText: null,
   initCharts: null,
@@ -126,7 +106,6 @@ var QL_PENDING = {
   updateIconPreview: null,
   // Local fonts, code tooltips, editor themes, keyboard zones, shortcuts.
   _selectForKeyboard: null,
-  _syncValueField: null,
   initPBTooltips: null,
   renderShortcutsModal: null,
   syncEditorThemeButtons: null,

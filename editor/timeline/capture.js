@@ -3,10 +3,10 @@
 // tracks at their value under the playhead.
 // Provides: openAddKeyframeModal, closeAddKeyframeModal, addKeyframeAtPlayhead, addKeyframeToSelectedTracks,
 //   _tlCaptureValue, _tlLastPropOffered
-// Needs: getActiveAnim, timelineState, _ensureAnimTrack, _getAnimTrackKfs, _tlInsertKeyframe (model.js);
-//   ANIMATABLE_PROPS, getAnimEntry, captureAnimValue (registry.js); _tlValueAt, _tlSortKeyframes, _tlFontSizePx,
-//   _tlBorderWidthPx, _tlBorderStyleCss (evaluate.js); _tlIsTrackActive, renderTimelineTracks, _tlScrollTrackIntoView
-//   (tracks.js); _tlReapply (playback.js); selectedIds, _findElement, saveHistoryState, renderCanvas, resolveColor,
+// Needs: getActiveAnim, timelineState, _ensureAnimTrack, _getAnimTrackKfs, _tlInsertKeyframe (model.js),
+//   ANIMATABLE_PROPS, getAnimEntry, captureAnimValue (registry.js), _tlValueAt, _tlSortKeyframes, _tlFontSizePx,
+//   _tlBorderWidthPx, _tlBorderStyleCss (evaluate.js), _tlIsTrackActive, renderTimelineTracks, _tlScrollTrackIntoView
+//   (tracks.js), _tlReapply (playback.js), selectedIds, _findElement, saveHistoryState, renderCanvas, resolveColor,
 //   showToast, t, escapeHtml, _lastInspectorProp, _qlCallIfDefined
 // Calls: renderProperties, _syncValueField
 

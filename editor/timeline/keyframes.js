@@ -6,11 +6,11 @@
 //   _tlSyncEaseSelect, setSelectedKeyframesEase, prevKeyframe, nextKeyframe, copySelectedKeyframes, pasteKeyframes,
 //   _tlSelectedKeyframeObjects, _tlSetPlayhead, _tlInstallValueField, _TL_SNAP_PX
 // Needs: getActiveAnim, timelineState, _tlView, _tlSnap, _tlSelectedKfs, _tlSelectedKf, _tlSelectedTracks, _tlClip,
-//   _tlSameKf, _ensureAnimTrack, _getAnimTrackKfs, _tlInsertKeyframe (model.js); _tlClampMoveDelta, _tlScaleFactor,
-//   _tlClampScaleFactor, _tlSnapTime, _tlPasteTime, _tlPasteTargets (edit-ops.js); _tlValueAt, _tlSortKeyframes
-//   (evaluate.js); applyTimelineAt, clearTimelineAppliedProp, _tlReapply, _tlClock (playback.js); _tlDragPointer
-//   (panel.js); renderTimelineTracks, updatePlayheadUI, _tlLaneRect, _tlTimeAtX, _tlIsTrackActive,
-//   selectTimelineTrack, _tlScrollTrackIntoView, _tlGeom (tracks.js); selectedIds, selectElement, _findElement,
+//   _tlSameKf, _ensureAnimTrack, _getAnimTrackKfs, _tlInsertKeyframe (model.js), _tlClampMoveDelta, _tlScaleFactor,
+//   _tlClampScaleFactor, _tlSnapTime, _tlPasteTime, _tlPasteTargets (edit-ops.js), _tlValueAt, _tlSortKeyframes
+//   (evaluate.js), applyTimelineAt, clearTimelineAppliedProp, _tlReapply, _tlClock (playback.js), _tlDragPointer
+//   (panel.js), renderTimelineTracks, updatePlayheadUI, _tlLaneRect, _tlTimeAtX, _tlIsTrackActive,
+//   selectTimelineTrack, _tlScrollTrackIntoView, _tlGeom (tracks.js), selectedIds, selectElement, _findElement,
 //   saveHistoryState, renderCanvas, t, _qlCallIfDefined
 
 // Snapping reaches this far on screen.

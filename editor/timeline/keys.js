@@ -3,9 +3,9 @@
 // Left and Right step one frame, Ctrl+C and Ctrl+V copy and paste keyframes, K captures the inspector's
 // last property. A text field inside the panel keeps its keys; a field focused elsewhere loses the focus.
 // Provides: _tlPointerOver, _tlKeyRouter, _tlCaptureLastProp
-// Needs: timelineState, getActiveAnim (model.js); playTimeline, stopTimeline, timelineFrameStep (playback.js);
-//   _tlPanelOpen (panel.js); deleteSelectedKeyframe, copySelectedKeyframes, pasteKeyframes, _tlSetPlayhead
-//   (keyframes.js); addKeyframeAtPlayhead, _tlLastPropOffered (capture.js); selectedIds, _findElement, showToast, t
+// Needs: timelineState, getActiveAnim (model.js), playTimeline, stopTimeline, timelineFrameStep (playback.js),
+//   _tlPanelOpen (panel.js), deleteSelectedKeyframe, copySelectedKeyframes, pasteKeyframes, _tlSetPlayhead
+//   (keyframes.js), addKeyframeAtPlayhead, _tlLastPropOffered (capture.js), selectedIds, _findElement, showToast, t
 
 var _tlPointerOver = false;
 
@@ -64,13 +64,12 @@ function _tlKeyRouter(e) {
 
 // The window's capture phase runs before every listener of the document.
 window.addEventListener('keydown', _tlKeyRouter, true);
-(function () {
-  const track = function () {
-    const panel = document.getElementById('timeline-panel');
-    if (!panel) return;
-    panel.addEventListener('pointerenter', function () { _tlPointerOver = true; });
-    panel.addEventListener('pointerleave', function () { _tlPointerOver = false; });
-  };
-  if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', track);
-  else track();
-})();
+
+// The panel's markup is a fragment that start-up inserts after this file has run, so the document, not
+// the panel, follows the pointer in and out of it.
+document.addEventListener('pointerover', function (e) {
+  _tlPointerOver = !!(e.target && e.target.closest && e.target.closest('#timeline-panel'));
+}, true);
+document.addEventListener('pointerout', function (e) {
+  if (!e.relatedTarget) _tlPointerOver = false;
+}, true);

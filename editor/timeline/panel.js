@@ -3,11 +3,11 @@
 // loop and auto-run, snapping and the canvas view modes. The tracks are drawn by tracks.js.
 // Provides: toggleTimelineMode, _tlPanelOpen, _populateAnimationSelect, _syncTimelineToolbar, setActiveAnimation,
 //   setActiveAnimationFromSelect, addAnimation, renameAnimation, deleteAnimation, setAnimationDuration,
-//   setAnimationFlag, toggleTimelineSnap, toggleTlCanvasSolo, toggleTlCanvasMute, _tlConfirm, _tlInstallPanel,
-//   _TL_EASE_GROUPS
+//   setAnimationFlag, toggleTimelineSnap, toggleTlCanvasSolo, toggleTlCanvasMute, _tlConfirm, _tlDragPointer,
+//   _tlInstallPanel, _TL_EASE_GROUPS
 // Needs: animations, activeAnimationId, timelineState, _tlView, _tlSolo, _tlCanvasMode, _tlSnap, getActiveAnim,
-//   _generateAnimId, _animationNameExists, _tlComputeCanvasHidden, _tlSelectedKfs, _tlSelectedTracks (model.js);
-//   stopTimeline, playTimeline (playback.js); saveHistoryState, renderCanvas, showToast, t, escapeHtml,
+//   _generateAnimId, _animationNameExists, _tlComputeCanvasHidden, _tlSelectedKfs, _tlSelectedTracks (model.js),
+//   stopTimeline, playTimeline (playback.js), saveHistoryState, renderCanvas, showToast, t, escapeHtml,
 //   _qlCallIfDefined, _qlDialogButton
 // Calls: renderTimelineTracks, updatePlayheadUI, _syncValueField, _tlSyncEaseSelect, toggleFlowMode, _tlInstallTracks,
 //   _tlInstallValueField, _tlReapply

@@ -6,10 +6,10 @@
 // Provides: _tlApplied, _tlClock, getTimelineApplied, clearTimelineAppliedProp, _tlForgetApplied, applyTimelineAt,
 //   _tlApplyFrame, applyTimelineLightRender, seekAnimation, playTimeline, stopTimeline, timelineFrameStep,
 //   _tlWrapperStyleWhilePlaying, _tlReapply
-// Needs: getActiveAnim, isTrackMuted, timelineState, elements, _findElement (timeline/model.js, model);
-//   _tlSortKeyframes, _tlValueAt, _formatValue, _tlImgFilterAmount (evaluate.js); getAnimEntry, _TL_PROP_TO_CSS,
-//   _TL_WRAPPER_PROPS (registry.js); pivotOriginApplied, buildGradientCSS, _textShadowStyle, _boxShadowStyle,
-//   _qlNum (canvas); resolveColor, _qlCallIfDefined
+// Needs: getActiveAnim, isTrackMuted, timelineState, elements, _findElement (timeline/model.js, model),
+//   _tlSortKeyframes, _tlValueAt, _formatValue, _tlImgFilterAmount (evaluate.js), getAnimEntry, _TL_PROP_TO_CSS,
+//   _TL_WRAPPER_PROPS (registry.js), pivotOriginApplied, buildGradientCSS, _textShadowStyle, _boxShadowStyle,
+//   _qlNum (canvas), resolveColor, _qlCallIfDefined
 // Calls: renderCanvas, updatePlayheadUI, _syncTimelineToolbar, _syncValueField
 
 // Key animation id + "::" + element id -> {property: value last applied}. Never saved.

@@ -6,8 +6,8 @@
 //   _tlScrollTrackIntoView, _tlSetView, _tlGeom, _tlDrawVisibleRows, _tlRowList, _TL_ROW_H
 // Needs: getActiveAnim, timelineState, _tlView, _tlSolo, _tlSelectedKfs, _tlSelectedKf, _tlSelectedTracks,
 //   _tlUserMuted, isTrackSoloed, getSoloState, setSoloState, clearSoloState, _tlTrackKey, _tlSameKf, _tlComputeCanvasHidden
-//   (model.js); _tlClampScroll, _tlZoomAbout (edit-ops.js); clearTimelineAppliedProp, _tlForgetApplied, _tlReapply
-//   (playback.js); _tlPanelOpen, _tlConfirm, _tlDragPointer (panel.js); selectedIds, selectElement, saveHistoryState,
+//   (model.js), _tlClampScroll, _tlZoomAbout (edit-ops.js), clearTimelineAppliedProp, _tlForgetApplied, _tlReapply
+//   (playback.js), _tlPanelOpen, _tlConfirm, _tlDragPointer (panel.js), selectedIds, selectElement, saveHistoryState,
 //   renderCanvas, escapeHtml, t, _qlCallIfDefined
 // Calls: startKeyframeDrag, _tlStartLanePress, _syncValueField, _tlStartRulerDrag
 

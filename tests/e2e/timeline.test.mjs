@@ -51,7 +51,14 @@ test('a saved project reopens with its animations; the timeline panel shows them
 
       await ed.session.click(await ed.session.findElement('#btn-timeline'));
       await ed.waitFor('!document.getElementById("timeline-panel").hidden');
-      await ed.session.executeScript('document.getElementById("timeline-panel").style.height = "300px"; selectElement("go"); renderTimelineTracks(); seekAnimation(1.2); return true;');
+      // The panel takes room from the canvas, whose size read-out redraws the records a frame or two later;
+      // the seek comes after that redraw, as a user's would.
+      await ed.session.executeScript(`document.getElementById("timeline-panel").style.height = "300px";
+        window.__settled = false;
+        requestAnimationFrame(() => requestAnimationFrame(() => requestAnimationFrame(() => { window.__settled = true; })));
+        return true;`);
+      await ed.waitFor('window.__settled');
+      await ed.session.executeScript('selectElement("go"); renderTimelineTracks(); seekAnimation(1.2); return true;');
       const shown = await ed.session.executeScript(`return {
         rows: [...document.querySelectorAll('.tl-row')].map((r) => r.dataset.el + '.' + r.dataset.prop),
         options: [...document.querySelectorAll('#tl-anim-select option')].map((o) => o.textContent),

@@ -200,7 +200,8 @@ test('start-up puts the markup fragments in place of their marks; a fragment tha
   const page = await loadPage({ html: raw, scripts: SCRIPTS, fetch, before: (w) => w.localStorage.setItem('quorlin_lang', 'es') });
   for (let i = 0; i < 400 && !page.window._canvasReady; i++) await new Promise((r) => setTimeout(r, 25));
   assert.equal(page.window._canvasReady, true);
-  assert.deepEqual(fetch.requests.filter((p) => p.endsWith('.html')), ['/editor/inspector/form.html', '/editor/model/clear-canvas.html']);
+  assert.deepEqual(fetch.requests.filter((p) => p.endsWith('.html')),
+    ['/editor/timeline/panel.html', '/editor/inspector/form.html', '/editor/model/clear-canvas.html']);
   assert.equal(page.document.querySelectorAll('template[data-ql-fragment], ql-colour, ql-section').length, 0);
   const { document } = new JSDOM(pageMarkup()).window;
   const ids = (doc) => [...doc.getElementById('inspector-aside').querySelectorAll('[id]')].map((el) => el.id);
@@ -209,6 +210,9 @@ test('start-up puts the markup fragments in place of their marks; a fragment tha
   assert.deepEqual(ids(page.document).filter((id) => markupIds.includes(id)), markupIds);
   // Translated and wired like the rest of the page.
   assert.equal(page.document.querySelector('#section-basic .ql-insp-head span').textContent, es.inspector.content);
+  // The timeline's fragment sits between the canvas and the flow panel.
+  assert.equal(page.document.getElementById('timeline-panel').nextElementSibling.id, 'flow-panel');
+  assert.equal(page.document.getElementById('tl-anim-add').title, es.timeline.anim.add);
   page.close();
 
   // Without the inspector's fragment the editor still starts, and says what is missing.

@@ -27,12 +27,9 @@ export function loadTimelineCore() {
   return context;
 }
 
-// The timeline panel's markup from the start page, beside the model's fixture and the canvas regions.
+// The timeline panel's markup (its fragment), beside the model's fixture and the canvas regions.
 function panelMarkup() {
-  const html = readRepoFile('editor/shell/index.html');
-  const from = html.indexOf('<div id="timeline-splitter"');
-  const to = html.indexOf('<section id="flow-panel"');
-  return html.slice(from, to);
+  return readRepoFile('editor/timeline/panel.html');
 }
 
 export async function loadTimelinePage({ before, trapComputedStyle = true } = {}) {
