@@ -5,40 +5,25 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
-import { repo } from '../page/jsdom-page.mjs';
-import { openBrowser, whyNoBrowser } from '../page/browser.mjs';
-import { buildHasLibraries, defaultBuildDir, startPageServer } from '../page/page-server.mjs';
+import { artifacts, openEditorPage, whyNoEditorPage } from '../page/editor-browser.mjs';
 
-const artifacts = path.join(repo, 'tests', 'artifacts');
-const skip = whyNoBrowser() ?? (buildHasLibraries() ? null : `${defaultBuildDir} has no Internal_lib/ (build first)`);
+const skip = whyNoEditorPage();
 
-let server;
-let browser;
+let editor;
 let page;
-const errors = [];
+let errors = [];
 
 before(async () => {
   if (skip) return;
-  server = await startPageServer();
-  browser = await openBrowser();
-  const opened = await browser.newPage({ viewport: { width: 1400, height: 1000 } });
-  page = opened.page;
-  page.on('pageerror', (e) => errors.push(e.message));
-  await page.goto(server.origin + '/');
-  // The welcome dialog shows once the splash has gone; only then can it be put away for good.
-  await page.waitForFunction(() => window._twBlockerReady && window._canvasReady && window._welcomeShown, null, { timeout: 20000 });
+  editor = await openEditorPage({ viewport: { width: 1400, height: 1000 } });
+  ({ page, errors } = editor);
   await page.evaluate(() => {
-    // The welcome dialog would open over the canvas once the splash ends.
-    window._welcomeShown = true;
-    document.querySelectorAll('.ql-dialog-backdrop, #splash-overlay').forEach((n) => { n.hidden = true; });
     canvasSettings.resolution = '900x800';
     applyCanvasSettings();
-    _setToolboxEnabled(true);
   });
 });
 after(async () => {
-  await browser?.close();
-  await server?.close();
+  await editor?.close();
 });
 
 // A fresh design from a builder run in the page; returns what the builder returns.

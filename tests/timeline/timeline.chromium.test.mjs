@@ -6,37 +6,23 @@ import assert from 'node:assert/strict';
 import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
-import { repo } from '../page/jsdom-page.mjs';
-import { openBrowser, whyNoBrowser } from '../page/browser.mjs';
-import { buildHasLibraries, defaultBuildDir, startPageServer } from '../page/page-server.mjs';
+import { artifacts, openEditorPage, whyNoEditorPage } from '../page/editor-browser.mjs';
 
-const artifacts = path.join(repo, 'tests', 'artifacts');
-const skip = whyNoBrowser() ?? (buildHasLibraries() ? null : `${defaultBuildDir} has no Internal_lib/ (build first)`);
+const skip = whyNoEditorPage();
 
-let server;
-let browser;
+let editor;
 let page;
-const errors = [];
+let errors = [];
 
 before(async () => {
   if (skip) return;
-  server = await startPageServer();
-  browser = await openBrowser();
-  page = (await browser.newPage({ viewport: { width: 1400, height: 900 } })).page;
-  page.on('pageerror', (e) => errors.push(e.message));
-  await page.goto(server.origin + '/');
-  await page.waitForFunction(() => window._twBlockerReady && window._canvasReady, null, { timeout: 20000 });
-  await page.evaluate(() => {
-    window._welcomeShown = true;
-    document.querySelectorAll('.ql-dialog-backdrop, #splash-overlay').forEach((n) => { n.hidden = true; });
-    _setToolboxEnabled(true);
-  });
+  editor = await openEditorPage({ viewport: { width: 1400, height: 900 } });
+  ({ page, errors } = editor);
   await page.click('#btn-timeline');
   await page.evaluate(() => { document.getElementById('timeline-panel').style.height = '320px'; renderTimelineTracks(); });
 });
 after(async () => {
-  await browser?.close();
-  await server?.close();
+  await editor?.close();
 });
 
 const settle = () => page.evaluate(() => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(() => setTimeout(r, 20)))));
