@@ -234,6 +234,15 @@ function _tlInterpolate(prop, a, b, x) {
   }
   var la = _tlParseLength(a);
   var lb = _tlParseLength(b);
+  // A bare number is the property's own measure: pixels beside "px", degrees beside "deg" (a width
+  // captured while unset is 0, and typed as "300px" later).
+  if (la && lb && la.unit !== lb.unit && (la.unit === '' || lb.unit === '')) {
+    var unit = la.unit || lb.unit;
+    if (unit === 'px' || unit === 'deg') {
+      la = { n: la.n, unit: unit };
+      lb = { n: lb.n, unit: unit };
+    }
+  }
   if (la && lb && la.unit === lb.unit) {
     var n = la.n + (lb.n - la.n) * x;
     return la.unit ? n + la.unit : n;

@@ -51,6 +51,9 @@ describe('a track at a moment', () => {
     ['six-digit colours blend, lower case', [kf(0, '#FF0000'), kf(1, '#0000ff')], [[0.5, '#800080']]],
     ['a colour channel past 255 stays 255', [kf(0, '#f0f0f0', 'ease-out-back'), kf(1, '#ffffff')], [[0.6, '#ffffff']]],
     ['numbers and unit-less texts mix as numbers', [kf(0, 0), kf(1, '10')], [[0.5, 5]]],
+    ['a bare number beside "px" is pixels', [kf(0, 0), kf(1, '300px')], [[0.5, '150px'], [1, '300px']]],
+    ['a bare number beside "deg" is degrees', [kf(0, '30deg'), kf(1, 10)], [[0.5, '20deg']]],
+    ['a bare number beside "%" still jumps at the middle', [kf(0, 100), kf(1, '50%')], [[0.49, 100], [0.5, '50%']]],
     ['keywords take the nearest', [kf(0, 'bold'), kf(1, 'normal')], [[0.3, 'bold'], [0.7, 'normal']]],
   ];
   for (const [what, kfs, samples] of CASES) {
