@@ -17,7 +17,9 @@ test('a saved project reopens with its animations; the timeline panel shows them
   { skip: skip || false, timeout: 180000 }, async () => {
     const ed = await startEditor({ display });
     try {
-      await ed.waitFor('window._canvasReady && typeof _doNewWithName === "function"');
+      // The splash lies over the window for its first seconds and the welcome dialog follows it: both are
+      // gone before the first click, or they would take it.
+      await ed.waitFor('window._canvasReady && window._welcomeShown && typeof _doNewWithName === "function"', { timeoutMs: 20000 });
       await ed.session.executeScript('_dismissWelcomeModal(); return true;');
       assert.equal(await ed.session.executeScript('return _doNewWithName("Moving");'), true);
       await ed.session.executeScript(`
