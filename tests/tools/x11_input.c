@@ -1,15 +1,24 @@
 /* Pointer and clipboard of an X display, for tests that drive a real program:
  *   x11_input warp X Y     puts the pointer at screen position X, Y
  *   x11_input position     prints the pointer's screen position as "X Y"
+ *   x11_input move X Y     moves the pointer there as a user would (XTest), so programs get motion events
+ *   x11_input click X Y    moves there and clicks the first button (as a person's click arrives: it can
+ *                          open a select's list)
+ *   x11_input button N press|release|click   presses or releases pointer button N where the pointer
+ *                          is (4 and 5: one wheel step); "press N" and "release N" are short forms
+ *   x11_input cursor       prints "hidden" when the cursor shown now is blank, else "shown"
  *   x11_input clipboard    reads text from standard input, takes the CLIPBOARD selection and serves
  *                          it (UTF8_STRING, STRING, TEXT) until another client takes it or the
  *                          process is ended; prints "ready" once it owns the selection.
  * Exit status 2 on bad arguments or without a display. */
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/extensions/Xfixes.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
 
 static int serve_clipboard(Display* d) {
   size_t size = 0, capacity = 4096;
@@ -55,6 +64,17 @@ static int serve_clipboard(Display* d) {
   }
 }
 
+static void button(Display* d, unsigned int n, const char* what) {
+  int press = strcmp(what, "press") == 0 || strcmp(what, "click") == 0;
+  int release = strcmp(what, "release") == 0 || strcmp(what, "click") == 0;
+  if (press) XTestFakeButtonEvent(d, n, True, CurrentTime);
+  XSync(d, False);
+  /* A press and release in one instant can read as no click at all to a GTK widget. */
+  if (press && release) usleep(50000);
+  if (release) XTestFakeButtonEvent(d, n, False, CurrentTime);
+  XSync(d, False);
+}
+
 /* Windows come and go while the tree is walked (other programs, tooltips): a request about one that
  * has just gone is not an error for this tool. */
 static int ignore_errors(Display* d, XErrorEvent* e) {
@@ -75,6 +95,28 @@ int main(int argc, char** argv) {
     XWarpPointer(d, None, DefaultRootWindow(d), 0, 0, 0, 0, atoi(argv[2]), atoi(argv[3]));
     XSync(d, False);
     status = 0;
+  } else if (argc == 4 && (strcmp(argv[1], "move") == 0 || strcmp(argv[1], "click") == 0)) {
+    XTestFakeMotionEvent(d, -1, atoi(argv[2]), atoi(argv[3]), CurrentTime);
+    XSync(d, False);
+    if (strcmp(argv[1], "click") == 0) {
+      usleep(50000);
+      button(d, 1, "click");
+    }
+    status = 0;
+  } else if (argc == 4 && strcmp(argv[1], "button") == 0 && atoi(argv[2]) > 0) {
+    button(d, (unsigned int)atoi(argv[2]), argv[3]);
+    status = 0;
+  } else if (argc == 3 && (strcmp(argv[1], "press") == 0 || strcmp(argv[1], "release") == 0) && atoi(argv[2]) > 0) {
+    button(d, (unsigned int)atoi(argv[2]), argv[1]);
+    status = 0;
+  } else if (argc == 2 && strcmp(argv[1], "cursor") == 0) {
+    XFixesCursorImage* image = XFixesGetCursorImage(d);
+    int visible = 0;
+    for (int i = 0; image && i < image->width * image->height; i++)
+      if ((image->pixels[i] >> 24) & 0xff) visible = 1;
+    printf("%s\n", visible ? "shown" : "hidden");
+    if (image) XFree(image);
+    status = image ? 0 : 1;
   } else if (argc == 2 && strcmp(argv[1], "position") == 0) {
     Window root, child;
     int x, y, wx, wy;
@@ -85,7 +127,8 @@ int main(int argc, char** argv) {
   } else if (argc == 2 && strcmp(argv[1], "clipboard") == 0) {
     status = serve_clipboard(d);
   } else {
-    fprintf(stderr, "usage: x11_input warp X Y | position | clipboard\n");
+    fprintf(stderr, "usage: x11_input warp X Y | move X Y | click X Y | button N press|release|click | press N | release N |\n"
+                    "       position | cursor | clipboard\n");
   }
   XCloseDisplay(d);
   return status;
