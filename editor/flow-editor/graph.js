@@ -16,8 +16,8 @@
 //   _flowPortIndex, _flowPortNameOf, _flowRegistryEntry, _flowGraphHasNodes, _flowHighestNodeId,
 //   _flowRaiseIdCounter, _flowFindNode, _flowGraphForPersistence, _flowPortNameById, _flowIsFlowPortById,
 //   _clearFlowState
-// Needs: _deepCopy, _qlCallIfDefined, t
-// Calls: _flowEditor, updateFlowNodeCount
+// Needs: _deepCopy, _qlCallIfDefined, t, flowState, _flowOrphans, _flowContainers, _flowChildToContainer
+// Calls: _flowEditor, updateFlowNodeCount, _flowClearSelection
 
 var FLOW_HOME_MODULE = 'Home';
 var FLOW_SUPERNODE_PREFIX = 'supernode-';
@@ -151,13 +151,23 @@ function _flowIsFlowPortById(nodeId, portClass, isOutput) {
   return _flowIsFlowPortName(_flowPortNameById(nodeId, portClass, isOutput));
 }
 
-// Empties the graph (the editor's and a waiting one) and the registries: a closed project, a new
-// project or a cleared canvas keeps no flow of the one before.
+// Empties the graph (the editor's and a waiting one), its selection and indexes, and the registries: a
+// closed project, a new project or a cleared canvas keeps no flow of the one before.
 function _clearFlowState() {
   const editor = _flowLiveEditor();
-  if (editor && typeof editor.clear === 'function') editor.clear();
+  _qlCallIfDefined('_flowClearSelection');
+  if (editor && typeof editor.clear === 'function') {
+    editor.clear();
+    editor.module = FLOW_HOME_MODULE;
+  }
+  flowState.nodes = [];
+  flowState.connections = [];
+  delete flowState.drawflowData;
   _pendingFlowImport = null;
   _flowVarsRegistry.length = 0;
   _flowConstsRegistry.length = 0;
+  _flowOrphans.clear();
+  _flowContainers.clear();
+  _flowChildToContainer.clear();
   _qlCallIfDefined('updateFlowNodeCount');
 }

@@ -39,7 +39,7 @@ function _historyFlowSettings() {
 function _historyRestoreFlowSettings(saved) {
   if (!saved || typeof flowSettings === 'undefined' || !flowSettings) return;
   flowSettings.enabled = !!saved.enabled;
-  flowSettings.size = _FLOW_GRID_SIZES.indexOf(saved.size) !== -1 ? saved.size : 8;
+  flowSettings.size = _FLOW_GRID_SIZES.indexOf(saved.size) !== -1 ? saved.size : 32;
   _qlCallIfDefined('applyFlowSettings');
 }
 

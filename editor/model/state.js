@@ -3,7 +3,8 @@
 //   currentProjectName, _isDirty, _setDirty, _clearDirty, _canvasFocusRestore, activePageModeId, _clipboard,
 //   lastTreeAnchorId, _deleteFromPickerName, _deleteFromPickerItem, _renameFromPickerName,
 //   _renameFromPickerItem, _newProjectRunning, _newProjectRequested, _creatingToastDismiss, _toolboxEnabled,
-//   _projectDirHandle, customComponents, _flowEditor, flowSettings
+//   _projectDirHandle, customComponents, _flowEditor, flowSettings, flowState, _flowOrphans, _flowContainers,
+//   _flowChildToContainer
 // Needs: _deepCopy, DEFAULT_THEMES
 // The zoom state (currentZoom, ZOOM_*) and _isDebugMode belong to the shell (zoom.js, splash.js); the
 // globals at the end belong to later parts of the editor and are declared here until those are built.

@@ -14,7 +14,6 @@
 
 var QL_PENDING = {
   // Controls: the user is told the feature is not there yet.
-  toggleFlowMode: 'pending.flowEditor',
   previewProject: 'pending.preview',
   openExportModal: 'pending.export',
   exportProjectZip: 'pending.projectZip',
@@ -59,15 +58,25 @@ var QL_PENDING = {
   createCustomComponent: 'pending.customComponents',
   startInlineEdit: 'pending.inlineEdit',
 
+  // Flow editor: grouping, the clipboard and sub-flows.
+  onFlowGroupBtnClick: 'pending.flowGroups',
+  createFlowContainer: 'pending.flowGroups',
+  ungroupFlowContainer: 'pending.flowGroups',
+  copyFlowSelected: 'pending.flowClipboard',
+  pasteFlowSelected: 'pending.flowClipboard',
+  _createSuperNodeFromSelection: 'pending.flowSubflows',
+
   // Hooks and globals of parts not built yet: silent until they are.
   // Flow editor and flow runtime.
+  _ensureSpeechVoices: null,
+  _flowApplyLinkedGlow: null,
+  _flowDropCableOnReroute: null,
+  _flowRefreshContainerHeader: null,
+  _flowRegisterNodes: null,
+  _syncCanvasFromFlow: null,
   _dropElementToFlow: null,
   _flowAfterAddNode: null,
-  _flowBatchOp: null,
-  _flowClientToInternal: null,
   _flowPasteCooldownUntil: null,
-  _flowRebuildContainerIndex: null,
-  _flowResetContainerIndex: null,
   _flowRestoreFromData: null,
   _flowWindowSync: null,
   _EVENT_FLAG: null,
@@ -78,14 +87,10 @@ var QL_PENDING = {
   _syncFlowFromCanvas: null,
   _syncElementFlowNodeOutputs: null,
   _syncFunctionJSPorts: null,
-  applyFlowSettings: null,
-  flowZoomCenter: null,
-  initDrawFlow: null,
   initFlowPalette: null,
   renderFlowInspector: null,
   supportedEventsForType: null,
   updateAllFlowNodeTitles: null,
-  updateFlowNodeCount: null,
   // Canvas runtimes (charts, tables, fluid text).
   fitAllFluidText: null,
   initCharts: null,

@@ -70,9 +70,9 @@ describe('pending controls answer', () => {
     const page = await startedPage((w) => w.localStorage.setItem('quorlin_lang', 'de'));
     const de = flatten(readLocale('de'));
     const toasts = () => [...page.document.querySelectorAll('#toast-container .ql-toast-text')].map((n) => n.textContent);
-    page.document.getElementById('btn-flow-mode').click();
-    page.document.getElementById('btn-flow-mode').click();
-    assert.deepEqual(toasts(), [de.get('pending.flowEditor')]);
+    page.document.getElementById('btn-help').click();
+    page.document.getElementById('btn-help').click();
+    assert.deepEqual(toasts(), [de.get('pending.help')]);
     // A built control runs instead: the timeline opens its panel and says nothing.
     page.document.getElementById('btn-timeline').click();
     assert.equal(page.document.getElementById('timeline-panel').hidden, false, 'the timeline panel opened');
