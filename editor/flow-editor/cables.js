@@ -54,8 +54,9 @@ function _flowCableOf(svg) {
 function _flowCableElement(c) {
   const e = _flowEditor;
   if (!e) return null;
-  const esc = (s) => CSS.escape(String(s));
-  return e.precanvas.querySelector('svg.connection.node_in_node-' + esc(c.in) + '.node_out_node-' + esc(c.out) + '.' + esc(c.outPort) + '.' + esc(c.inPort));
+  const parts = [c.in, c.out, c.outPort, c.inPort].map(String);
+  if (!parts.every((p) => /^[\w-]+$/.test(p))) return null;
+  return e.precanvas.querySelector('svg.connection.node_in_node-' + parts[0] + '.node_out_node-' + parts[1] + '.' + parts[2] + '.' + parts[3]);
 }
 
 // The bounding box of a path from the numbers of its "d" (a curve lies inside its control points), and
@@ -371,7 +372,7 @@ function _flowOnPortPress(ev, e) {
     const first = conns && conns.connections && conns.connections[0];
     if (first) {
       const sourceEl = _flowNodeElement(first.node);
-      const portEl = sourceEl && sourceEl.querySelector('.outputs > .output.' + CSS.escape(first.input));
+      const portEl = sourceEl && /^output_\d+$/.test(first.input) ? sourceEl.querySelector('.outputs > .output.' + first.input) : null;
       if (!portEl) return;
       replug = { out: String(first.node), outPort: first.input, in: start.node, inPort: start.port };
       replug.element = _flowCableElement(replug);

@@ -166,7 +166,8 @@ function _flowNodeRecord(id) {
 
 function _flowNodeElement(id) {
   const editor = _flowEditor;
-  return editor && editor.precanvas ? editor.precanvas.querySelector('#node-' + CSS.escape(String(id))) : null;
+  const el = editor && editor.precanvas ? document.getElementById('node-' + id) : null;
+  return el && editor.precanvas.contains(el) ? el : null;
 }
 
 // One row per port position of a plain-template node, with the port dots placed on their rows
