@@ -406,8 +406,16 @@ function _flowInstallSelection(editor) {
   area.addEventListener('mousedown', (ev) => _flowOnPress(ev, editor), true);
   area.addEventListener('mousemove', (ev) => _flowOnMoveBefore(ev, editor), true);
   area.addEventListener('mousemove', (ev) => _flowOnMoveAfter(ev, editor));
+  // The library hears the pointer only over the area: a drag or pan that passes over the side columns or
+  // leaves the area goes on from the window's events.
   window.addEventListener('mousemove', (ev) => {
-    if (_flowGesture && _flowGesture.kind === 'rect' && !area.contains(ev.target)) _flowOnMoveBefore(ev, editor);
+    if (area.contains(ev.target)) return;
+    if (_flowGesture && _flowGesture.kind === 'rect') _flowOnMoveBefore(ev, editor);
+    else if (editor.drag || editor.editor_selected || editor.drag_point) {
+      _flowOnMoveBefore(ev, editor);
+      editor.position(ev);
+      _flowOnMoveAfter(ev, editor);
+    }
   }, true);
   window.addEventListener('mouseup', (ev) => _flowOnRelease(ev, editor), true);
   if (panel) {
