@@ -2,15 +2,16 @@
 // messages (page ready, clipboard, zoom, drag-scrubbing) and the page's local storage across ports.
 // Recorders are installed from the test, so nothing here depends on the page's own code.
 import assert from 'node:assert/strict';
-import { execFileSync, spawn, spawnSync } from 'node:child_process';
+import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 
+import { x11Input as x11InputOn } from '../tools/x11-input.mjs';
 import { startXvfb } from '../tools/xvfb.mjs';
 import {
-  buildDir, firstFreePortFrom, holdPort, missingTools, pressCloseButton, repo, sleep, startEditor, until,
+  firstFreePortFrom, holdPort, missingTools, pressCloseButton, sleep, startEditor, until,
 } from './editor.mjs';
 
 const skip = missingTools();
@@ -18,16 +19,8 @@ let display;
 before(async () => { if (!skip) display = await startXvfb(); });
 after(async () => { await display?.stop(); });
 
-// The pointer and clipboard helper, built beside the program on first use.
-function x11Input(args, options = {}) {
-  const tool = path.join(buildDir, 'test_x11_input');
-  const source = path.join(repo, 'tests', 'tools', 'x11_input.c');
-  if (!fs.existsSync(tool) || fs.statSync(tool).mtimeMs < fs.statSync(source).mtimeMs)
-    execFileSync('cc', ['-O1', '-Wall', '-Wextra', '-Werror', source, '-o', tool, '-lX11']);
-  const env = { ...process.env, DISPLAY: display.display };
-  if (options.background) return spawn(tool, args, { env, stdio: ['pipe', 'pipe', 'inherit'] });
-  return execFileSync(tool, args, { env, encoding: 'utf8' });
-}
+// The pointer and clipboard helper on this test's display.
+const x11Input = (args, options) => x11InputOn(display, args, options);
 
 const pointer = () => x11Input(['position']).trim().split(' ').map(Number);
 

@@ -1,0 +1,22 @@
+// The pointer and clipboard helper of the end-to-end tests (tests/tools/x11_input.c), built beside the
+// program on first use and run on a test display.
+//
+//   x11Input(display, ['move', '100', '200'])               // its output text
+//   x11Input(display, ['clipboard'], { background: true })  // a running child process
+import { execFileSync, spawn } from 'node:child_process';
+import fs from 'node:fs';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
+const buildDir = process.env.QUORLIN_BUILD_DIR ?? path.join(repo, 'build');
+
+export function x11Input(display, args, options = {}) {
+  const tool = path.join(buildDir, 'test_x11_input');
+  const source = path.join(repo, 'tests', 'tools', 'x11_input.c');
+  if (!fs.existsSync(tool) || fs.statSync(tool).mtimeMs < fs.statSync(source).mtimeMs)
+    execFileSync('cc', ['-O1', '-Wall', '-Wextra', '-Werror', source, '-o', tool, '-lX11', '-lXtst', '-lXfixes']);
+  const env = { ...process.env, DISPLAY: display.display };
+  if (options.background) return spawn(tool, args, { env, stdio: ['pipe', 'pipe', 'inherit'] });
+  return execFileSync(tool, args, { env, encoding: 'utf8' });
+}
