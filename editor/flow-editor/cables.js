@@ -9,12 +9,12 @@
 //   _flowCableNear, _flowApplyCableSelect, _flowClearCableSelection, _flowInsertTargetAt, _flowApplySteps,
 //   _flowCommitConnect, _flowSpliceNodeIntoCable, _flowSpliceNodeIntoDataCable, _flowExtractPortChain,
 //   _flowExtractSameNameChains, _flowExtractNodeChains, _flowApplyPortVisibility, _flowToggleUnconnectedPorts,
-//   _flowInstallCables, FLOW_ROW_TOP, FLOW_ROW_HEIGHT, _flowPortDotTop
+//   _flowInstallCables, FLOW_ROW_TOP, FLOW_ROW_HEIGHT, _flowPortDotTop, _flowRedrawCablesOf
 // Needs: _flowAutoPanStep, _flowGhostPath, _flowInsertCandidate, _flowPlanner, _flowPlanSplice,
 //   _flowPlanSpliceData, _flowPlanExtractPortChain, _flowPlanExtractSameNameChains, _flowPlanExtractNodeChains,
 //   _flowPortIsFlow, _flowEditor, _flowModuleData, _flowNodeElement, _flowNodeRecord, _flowRunCommand,
 //   _flowClientToInternal, _flowClientToGraphAnywhere, _flowView, _flowSelectedCables, _flowGesture,
-//   _flowPanState, _flowFrame
+//   _flowPanState, _flowFrame, _flowSnapState
 // Calls: _flowDropCableOnReroute
 
 // Port dots: header 30, rows 22, dots 12 high, centred on their row.
@@ -174,6 +174,60 @@ function _flowInsertTargetAt(id, cx, cy) {
     }
   }
   return null;
+}
+
+// Redraws every cable of the given nodes without laying the page out once per cable: a port's place
+// relative to its node is measured once and kept in `cache` (a Map, one per drag: ports do not move inside
+// their nodes while nodes are dragged), the cable then follows its nodes' stored positions. Cables with
+// waypoints are left to the library's own redraw.
+function _flowRedrawCablesOf(ids, cache) {
+  const e = _flowEditor;
+  if (!e) return;
+  const memo = cache || new Map();
+  const data = _flowModuleData(e);
+  let lists = memo.get('cables');
+  if (!lists) memo.set('cables', (lists = new Map()));
+  const seen = new Set();
+  const plain = [];
+  const bent = new Set();
+  for (const id of ids) {
+    let list = lists.get(id);
+    if (!list) lists.set(id, (list = [...e.precanvas.querySelectorAll('svg.node_out_node-' + id + ', svg.node_in_node-' + id)]));
+    for (const svg of list) {
+      if (seen.has(svg) || !svg.isConnected) continue;
+      seen.add(svg);
+      if (svg.querySelector('.point')) bent.add(id);
+      else plain.push(svg);
+    }
+  }
+  const z = e.zoom || 1;
+  const offset = (nodeId, side, port) => {
+    const key = nodeId + '|' + port;
+    if (memo.has(key)) return memo.get(key);
+    const nodeEl = document.getElementById('node-' + nodeId);
+    const el = nodeEl && nodeEl.querySelector('.' + side + ' .' + port);
+    if (!el) return null;
+    const n = nodeEl.getBoundingClientRect();
+    const r = el.getBoundingClientRect();
+    const at = [(r.x + r.width / 2 - n.x) / z, (r.y + r.height / 2 - n.y) / z];
+    memo.set(key, at);
+    return at;
+  };
+  // Nodes shown shifted onto the grid while snapping: their cables follow what is shown.
+  const snap = _flowSnapState && _flowSnapState.offX !== undefined ? _flowSnapState : null;
+  const shown = (id, axis) => data[id][axis] + (snap && snap.ids.includes(id) ? (axis === 'pos_x' ? snap.offX : snap.offY) : 0);
+  const paths = [];
+  for (const svg of plain) {
+    const c = _flowCableOf(svg);
+    if (!c || !data[c.out] || !data[c.in]) continue;
+    const a = offset(c.out, 'outputs', c.outPort);
+    const b = offset(c.in, 'inputs', c.inPort);
+    if (!a || !b) continue;
+    paths.push([svg.firstElementChild, e.createCurvature(shown(c.out, 'pos_x') + a[0], shown(c.out, 'pos_y') + a[1],
+      shown(c.in, 'pos_x') + b[0], shown(c.in, 'pos_y') + b[1], e.curvature, 'openclose')]);
+  }
+  for (const [path, d] of paths) if (path) path.setAttributeNS(null, 'd', d);
+  for (const id of bent) e.updateConnectionNodes('node-' + id);
 }
 
 // Applies planned steps through the library, then refreshes the ports of the nodes they touched.

@@ -12,8 +12,8 @@
 //   _flowNodeElement, _flowNodeRecord, _flowRunCommand, _flowContainers, _flowChildToContainer, _flowIsGroup,
 //   _flowGroupMembersDeep, _flowRenderedSize, _flowRecalculateAllBoxes, _flowInnermostContainerAtPointXY,
 //   addToFlowContainer, removeFromFlowContainer, _flowSnapBegin, _flowSnapMove, _flowSnapCommit, _flowSnapClear,
-//   _flowPanState, saveHistoryState, _qlCallIfDefined
-// Calls: _flowApplyCableSelect, _flowClearCableSelection, _flowCableNear, _flowCableElements, _flowCableOf,
+//   _flowPanState, saveHistoryState, _qlCallIfDefined, _flowDeferCableRedraw
+// Calls: _flowRedrawCablesOf, _flowApplyCableSelect, _flowClearCableSelection, _flowCableNear, _flowCableElements, _flowCableOf,
 //   _flowInsertTargetAt, _flowSpliceNodeIntoCable, _flowSpliceNodeIntoDataCable, _flowExtractNodeChains,
 //   toggleFlowChrome, updateFlowAlignButtonsVisibility, _flowApplyLinkedGlow, _syncCanvasFromFlow
 
@@ -268,6 +268,7 @@ function _flowOnMoveBefore(ev, e) {
   g.lastX = ev.clientX;
   g.lastY = ev.clientY;
   const data = _flowModuleData(e);
+  // Positions now, cables once the library has moved the primary too (one layout for all of them).
   for (const id of g.ids) {
     if (id === g.primary || !data[id]) continue;
     data[id].pos_x += dx;
@@ -277,8 +278,9 @@ function _flowOnMoveBefore(ev, e) {
       el.style.left = data[id].pos_x + 'px';
       el.style.top = data[id].pos_y + 'px';
     }
-    e.updateConnectionNodes('node-' + id);
   }
+  g.redraw = true;
+  _flowDeferCableRedraw = g.ids.length > 1;
   const primary = data[g.primary];
   if (primary) _flowSnapMove(primary.pos_x + dx, primary.pos_y + dy);
 }
@@ -289,6 +291,12 @@ function _flowOnMoveAfter(ev, e) {
   const g = _flowGesture;
   if (!g || g.kind !== 'node' || !g.started) return;
   const data = _flowModuleData(e);
+  if (g.redraw) {
+    g.redraw = false;
+    if (!g.ports) g.ports = new Map();
+    _flowRedrawCablesOf(g.ids.filter((id) => (id !== g.primary || _flowDeferCableRedraw) && data[id]), g.ports);
+    _flowDeferCableRedraw = false;
+  }
   const alt = ev.altKey;
   if (!alt && !_flowIsGroup(data[g.primary])) {
     const groups = new Set();

@@ -8,7 +8,7 @@
 //
 // Until the node catalogue registers real templates, every known node type gets a plain one (its name and a
 // row per port), so a loaded graph shows, keeps and saves every node.
-// Provides: _flowEditorReady, _flowLoadLibrary, initDrawFlow, _flowBatchOp, _flowFocusOnSelect,
+// Provides: _flowEditorReady, _flowLoadLibrary, initDrawFlow, _flowBatchOp, _flowFocusOnSelect, _flowDeferCableRedraw,
 //   _FLOW_SUPER_NODES_ENABLED, _FLOW_DRAG_FIX_ENABLED, _flowRunCommand, _flowModuleData, _flowNodeRecord,
 //   _flowNodeElement, _flowRegisterFallbackTemplates, _flowEnsureTemplates, _flowFallbackNodeRows,
 //   _flowApplyMutedClass, _flowApplyBreakpointClass, _flowLoadGraph, _flowAfterGraphChange, _flowFrame
@@ -23,6 +23,8 @@ var _flowBatchOp = false;
 var _flowFocusOnSelect = false;
 var _FLOW_SUPER_NODES_ENABLED = true;
 var _FLOW_DRAG_FIX_ENABLED = true;
+// Set by a drag of several nodes during one pointer move: their cables are redrawn together afterwards.
+var _flowDeferCableRedraw = false;
 var _flowLibraryPromise = null;
 var _flowLibraryFailed = false;
 // Where the library and its style sheet are served (beside the program).
@@ -108,7 +110,7 @@ function _flowInstallDragFix(Library) {
     this.pos_y = e.clientY;
     this.ele_selected.style.left = node.pos_x + 'px';
     this.ele_selected.style.top = node.pos_y + 'px';
-    this.updateConnectionNodes(this.ele_selected.id);
+    if (!_flowDeferCableRedraw) this.updateConnectionNodes(this.ele_selected.id);
   };
   proto._qlDragFixInstalled = true;
 }

@@ -177,6 +177,8 @@ function _flowSnapMove(freeX, freeY) {
   s.cellY = _flowSnapAxis(s.cellY, freeY, size);
   const offX = s.cellX - freeX;
   const offY = s.cellY - freeY;
+  s.offX = offX;
+  s.offY = offY;
   for (const id of s.ids) {
     const el = _flowNodeElement(id);
     if (!el) continue;
