@@ -134,7 +134,7 @@ function _flowCableNear(cx, cy) {
 
 function _flowClearCableSelection() {
   const e = _flowEditor;
-  if (!e) return;
+  if (!e || !e.precanvas) return;
   for (const el of e.precanvas.querySelectorAll('svg.connection.selected, svg.connection .main-path.selected')) el.classList.remove('selected');
   _flowSelectedCables.clear();
   if (e.connection_selected) {

@@ -80,7 +80,7 @@ function _flowApplyMultiSelect(ids) {
 
 function _flowClearRerouteLook() {
   const e = _flowEditor;
-  if (e) for (const c of e.precanvas.querySelectorAll('.flow-reroute-selected')) c.classList.remove('flow-reroute-selected');
+  if (e && e.precanvas) for (const c of e.precanvas.querySelectorAll('.flow-reroute-selected')) c.classList.remove('flow-reroute-selected');
   _flowSelectedReroutes.clear();
 }
 
@@ -94,7 +94,7 @@ function _flowClearSelection() {
     e.node_selected = null;
   }
   _qlCallIfDefined('_flowApplyLinkedGlow', []);
-  if (e) e.dispatch('nodeUnselected', true);
+  if (e && typeof e.dispatch === 'function') e.dispatch('nodeUnselected', true);
   _qlCallIfDefined('_flowClearCableSelection');
   _flowClearRerouteLook();
   _qlCallIfDefined('updateFlowAlignButtonsVisibility');
