@@ -169,16 +169,22 @@ function applyFlowSettings() {
   if (_flowEditor) _flowOnZoom();
 }
 
+// Each change of a grid setting is one undo step; choosing what is set already is none.
 function onFlowGridToggle(on) {
-  saveHistoryState();
-  flowSettings.enabled = Boolean(on);
+  if (Boolean(on) !== Boolean(flowSettings.enabled)) {
+    saveHistoryState();
+    flowSettings.enabled = Boolean(on);
+  }
   applyFlowSettings();
 }
 
 // A size other than 8, 16, 32 or 64 becomes 32.
 function onFlowGridSizeChange(size) {
-  saveHistoryState();
-  flowSettings.size = _flowGridSize(Number(size));
+  const next = _flowGridSize(Number(size));
+  if (next !== flowSettings.size) {
+    saveHistoryState();
+    flowSettings.size = next;
+  }
   applyFlowSettings();
 }
 

@@ -430,6 +430,8 @@ function _flowInstallSelection(editor) {
     panel.addEventListener('mousedown', (ev) => {
       if (ev.button === 2) _flowRightPress = { x: ev.clientX, y: ev.clientY, at: Date.now() };
     }, true);
-    panel.addEventListener('contextmenu', (ev) => ev.preventDefault(), true);
+    panel.addEventListener('contextmenu', (ev) => {
+      if (!(ev.target.closest && ev.target.closest('input, textarea, select'))) ev.preventDefault();
+    }, true);
   }
 }

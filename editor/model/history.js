@@ -52,7 +52,8 @@ function saveHistoryState() {
   const snapshot = _captureHistoryState();
   const batch = typeof _flowBatchOp !== 'undefined' && _flowBatchOp;
   const last = historyStack[historyStack.length - 1];
-  if (!batch && last && last.key === snapshot.key) return;
+  // The flow grid settings travel beside the key: a step that changed only them is a step too.
+  if (!batch && last && last.key === snapshot.key && JSON.stringify(last.flowSettings) === JSON.stringify(snapshot.flowSettings)) return;
   _pushCapped(historyStack, snapshot);
   redoStack = [];
   _historyVersion++;

@@ -273,6 +273,46 @@ describe('flow panel in Chromium', { skip: skip ?? false }, () => {
     assert.deepEqual(await cables(), [`${ids.a}.output_1>${ids.d}.input_1`]);
   });
 
+  test('with snapping on, a dragged node shows its grid target while it moves and lands on the grid', async () => {
+    const ids = await fresh(THREE);
+    await page.evaluate(() => { onFlowGridToggle(true); onFlowGridSizeChange(32); });
+    const h = await box(`#node-${ids.b} .flow-node-header`);
+    const d0 = await depth();
+    await page.mouse.move(h.cx, h.cy);
+    await page.mouse.down();
+    for (let i = 1; i <= 15; i++) await page.mouse.move(h.cx + 3 * i, h.cy + 1.4 * i);
+    await settle();
+    assert.equal(await page.locator('.flow-snap-preview').count(), 1, 'the target is shown');
+    assert.equal(await page.evaluate((i) => document.getElementById('node-' + i).classList.contains('flow-snap-dragging'), ids.b), true);
+    await page.mouse.up();
+    await settle();
+    const [x, y] = await nodePos(ids.b);
+    assert.deepEqual([x % 32, y % 32], [0, 0], `${x}, ${y}`);
+    assert.ok(Math.abs(x - 345) <= 32 && Math.abs(y - 61) <= 32, `${x}, ${y}`);
+    assert.equal(await page.locator('.flow-snap-preview').count(), 0);
+    assert.equal(await page.evaluate((i) => document.getElementById('node-' + i).style.transform, ids.b), '');
+    assert.equal(await depth(), d0 + 1, 'the drag is one undo step');
+    await page.evaluate(() => onFlowGridToggle(false));
+  });
+
+  test('focus on select centres the flow node of the element selected on the canvas', async () => {
+    const id = await fresh(() => __flow.node('Data_UI_GetText', 1600, 1200, ['elementId'], ['text'], { elementId: 'btn1' }));
+    await page.evaluate(() => { selectedIds = ['btn1']; onFlowFocusOnSelectToggle(true); });
+    await settle();
+    const area = await box('#flow-editor');
+    const n = await box(`#node-${id}`);
+    assert.ok(Math.abs(n.cx - area.cx) < 2 && Math.abs(n.cy - area.cy) < 2, `${n.cx},${n.cy} vs ${area.cx},${area.cy}`);
+    assert.equal(await page.evaluate(() => document.getElementById('flow-focus-on-select').classList.contains('active')), true);
+    await page.evaluate(() => { onFlowFocusOnSelectToggle(false); selectedIds = []; });
+    // Fit brings every node into the area.
+    await page.evaluate(() => { __flow.node('Event_OnInit', -900, -400, [], ['flow_out']); flowZoomCenter(); });
+    await settle();
+    for (const el of await page.locator('#flow-editor .drawflow-node').all()) {
+      const b = await el.boundingBox();
+      assert.ok(b.x >= area.x && b.x + b.width <= area.x + area.width && b.y >= area.y && b.y + b.height <= area.y + area.height);
+    }
+  });
+
   test('a cable dragged near the inspector column pans the view once within 40 px of its edge', async () => {
     const ids = await fresh(THREE, null, { columns: true });
     const out = await box(`#node-${ids.b} .outputs .output_1`);

@@ -6,6 +6,7 @@ import assert from 'node:assert/strict';
 import { after, before, describe, test } from 'node:test';
 
 import { openFlowPage } from './canvas-page.mjs';
+import { readFixture } from './flow-page.mjs';
 
 let page;
 before(async () => { page = await openFlowPage(); });
@@ -240,6 +241,15 @@ describe('commands are one undo step each', () => {
     assert.equal(call('flowSettings.size'), 32);
     page.run('onFlowGridSizeChange(12)');
     assert.equal(call('flowSettings.size'), 32, 'an unknown size becomes 32');
+    // A grid change right after a graph change is a step of its own (the settings are part of a step).
+    page.run('historyStack = []; saveHistoryState()');
+    const before = page.graph();
+    page.run(`_flowToggleFlag(['${ids[0]}'], '_muted'); onFlowGridToggle(true); onFlowGridToggle(true)`);
+    assert.equal(call('historyStack.length'), 2);
+    page.run('undo()');
+    assert.deepEqual([call('flowSettings.enabled'), page.graph().drawflow.Home.data[ids[0]].data._muted], [false, true]);
+    page.run('undo()');
+    assert.deepEqual(page.graph(), before);
   });
 
   test('aligning a group and a node moves the members with the group; a selected member is not aligned alone', () => {
@@ -364,5 +374,52 @@ describe('the panel', () => {
     box.value = '';
     box.dispatchEvent(new page.window.Event('input'));
     assert.equal(page.document.querySelectorAll('.flow-node-search-match').length, 0);
+  });
+});
+
+describe('a saved graph with a group', () => {
+  const load = () => {
+    fresh();
+    page.window.__fixture = readFixture('canvas-group.json');
+    assert.equal(page.run('_flowLoadGraph(JSON.parse(window.__fixture))'), true);
+  };
+
+  test('loads with its group index; the group\'s header is drawn from its title, not from saved markup', () => {
+    load();
+    assert.deepEqual(call('[..._flowContainers.get("4")]'), ['2', '3']);
+    assert.equal(call('_flowChildToContainer.get("3")'), '4');
+    assert.equal(page.document.querySelector('#node-4 .container-title').textContent, 'Checks');
+    assert.equal(page.document.querySelectorAll('#flow-editor .drawflow-node').length, 5);
+    assert.equal(page.document.getElementById('flow-node-count').textContent, '5 nodos');
+  });
+
+  test('align and distribute take the group and a node as roots, never a selected member on its own', () => {
+    load();
+    page.run('_flowApplyMultiSelect(["4", "5", "2"])');
+    assert.deepEqual(call('_flowSelectionRoots()'), ['4', '5']);
+    oneStep('onFlowAlignLeft()', 'align left');
+    const x = (id) => call(`_flowEditor.drawflow.drawflow.Home.data['${id}'].pos_x`);
+    assert.deepEqual([x(4), x(5), x(2), x(3)], [302, 302, 320, 320]);
+  });
+
+  test('Delete on the group removes only the group: members and their cables stay, and leave the index', () => {
+    load();
+    page.run('_flowApplyMultiSelect(["4"])');
+    const before = page.cables();
+    oneStep('_flowDeleteSelection()', 'delete the group');
+    assert.deepEqual(Object.keys(page.graph().drawflow.Home.data), ['1', '2', '3', '5']);
+    assert.deepEqual(page.cables(), before);
+    assert.equal(call('_flowContainers.size'), 0);
+    assert.equal(call('_flowEditor.drawflow.drawflow.Home.data["2"].data._groupId === undefined'), true);
+  });
+
+  test('joining and leaving a group keep its childIds and the members\' marks in step, one undo step each', () => {
+    load();
+    oneStep('addToFlowContainer("5", "4")', 'join');
+    assert.deepEqual(call('_flowEditor.drawflow.drawflow.Home.data["4"].data.childIds'), ['2', '3', '5']);
+    assert.equal(call('_flowEditor.drawflow.drawflow.Home.data["5"].data._groupId'), '4');
+    oneStep('removeFromFlowContainer("2")', 'leave');
+    assert.deepEqual(call('_flowEditor.drawflow.drawflow.Home.data["4"].data.childIds'), ['3', '5']);
+    assert.equal(call('addToFlowContainer("4", "4")'), false, 'not into itself');
   });
 });

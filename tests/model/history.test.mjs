@@ -140,13 +140,13 @@ describe('undo and redo', () => {
     assert.deepEqual(page.json('[_flowEditor.module, _flowVarsRegistry.length, _flowConstsRegistry[0].name, flowSettings.size]'), ['Home', 0, 'E', 64]);
   });
 
-  test('a pending project flow is imported into a newly created editor; an odd grid size becomes 8', async () => {
+  test('a pending project flow is imported into a newly created editor; an odd grid size becomes 32, as the toolbar makes it', async () => {
     const page = await historyPage();
     page.run(`_pendingFlowImport = { drawflow: { Home: { data: { 7: node('Action_Alert') } } } };
       flowSettings.size = 12; saveHistoryState(); elements.push({ id: 'x' }); undo();`);
     assert.deepEqual(page.json('flowLog.map(e => e[0])').slice(0, 2), ['settings', 'init']);
     assert.deepEqual(page.json('Object.keys(_flowEditor.export().drawflow.Home.data)'), ['7']);
-    assert.equal(page.run('flowSettings.size'), 8);
+    assert.equal(page.run('flowSettings.size'), 32);
   });
 
   test('a step without flow clears the editor only when it holds nodes, under the restore flag', async () => {
