@@ -275,22 +275,26 @@ describe('commands are one undo step each', () => {
 
 describe('the panel', () => {
   test('opening hides the timeline and stops its playback; reopening keeps zoom and pan; one editor', async () => {
-    const p = await openFlowPage({
-      open: false,
-      before: (w) => {
-        w.timelineState = { playing: true };
-        w.stopTimeline = () => { w.timelineState.playing = false; w.__stopped = true; };
-      },
-    });
+    const p = await openFlowPage({ open: false });
     try {
-      p.document.getElementById('timeline-panel').hidden = false;
-      p.document.getElementById('btn-timeline').classList.add('active');
+      p.run('toggleTimelineMode()');
+      assert.equal(p.document.getElementById('timeline-panel').hidden, false);
+      p.run(`timelineState.playing = true;
+        window.__stopped = false;
+        const stop = stopTimeline;
+        window.stopTimeline = function () { window.__stopped = true; return stop.apply(this, arguments); };`);
       p.run('toggleFlowMode()');
       assert.equal(p.json('window.__stopped'), true);
+      assert.equal(p.json('timelineState.playing'), false);
       assert.equal(p.document.getElementById('timeline-panel').hidden, true);
       assert.equal(p.document.getElementById('btn-timeline').classList.contains('active'), false);
       assert.equal(p.document.getElementById('flow-panel').hidden, false);
       assert.equal(p.document.getElementById('btn-flow-mode').getAttribute('aria-pressed'), 'true');
+      // And the other way: the timeline closes this panel.
+      p.run('toggleTimelineMode()');
+      assert.equal(p.document.getElementById('flow-panel').hidden, true);
+      assert.equal(p.json('flowState.active'), false);
+      p.run('toggleTimelineMode(); toggleFlowMode()');
       p.run('_flowApplyView({x: 40, y: -30, zoom: 0.6})');
       p.run('toggleFlowMode(); toggleFlowMode()');
       assert.deepEqual(p.json('[_flowEditor.canvas_x, _flowEditor.canvas_y, _flowEditor.zoom]'), [40, -30, 0.6]);

@@ -211,7 +211,8 @@ test('start-up puts the markup fragments in place of their marks; a fragment tha
   // Translated and wired like the rest of the page.
   assert.equal(page.document.querySelector('#section-basic .ql-insp-head span').textContent, es.inspector.content);
   // The timeline's fragment sits between the canvas and the flow panel.
-  assert.equal(page.document.getElementById('timeline-panel').nextElementSibling.id, 'flow-panel');
+  assert.equal(page.document.getElementById('timeline-panel').nextElementSibling.id, 'flow-splitter');
+  assert.equal(page.document.getElementById('flow-splitter').nextElementSibling.id, 'flow-panel');
   assert.equal(page.document.getElementById('tl-anim-add').title, es.timeline.anim.add);
   page.close();
 
