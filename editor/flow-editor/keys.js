@@ -7,6 +7,7 @@
 //   Ctrl+G, Ctrl+Shift+G         panel open: group, ungroup
 //   Ctrl+C, V, D, N              pointer over the panel: copy, paste, duplicate, make a sub-flow
 //   Esc                          inside a sub-flow: back to the main graph
+// The ungroup button in a group's header ungroups that group.
 // Grouping, the clipboard and sub-flows answer through the pending table until they are built.
 // Provides: _flowDeleteSelection, _flowToggleFlag, _flowInstallKeys, _flowKeyTarget
 // Needs: _flowEditor, _flowModuleData, _flowNodeRecord, _flowRunCommand, _flowSelectedNodes, _flowSelectedCables,
@@ -114,12 +115,31 @@ function _flowGroupKey(shift) {
     if (_flowIsGroup(data[id])) groups.add(id);
     if (_flowChildToContainer.has(id)) groups.add(_flowChildToContainer.get(id));
   }
+  _flowUngroup(groups);
+}
+
+// Ungroups the given groups as one undo step.
+function _flowUngroup(groups) {
+  if (typeof ungroupFlowContainer !== 'function') {
+    _qlCallIfDefined('ungroupFlowContainer');
+    return;
+  }
   if (!groups.size) return;
   _flowRunCommand(() => {
     for (const g of groups) ungroupFlowContainer(g);
   });
   _flowClearSelection();
   _qlCallIfDefined('updateFlowNodeCount');
+}
+
+// The ungroup button in a group's header.
+function _flowOnUngroupButton(ev, e) {
+  const button = ev.target.closest && ev.target.closest('.container-ungroup-btn');
+  const el = button && button.closest('.drawflow-node');
+  if (!el || !e.container.contains(el)) return;
+  ev.preventDefault();
+  ev.stopPropagation();
+  if (_flowIsGroup(_flowModuleData(e)[el.id.slice(5)])) _flowUngroup(new Set([el.id.slice(5)]));
 }
 
 function _flowOnKey(ev) {
@@ -189,7 +209,15 @@ function _flowOnDoubleClick(ev, e) {
 
 function _flowInstallKeys() {
   const e = _flowEditor;
-  if (e) e.container.addEventListener('dblclick', (ev) => _flowOnDoubleClick(ev, e), true);
+  if (e) {
+    e.container.addEventListener('dblclick', (ev) => _flowOnDoubleClick(ev, e), true);
+    e.container.addEventListener('click', (ev) => _flowOnUngroupButton(ev, e), true);
+    // Saved group markup carries no text of a language: the button's tip is given as the pointer comes.
+    e.container.addEventListener('mouseover', (ev) => {
+      const button = ev.target.closest && ev.target.closest('.container-ungroup-btn');
+      if (button) button.title = t('flow.container.ungroup');
+    }, true);
+  }
   if (_flowInstalledKeys) return;
   _flowInstalledKeys = true;
   document.addEventListener('keydown', _flowOnKey, true);
