@@ -399,6 +399,7 @@ function updateFloatingSelectionBox() {
     handle.style.left = (cx - 10) + 'px';
     handle.style.top = (cy - 10) + 'px';
     handle.style.zIndex = String(g.level ? g.level + 2 : 52);
+    handle.title = t('inspector.tooltips.dragToMove');
     const icon = g.floating && !_ctrlHeld() ? 'pin' : 'dots';
     if (handle.dataset.icon !== icon) {
       handle.innerHTML = icon === 'pin' ? '<i class="ph ph-push-pin"></i>' : '<i class="ph ph-dots-six-vertical"></i>';

@@ -5,7 +5,7 @@
 //   _inspSelectOptions, _inspShownSize, _inspShowReadout, _inspPaintSwatch, _inspSetLabel, _inspShown
 // Needs: _findElement, _qlCallIfDefined, _safeCssColour, canvasSettings, elements, INSPECTOR_ALWAYS_HIDDEN,
 //   INSPECTOR_BOUND_BOXES, INSPECTOR_BOUND_FIELDS, INSPECTOR_CUSTOM_PRESETS, INSPECTOR_DEFAULTS,
-//   INSPECTOR_EVENT_BOXES, INSPECTOR_VISIBILITY, resolveColor, selectedIds, t
+//   INSPECTOR_EVENT_BOXES, INSPECTOR_VISIBILITY, resolveColor, selectedIds, t, typeDisplayName
 // Calls: _inspEventFlag, _inspEventsOfType, applyCanvasSettings, renderChartLabelsEditor,
 //   renderChartSeriesEditor, renderGradientUI, renderTableColumnsEditor, syncCanvasCustomInput,
 //   syncCustomInput, syncThemeSelToValue, toggleTableHeight, toggleTablePageSize, updateIconPreview
@@ -329,7 +329,7 @@ function _inspFillTables(sel) {
 function _inspHeaderRows(sel) {
   const one = sel.length === 1 ? sel[0] : null;
   const badge = _inspEl('prop-type-badge');
-  if (badge) badge.textContent = one ? one.type : t('inspector.multiple', { n: sel.length });
+  if (badge) badge.textContent = one ? typeDisplayName(one.type) : t('inspector.multiple', { n: sel.length });
   _inspShow('btn-parent', !!(one && one.parentId));
   ['btn-move-up', 'btn-move-down', 'field-element-id-container', 'btn-save-comp'].forEach(function (id) {
     _inspShow(id, !!one);

@@ -196,5 +196,11 @@ function _qlEnsureAlignButtons() {
 
 function updateFloatAlignButtons() {
   const group = _qlEnsureAlignButtons();
-  if (group) group.hidden = _floatAlignTargets().length < 2;
+  if (!group) return;
+  group.hidden = _floatAlignTargets().length < 2;
+  // The titles follow the language, which may have changed since the buttons were built.
+  _FLOAT_ALIGN_BUTTONS.forEach(function (b) {
+    const btn = document.getElementById(b[0]);
+    if (btn) btn.title = t(b[2]);
+  });
 }

@@ -1,10 +1,17 @@
 // Turning a toolbox entry into a new element record in the design.
-// Provides: createElement, _catalogueEntry, _translatedDefault, _newRecord
+// Provides: createElement, _catalogueEntry, _translatedDefault, _newRecord, typeDisplayName
 // Needs: _canvasFocusRestore, _deepCopy, _findElement, elements, generateId, insertElementInArray,
 //   REQUEST_FIELDS, selectElement, TOOLBOX_ITEMS
 // Calls: t
 
 var _TRANSLATED_DEFAULT_FIELDS = ['text', 'placeholder', 'listItems', 'alt'];
+
+// A type's name as the toolbox shows it, in the active language; the type itself when it has none.
+function typeDisplayName(type) {
+  const key = 'toolbox.items.' + type;
+  const name = t(key);
+  return name && name !== key ? name : String(type);
+}
 
 function _catalogueEntry(type) {
   return TOOLBOX_ITEMS.find(function (item) { return item.type === type; });

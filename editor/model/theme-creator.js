@@ -58,7 +58,7 @@ function setActiveTheme(index) {
 function createTheme() {
   saveHistoryState();
   const source = getActiveTheme();
-  const theme = { name: 'Tema ' + (canvasSettings.themes.length + 1), type: source.type || 'dark' };
+  const theme = { name: _userThemeName(t('theme.newName', { n: canvasSettings.themes.length + 1 })), type: source.type || 'dark' };
   THEME_COLOR_KEYS.forEach(function (key) { if (source[key] !== undefined) theme[key] = source[key]; });
   canvasSettings.themes.push(theme);
   canvasSettings.activeTheme = canvasSettings.themes.length - 1;

@@ -3,18 +3,11 @@
 // Provides: populateThemeSelects, applyThemeColor, syncThemeSelToValue, toggleTCP, pickTCP, _closeAllTCP
 // Needs: _findElement, _isShown, _qlCallIfDefined, _safeCssColour, _setShown, escapeHtml, isThemeToken,
 //   resetRichText, resolveColor, saveHistoryState, selectedIds, THEME_COLOR_FIELDS, THEME_TOKENS,
-//   themeTokenToValue
+//   themeTokenLabel, themeTokenToValue
 // Calls: _inspPaintSwatch, _lastInspectorProp, ANIMATABLE_PROPS, renderCanvas, t
 
 var _TCP_OPENS_UP = ['activeBgColor', 'checkedText', 'splitHoverColor'];
 var _tcpOutsideListener = false;
-
-function _tcpLabel(token) {
-  if (!token) return '';
-  if (typeof t !== 'function') return token.label;
-  const text = t(token.i18nKey);
-  return text && text !== token.i18nKey ? text : token.label;
-}
 
 function _tcpToken(key) {
   return THEME_TOKENS.find(function (tk) { return tk.key === key; });
@@ -32,7 +25,7 @@ function _tcpButtonContent(key, customColour) {
     return _tcpSwatch(customColour || '') + '<span class="tcp-label">' + escapeHtml(t('theme.customColor')) + '</span>';
   }
   return _tcpSwatch(themeTokenToValue(key)) +
-    '<span class="tcp-label">' + escapeHtml(_tcpLabel(_tcpToken(key))) + '</span>';
+    '<span class="tcp-label">' + escapeHtml(themeTokenLabel(_tcpToken(key))) + '</span>';
 }
 
 function populateThemeSelects() {
@@ -41,7 +34,7 @@ function populateThemeSelects() {
     if (!select) return;
     const current = select.value;
     select.innerHTML = THEME_TOKENS.map(function (tk) {
-      return '<option value="' + escapeHtml(tk.key) + '">' + escapeHtml(_tcpLabel(tk)) + '</option>';
+      return '<option value="' + escapeHtml(tk.key) + '">' + escapeHtml(themeTokenLabel(tk)) + '</option>';
     }).join('');
     select.value = current || '';
     select.style.display = 'none';
@@ -63,7 +56,7 @@ function populateThemeSelects() {
         return '<div class="tcp-row flex items-center gap-1 text-xs cursor-pointer" data-key="' +
           escapeHtml(tk.key) + '">' +
           (tk.key === '__custom__' ? '' : _tcpSwatch(themeTokenToValue(tk.key))) +
-          '<span>' + escapeHtml(_tcpLabel(tk)) + '</span></div>';
+          '<span>' + escapeHtml(themeTokenLabel(tk)) + '</span></div>';
       }).join('') + '</div>';
     box.querySelector('.tcp-btn').addEventListener('click', function (e) { e.stopPropagation(); toggleTCP(prop); });
     box.querySelectorAll('.tcp-row').forEach(function (row) {

@@ -1,12 +1,20 @@
 // Themes and colour tokens: the active theme, resolving "th:" references, and the CSS variables
 // that carry the active theme into the page.
 // Provides: getActiveTheme, isThemeToken, themeTokenToValue, resolveColor, _themeCssVars, _relativeLuminance,
-//   _safeCssColour, applyThemeCSSVars
-// Needs: canvasSettings, DEFAULT_THEMES, escapeHtml, THEME_COLOR_KEYS, THEME_TOKEN_TO_CSS_VAR, THEME_TOKENS
+//   _safeCssColour, applyThemeCSSVars, themeTokenLabel
+// Needs: canvasSettings, DEFAULT_THEMES, escapeHtml, t, THEME_COLOR_KEYS, THEME_TOKEN_TO_CSS_VAR, THEME_TOKENS
 
 function getActiveTheme() {
   const themes = canvasSettings && Array.isArray(canvasSettings.themes) ? canvasSettings.themes : [];
   return themes[canvasSettings.activeTheme || 0] || DEFAULT_THEMES[0];
+}
+
+// A token's label in the active language; its built-in label where no translation can be had.
+function themeTokenLabel(token) {
+  if (!token) return '';
+  if (typeof t !== 'function') return token.label;
+  const text = t(token.i18nKey);
+  return text && text !== token.i18nKey ? text : token.label;
 }
 
 function isThemeToken(value) {
@@ -115,7 +123,7 @@ function applyThemeCSSVars(theme) {
 
   const strip = document.getElementById('theme-preview-strip');
   if (!strip) return;
-  const labels = new Map(THEME_TOKENS.map(function (tk) { return [tk.key, tk.label]; }));
+  const labels = new Map(THEME_TOKENS.map(function (tk) { return [tk.key, themeTokenLabel(tk)]; }));
   strip.innerHTML = _themeTokenColours(theme)
     .sort(function (a, b) { return _relativeLuminance(b.colour) - _relativeLuminance(a.colour); })
     .map(function (s) {

@@ -5,8 +5,8 @@
 //   buildLangSelector, updateLangDropdownLabel, refreshLangDropdownLabel, toggleLangDropdown,
 //   updateElementCount
 // Needs: _LOCALE_ES_EMBEDDED, _qlCallIfDefined
-// Calls: _canvasHeaderRemeasure, elements, initFlowPalette, populateThemeSelects, renderProperties,
-//   renderShortcutsModal, renderToolbox, selectedIds, updateFlowNodeCount
+// Calls: _canvasHeaderRemeasure, applyCanvasSettings, elements, initFlowPalette, populateThemeSelects, renderCanvas,
+//   renderProperties, renderShortcutsModal, renderToolbox, selectedIds, updateFlowNodeCount
 // After a switch of language it dispatches the window event "ql-langchange" (detail: the code).
 
 var QL_LANG_CODES = ['es', 'en', 'fr', 'it', 'de', 'zh', 'ru'];
@@ -186,10 +186,14 @@ function _qlElementCount() {
   return Array.isArray(list) ? list.length : 0;
 }
 
-// The page parts that hold translated texts are rebuilt by their owners.
+// The page parts that hold translated texts are rebuilt by their owners: the canvas settings refill the
+// canvas panel (theme list and name, swatch and limit titles, token pickers); the canvas render rebuilds
+// the texts drawn on the canvas and the titles of its handles and align buttons.
 function refreshDynamicStrings() {
   _qlCallIfDefined('renderToolbox');
   _qlCallIfDefined('populateThemeSelects');
+  _qlCallIfDefined('applyCanvasSettings');
+  _qlCallIfDefined('renderCanvas');
   if (_qlSelectionCount() > 0) _qlCallIfDefined('renderProperties');
   updateElementCount();
   _qlCallIfDefined('updateFlowNodeCount');

@@ -41,7 +41,9 @@ test('selecting a button fills the form; width, colour and text edits change the
   });
   assert.equal(await page.inputValue('#input-element-id'), id);
   assert.equal(await page.inputValue('#input-text'), 'Press');
-  assert.equal(await page.textContent('#prop-type-badge'), 'button');
+  // The badge names the type in the editor's language, as the toolbox does.
+  assert.equal(await page.textContent('#prop-type-badge'), await page.evaluate(() => t('toolbox.items.button')));
+  assert.notEqual(await page.textContent('#prop-type-badge'), 'button');
   assert.equal(await page.isVisible('#section-typography'), true);
   assert.equal(await page.isVisible('#field-placeholder'), false);
 

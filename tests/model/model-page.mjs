@@ -45,7 +45,11 @@ ${THEME_BUTTONS}<div id="theme-preview-strip"></div>
 <div id="confirm-clear-modal" class="hidden"></div>
 </body></html>`;
 
+// Texts the model writes into the design itself, as the Spanish file has them; other keys read as themselves.
+const MODEL_TEXTS = { 'theme.newName': 'Tema {n}' };
+
 export async function loadModel({ translations = {}, html = FIXTURE, storage, before } = {}) {
+  translations = { ...MODEL_TEXTS, ...translations };
   const toasts = [];
   const calls = [];
   const page = await loadPage({
