@@ -15,6 +15,7 @@ APT_PACKAGES=(
   nlohmann-json3-dev libgtest-dev googletest
   nodejs npm
   xvfb xauth x11-utils libx11-dev libxtst-dev libxfixes-dev webkit2gtk-driver chromium imagemagick locales
+  fonts-wqy-microhei
   clang libclang-rt-14-dev
 )
 
