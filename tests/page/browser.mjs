@@ -5,9 +5,15 @@
 //   const b = await openBrowser();               // null when Chromium is missing (see whyNoBrowser())
 //   const { page, messages, requests } = await b.newPage();  // messages: [{id, type, value}], requests: URLs
 //   await b.close();
+//
+//   const chrome = useChromiumAndPageServer();   // in a test file: starts both before its tests, ends them after
+//   chrome.skip (why the tests cannot run, or null), chrome.server, chrome.browser
 import fs from 'node:fs';
+import { after, before } from 'node:test';
 
 import { chromium } from 'playwright-core';
+
+import { buildHasLibraries, defaultBuildDir, startPageServer } from './page-server.mjs';
 
 export const CHROMIUM = '/usr/bin/chromium';
 const ARGS = ['--headless', '--no-sandbox', '--disable-gpu', '--disable-background-networking',
@@ -40,4 +46,22 @@ export async function openBrowser() {
     },
     close: () => browser.close(),
   };
+}
+
+export function useChromiumAndPageServer() {
+  const chrome = {
+    skip: whyNoBrowser() ?? (buildHasLibraries() ? null : `${defaultBuildDir} has no Internal_lib/ (build first)`),
+    server: null,
+    browser: null,
+  };
+  before(async () => {
+    if (chrome.skip) return;
+    chrome.server = await startPageServer();
+    chrome.browser = await openBrowser();
+  });
+  after(async () => {
+    await chrome.browser?.close();
+    await chrome.server?.close();
+  });
+  return chrome;
 }

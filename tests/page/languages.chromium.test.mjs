@@ -2,34 +2,22 @@
 // small window, Chinese is drawn with real glyphs, and a language switch leaves no text of the language
 // before it on screen.
 import assert from 'node:assert/strict';
-import { after, before, describe, test } from 'node:test';
+import { describe, test } from 'node:test';
 
-import { openBrowser, whyNoBrowser } from './browser.mjs';
+import { useChromiumAndPageServer } from './browser.mjs';
 import { LANGUAGES, flatten, readLocale } from './locale-keys.mjs';
-import { buildHasLibraries, defaultBuildDir, startPageServer } from './page-server.mjs';
 
-const skip = whyNoBrowser() ?? (buildHasLibraries() ? null : `${defaultBuildDir} has no Internal_lib/ (build first)`);
-
-let server;
-let browser;
-before(async () => {
-  if (skip) return;
-  server = await startPageServer();
-  browser = await openBrowser();
-});
-after(async () => {
-  await browser?.close();
-  await server?.close();
-});
+const chrome = useChromiumAndPageServer();
+const { skip } = chrome;
 
 // A page started in `lang`, splash and welcome dialog put away, the toolbox enabled as with a project open.
 async function openIn(lang, viewport) {
-  const opened = await browser.newPage({ viewport });
+  const opened = await chrome.browser.newPage({ viewport });
   const { page } = opened;
   opened.errors = [];
   page.on('pageerror', (e) => opened.errors.push(e.message));
   await page.addInitScript((code) => localStorage.setItem('quorlin_lang', code), lang);
-  await page.goto(server.origin + '/');
+  await page.goto(chrome.server.origin + '/');
   await page.waitForFunction((code) => window._twBlockerReady && window._canvasReady && I18n.lang === code, lang, { timeout: 20000 });
   await page.evaluate(async () => {
     window._welcomeShown = true;

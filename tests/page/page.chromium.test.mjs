@@ -4,14 +4,14 @@
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 
 import { readRepoFile, repo } from './jsdom-page.mjs';
-import { openBrowser, whyNoBrowser } from './browser.mjs';
-import { buildHasLibraries, defaultBuildDir, startPageServer } from './page-server.mjs';
+import { useChromiumAndPageServer } from './browser.mjs';
 
 const artifacts = path.join(repo, 'tests', 'artifacts');
-const skip = whyNoBrowser() ?? (buildHasLibraries() ? null : `${defaultBuildDir} has no Internal_lib/ (build first)`);
+const chrome = useChromiumAndPageServer();
+const { skip } = chrome;
 const de = JSON.parse(readRepoFile('Locale/de.json'));
 const en = JSON.parse(readRepoFile('Locale/en.json'));
 
@@ -22,35 +22,23 @@ const LIBRARIES = [
   '/Fonts/fontawesome/all.min.css', '/Fonts/bootstrap-icons/bootstrap-icons.min.css', '/Fonts/ionicons/ionicons.min.css',
 ];
 
-let server;
-let browser;
-before(async () => {
-  if (skip) return;
-  server = await startPageServer();
-  browser = await openBrowser();
-});
-after(async () => {
-  await browser?.close();
-  await server?.close();
-});
-
 const readyCount = (messages) => messages.filter((m) => m.type === 'page_ready').length;
 
 test('the page loads every library from the host, sends page_ready once and shows its start screen',
   { skip: skip || false, timeout: 60000 }, async () => {
-    const { page, messages, requests, context } = await browser.newPage();
+    const { page, messages, requests, context } = await chrome.browser.newPage();
     const errors = [];
     page.on('pageerror', (e) => errors.push(e.message));
     page.on('response', (r) => { if (r.status() >= 400) errors.push(`${r.status()} ${r.url()}`); });
     try {
-      await page.goto(server.origin + '/');
+      await page.goto(chrome.server.origin + '/');
       await page.waitForFunction(() => window._twBlockerReady && window.Chart && window.Sortable && window.html2canvas && window.gridjs);
       const fontsReady = await page.evaluate(async () => {
         await document.fonts.ready;
         return document.fonts.check('16px Phosphor');
       });
       assert.equal(fontsReady, true, 'the icon font is in use');
-      const served = new Set(server.requests.map((r) => r.replace(/^GET /, '')));
+      const served = new Set(chrome.server.requests.map((r) => r.replace(/^GET /, '')));
       for (const lib of LIBRARIES) assert.ok(served.has(lib), `${lib} was asked for`);
       assert.ok([...served].some((p) => p.startsWith('/Fonts/phosphor/regular/Phosphor.')), 'the font file itself came from the host');
 
@@ -65,7 +53,7 @@ test('the page loads every library from the host, sends page_ready once and show
       assert.equal(readyCount(messages), 1);
       assert.deepEqual(messages.find((m) => m.type === 'page_ready'), { id: 'quorlin', type: 'page_ready', value: '' });
       assert.ok(messages.some((m) => m.type === 'get_zoom'), 'the splash asks for the zoom when it goes');
-      const outside = requests.filter((u) => !u.startsWith(server.origin + '/'));
+      const outside = requests.filter((u) => !u.startsWith(chrome.server.origin + '/'));
       assert.deepEqual(outside, [], 'no request leaves 127.0.0.1');
       assert.deepEqual(errors, []);
     } finally {
@@ -75,9 +63,9 @@ test('the page loads every library from the host, sends page_ready once and show
 
 test('switching the language changes texts, titles and placeholders at once, and the choice survives a reload',
   { skip: skip || false, timeout: 60000 }, async () => {
-    const { page, messages, context } = await browser.newPage();
+    const { page, messages, context } = await chrome.browser.newPage();
     try {
-      await page.goto(server.origin + '/');
+      await page.goto(chrome.server.origin + '/');
       await page.waitForFunction(() => window._twBlockerReady && window._canvasReady);
       await page.evaluate(() => localStorage.setItem('quorlin_lang', 'es'));
       await page.reload();
@@ -119,9 +107,9 @@ test('switching the language changes texts, titles and placeholders at once, and
 
 test('the frame: focus zones follow the pointer, the tree divider resizes within its limits, the canvas size shows',
   { skip: skip || false, timeout: 60000 }, async () => {
-    const { page, context } = await browser.newPage();
+    const { page, context } = await chrome.browser.newPage();
     try {
-      await page.goto(server.origin + '/');
+      await page.goto(chrome.server.origin + '/');
       await page.waitForFunction(() => window._twBlockerReady && window._canvasReady);
       await page.evaluate(() => { document.getElementById('splash-overlay').hidden = true; _dismissWelcomeModal(); });
       const focus = () => page.evaluate(() => [document.getElementById('canvas-container').classList.contains('inspector-focus'),
