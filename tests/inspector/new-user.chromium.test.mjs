@@ -45,6 +45,10 @@ const opts = { skip: skip || false, timeout: 60000 };
 async function fresh(page, build, arg) {
   await page.evaluate(() => {
     document.getElementById('toast-container').replaceChildren();
+    // A canvas left scrolled by the case before would put this case's drags at the container's edge, where
+    // the list scrolls by itself.
+    const c = document.getElementById('canvas-container');
+    c.scrollLeft = 0; c.scrollTop = 0;
     elements = []; selectedIds = []; historyStack = []; redoStack = []; renderCanvas(); renderProperties();
   });
   const out = await page.evaluate(build, arg);
