@@ -127,19 +127,16 @@ async function checkTheme(gtkTheme, shotName) {
     const closed = [inkContrast(before, below), inkContrast(before, over)].map((r) => JSON.stringify(r));
     const click = () => x11InputOn(display, ['click', String(Math.round(ox + sx + sw / 2)), String(Math.round(oy + sy + sh / 2))]);
     click();
-    // A loaded machine may take a while to map the list's window; the click is given once more.
+    // A loaded machine may take a while to map the list's window and draw its rows: the screen is read
+    // until the list reads well or time is up; the click is given once more when nothing has changed.
     let open = null;
-    for (let tries = 0; tries < 40 && !open; tries++) {
+    for (let tries = 0; tries < 50 && !(open && open.ratio >= MIN_CONTRAST); tries++) {
       await sleep(200);
-      if (tries === 20) click();
+      if (tries === 20 && !open) click();
       const screen = takeScreen();
-      const seen = [inkContrast(screen, below), inkContrast(screen, over)];
-      if (JSON.stringify(seen[0]) !== closed[0] || JSON.stringify(seen[1]) !== closed[1]) {
-        await sleep(300);   // drawn whole
-        const settled = takeScreen();
-        const [a, b] = [inkContrast(settled, below), inkContrast(settled, over)];
-        open = JSON.stringify(a) !== closed[0] ? a : b;
-      }
+      const changed = [inkContrast(screen, below), inkContrast(screen, over)]
+        .filter((r, i) => JSON.stringify(r) !== closed[i]);
+      for (const r of changed) if (!open || r.ratio > open.ratio) open = r;
     }
     fs.mkdirSync(artifacts, { recursive: true });
     fs.copyFileSync(rootShot, path.join(artifacts, `${shotName}-open-list.png`));
