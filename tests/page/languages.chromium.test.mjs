@@ -74,6 +74,46 @@ describe('the left column fits in every language', { skip: skip || false }, () =
   }
 });
 
+// The inspector's first row at its narrowest (a 1024 px window): for every type's name in every language,
+// and for a multiple selection, the name is whole and inside the column, and the action buttons stay on
+// one line together at the right end.
+test('the inspector names every type in every language without pushing its action buttons apart',
+  { skip: skip || false, timeout: 60000 }, async () => {
+    const { page, context, errors } = await openIn('es', { width: 1024, height: 700 });
+    try {
+      const problems = await page.evaluate(async (languages) => {
+        _setToolboxEnabled(true);
+        const a = createElement('button', null);
+        createElement('button', null);
+        selectElement(a.id);
+        const bar = document.getElementById('quick-actions-bar');
+        const badge = document.getElementById('prop-type-badge');
+        const found = [];
+        for (const code of languages) {
+          await I18n.setLang(code);
+          const names = TOOLBOX_ITEMS.map((item) => typeDisplayName(item.type)).concat([t('inspector.multiple', { n: 12 })]);
+          for (const name of names) {
+            badge.textContent = name;
+            const row = bar.getBoundingClientRect();
+            const b = badge.getBoundingClientRect();
+            const buttons = [...bar.querySelectorAll('button')].filter((x) => x.getClientRects().length).map((x) => x.getBoundingClientRect());
+            const where = `${code} "${name}"`;
+            if (badge.scrollWidth > badge.clientWidth + 1) found.push(`${where}: the name is clipped`);
+            if (b.left < row.left - 0.5 || b.right > row.right + 0.5) found.push(`${where}: the name leaves the row`);
+            if (new Set(buttons.map((r) => Math.round(r.top))).size !== 1) found.push(`${where}: the buttons are split over lines`);
+            if (buttons.some((r) => r.right > row.right + 0.5)) found.push(`${where}: a button leaves the row`);
+            if (Math.abs(buttons.at(-1).right - row.right) > 0.5) found.push(`${where}: the buttons are not at the right end`);
+          }
+        }
+        return found;
+      }, LANGUAGES);
+      assert.deepEqual(problems, []);
+      assert.deepEqual(errors, []);
+    } finally {
+      await context.close();
+    }
+  });
+
 test('Chinese is drawn with glyphs of a font the page names, not with the missing-glyph box',
   { skip: skip || false, timeout: 60000 }, async () => {
     const { page, context } = await openIn('zh', { width: 1280, height: 800 });
