@@ -10,7 +10,7 @@ import { after, before, test } from 'node:test';
 
 import { readPng } from '../tools/png.mjs';
 import { findProgram } from '../tools/which.mjs';
-import { x11Input as x11InputOn } from '../tools/x11-input.mjs';
+import { x11Input } from '../tools/x11-input.mjs';
 import { startXvfb } from '../tools/xvfb.mjs';
 import { artifacts, missingTools, sleep, startEditor, until } from './editor.mjs';
 
@@ -109,8 +109,8 @@ async function checkTheme(gtkTheme, shotName) {
       const r = document.getElementById('input-canvas-justify').getBoundingClientRect();
       return [r.left, r.top, r.width, r.height, document.getElementById('input-canvas-justify').options.length];`);
     // Where the page lies on the screen: from a pointer move the page sees at a known screen position.
-    x11InputOn(display, ['warp', '500', '500']);
-    x11InputOn(display, ['warp', '510', '505']);
+    x11Input(display, ['warp', '500', '500']);
+    x11Input(display, ['warp', '510', '505']);
     const pointer = await until('the pointer to reach the page',
       () => ed.session.executeScript('const p = window._qlPointer; return p && p[0] === 510 && p[1] === 505 ? p : null'));
     const [ox, oy] = [pointer[0] - pointer[2], pointer[1] - pointer[3]];
@@ -134,7 +134,7 @@ async function checkTheme(gtkTheme, shotName) {
     const isList = (p) => Math.abs(p.x - left) <= 12 && p.w >= sw - 12 && p.w <= sw + 40 && p.h >= 40 &&
       (Math.abs(p.y - bottom) <= 40 || Math.abs(p.y + p.h - top) <= 40);
     const shownBefore = shownWindows();
-    const click = () => x11InputOn(display, ['click', String(Math.round(left + sw / 2)), String(Math.round(top + sh / 2))]);
+    const click = () => x11Input(display, ['click', String(Math.round(left + sw / 2)), String(Math.round(top + sh / 2))]);
     click();
     // A loaded machine may take a while to map the list's window and draw its rows: the list is read until
     // it reads well or time is up; the click is given once more when no list has appeared.
@@ -158,7 +158,7 @@ async function checkTheme(gtkTheme, shotName) {
     execFileSync('import', ['-window', 'root', '-depth', '8', `png24:${path.join(artifacts, `${shotName}-open-list.png`)}`], { env });
     assert.ok(list, `the select's list opened on the screen (${JSON.stringify([...shownWindows()])})`);
     assert.ok(open.ratio >= MIN_CONTRAST, `the open list reads ${JSON.stringify(open)}`);
-    x11InputOn(display, ['click', '5', String(Math.round(oy + 990))]);   // closes the list
+    x11Input(display, ['click', '5', String(Math.round(oy + 990))]);   // closes the list
     await sleep(300);
 
     const ids = await ed.session.executeScript(REVEAL);
