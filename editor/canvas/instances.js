@@ -1,10 +1,8 @@
-// What runs around every canvas render: linked-instance reconciliation, float centring, the pivot
-// strings the canvas, the timeline and the export share, and the inspector header's switches (solo,
-// lock, pass-through, snapping).
+// What runs around every canvas render: linked-instance reconciliation, float centring, and the
+// inspector header's switches (solo, lock, pass-through, snapping).
 // Provides: syncLinkedInstances, setElementProp, LINK_OWN_FIELDS, LINK_ROOT_OWN_FIELDS, applyFloatCentering,
-//   pivotOriginStr, pivotOriginApplied, _isAnimatablePropVisibleForType, _computeSoloSet,
-//   toggleInspectorSolo, _refreshInspectorSolo, toggleInspectorLock, toggleInspectorPass, _styleHeaderButton,
-//   _inspectorSolo, _inspectorSoloVisible
+//   _isAnimatablePropVisibleForType, _computeSoloSet, toggleInspectorSolo, _refreshInspectorSolo,
+//   toggleInspectorLock, toggleInspectorPass, _styleHeaderButton, _inspectorSolo, _inspectorSoloVisible
 // Needs: _childrenIndex, _collectBreadthFirst, _deepCopy, _findElement, _qlCallIfDefined, elements, getAnimEntry,
 //   selectedIds
 // Calls: _setDirty, renderCanvas, renderComponentTree, renderProperties
@@ -12,23 +10,6 @@
 
 var _inspectorSolo = false;
 var _inspectorSoloVisible = null;
-
-function _pct(value) {
-  if (value === null || value === undefined || value === '') return 50;
-  const n = Number(value);
-  return Number.isFinite(n) ? n : 50;
-}
-
-function pivotOriginStr(el) {
-  return _pct(el && el.transformOriginX) + '% ' + _pct(el && el.transformOriginY) + '%';
-}
-
-function pivotOriginApplied(el, applied) {
-  const a = applied || {};
-  const x = Object.prototype.hasOwnProperty.call(a, 'transformOriginX') ? a.transformOriginX : el && el.transformOriginX;
-  const y = Object.prototype.hasOwnProperty.call(a, 'transformOriginY') ? a.transformOriginY : el && el.transformOriginY;
-  return _pct(x) + '% ' + _pct(y) + '%';
-}
 
 function setElementProp(el, prop, value) {
   if (el) el[prop] = value;
@@ -131,7 +112,7 @@ function _ensureSoloStyle() {
 // The selected ids and all their descendants; null with nothing selected (then nothing is hidden).
 function _computeSoloSet() {
   if (!selectedIds || !selectedIds.length) {
-    var _inspectorSoloVisible = null;
+    window._inspectorSoloVisible = null;
     return null;
   }
   window._inspectorSoloVisible = new Set(_collectBreadthFirst(selectedIds.slice()).map(function (e) { return typeof e === 'string' ? e : e.id; }));
@@ -152,7 +133,7 @@ function toggleInspectorSolo() {
   _styleHeaderButton('btn-inspector-solo', window._inspectorSolo);
   const content = document.getElementById('canvas-content');
   if (!window._inspectorSolo) {
-    var _inspectorSoloVisible = null;
+    window._inspectorSoloVisible = null;
     if (content) content.classList.remove('solo-active');
   }
   renderCanvas();

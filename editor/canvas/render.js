@@ -1,20 +1,35 @@
-// The canvas render pass: every change to the design ends in one renderCanvas, which rebuilds the
-// canvas content whole from the element array. The overlay nodes (selection box, hover box, drag
-// handle, pivot handle) live outside the rebuilt content and are only moved, shown and hidden.
+// The canvas render pass: every change to the design ends in one renderCanvas, which redraws the canvas
+// content from the element array (whole, or only the wrappers that changed: patch.js) and runs the
+// fix-ups that need the new markup in the page. The overlay nodes (selection box, hover box, drag
+// handle, pivot handle) live outside the content and are only moved, shown and hidden; placing them is
+// updateFloatingSelectionBox's alone.
 // Provides: renderCanvas, updateFloatingSelectionBox, updateHoverBox, applyAccordionStates, _sizeAutoGrow,
 //   _installWrapperEvents, _overlayBoxGeometry, _applyOverlayBox, _ensureCanvasOverlays, _watchOverlayLayout,
-//   _renderGuard, _draggingTableInput, _inlineEditId
-// Needs: _canvasFocusRestore, _computeSoloSet, _findElement, _hoveredElId, _inspectorSolo,
-//   _inspectorSoloVisible, _qlCallIfDefined, _qlNum, _rotationKind, _setShown, _zoomOf, applyFloatCentering,
-//   applyTextOffsets, buildHtmlTree, elements, selectedIds, syncLinkedInstances, t
+//   _renderGuard, _draggingTableInput, _inlineEditId, _withRenderHeld
+// Needs: _canvasFocusRestore, _computeSoloSet, _findElement, _hoveredElId, _inspectorSolo, _inspectorSoloVisible,
+//   _qlCallIfDefined, _qlDrawCanvas, _qlForgetCanvas, _qlNum, _qlRenderFailures, _rotationKind, _setShown, _zoomOf,
+//   applyFloatCentering, applyTextOffsets, elements, selectedIds, showToast, syncLinkedInstances, t
 // Calls: _flowWindowSync, _handleToggleBtnClick, _initSortableLists, _modKeys, _syncTransparentBgGate,
-//   applyCanvasLayoutSettings, fitAllFluidText, handleNodeDragStart, initCharts, initGridTables,
-//   renderComponentTree, renderPageModeButtons, rotObserver, selectElement, startInlineEdit, startPivotDrag,
-//   startPositionDrag, startResize, updateCanvasHeaderTitle, updateElementCount, updateFloatAlignButtons
+//   applyCanvasLayoutSettings, fitAllFluidText, handleNodeDragLeave, handleNodeDragOver, handleNodeDragStart,
+//   handleNodeDrop, initCharts, initGridTables, renderComponentTree, renderPageModeButtons, rotObserver,
+//   selectElement, startInlineEdit, startPivotDrag, startPositionDrag, startResize, updateCanvasHeaderTitle,
+//   updateElementCount, updateFloatAlignButtons
 
 var _renderGuard = false;
 var _draggingTableInput = false;
 var _inlineEditId = null;
+
+// Runs fn with renders held back (a renderCanvas meanwhile returns at once), so a command that makes
+// several changes through functions that each redraw is drawn once, after it. Returns fn's result.
+function _withRenderHeld(fn) {
+  const held = _renderGuard;
+  _renderGuard = true;
+  try {
+    return fn();
+  } finally {
+    _renderGuard = held;
+  }
+}
 
 function renderCanvas() {
   if (_inlineEditId !== null && _inlineEditId !== undefined) return;
@@ -27,12 +42,18 @@ function renderCanvas() {
   _qlCallIfDefined('_flowWindowSync');
   _qlCallIfDefined('_syncTransparentBgGate');
   _renderGuard = true;
+  _qlRenderFailures = [];
+  let failed;
   try {
     _renderCanvasInner();
     applyFloatCentering();
   } finally {
+    failed = _qlRenderFailures;
+    _qlRenderFailures = null;
     _renderGuard = false;
   }
+  // Elements whose renderer failed are marked on the canvas; one notice says how many.
+  if (failed.length) showToast(t('toast.renderFailed', { count: failed.length }), 'error');
   setTimeout(function () {
     _qlCallIfDefined('initGridTables');
     _qlCallIfDefined('initCharts');
@@ -49,6 +70,7 @@ function _renderCanvasInner() {
   if (!content) return;
   if (!elements.length) {
     content.innerHTML = '';
+    _qlForgetCanvas();
     _setShown(content, false);
     _setShown(empty, true);
     _qlCallIfDefined('renderComponentTree');
@@ -62,7 +84,7 @@ function _renderCanvasInner() {
     return el.floating && el.floatingBlur && sel.indexOf(el.id) !== -1 && !el.hidden && !el.editorHidden;
   }));
   syncLinkedInstances();
-  content.innerHTML = buildHtmlTree(null);
+  _qlDrawCanvas(content, elements);
   _qlCallIfDefined('initGridTables');
   _sizeAutoGrow();
   content.querySelectorAll('[data-ql-scroll-x], [data-ql-scroll-y]').forEach(function (node) {

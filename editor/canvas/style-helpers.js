@@ -1,18 +1,10 @@
 // Colour, transparency, gradient, shadow, class and text helpers shared by the canvas wrapper and the
 // content renderer (and so by every exported page, which reuses the content renderer).
-// Provides: _qlElById, _qlNum, _classToLength, _isLayoutClass, _splitLayoutClasses, _alphaColor,
-//   _effectiveOpacity, _isContainerLike, _isContainerType, buildGradientCSS, getGradientCSS, _boxShadowStyle,
-//   _textShadowStyle, _fontSizeCss, _fontWeightCss, _rotationKind, _zoomOf, renderElText, getIconHtml,
-//   getTextWithOffset, applyTextOffsets, _qlAnimAttr, _colour, _cssFontFamily, PH_WEIGHT_CLASSES,
-//   _qlRenderIndex
-// Needs: _cssVal, _findElement, _safeCssColour, _sanitizeRichText, escapeHtml, resolveColor
-
-// During a render the renderer sets an id -> record map, so ancestor walks stay cheap on big designs.
-var _qlRenderIndex = null;
-function _qlElById(id) {
-  if (id === null || id === undefined) return undefined;
-  return _qlRenderIndex ? _qlRenderIndex.get(id) : _findElement(id);
-}
+// Provides: _qlNum, _classToLength, _isLayoutClass, _splitLayoutClasses, _alphaColor, _effectiveOpacity,
+//   _isContainerLike, _isContainerType, buildGradientCSS, getGradientCSS, _boxShadowStyle, _textShadowStyle,
+//   _fontSizeCss, _fontWeightCss, _rotationKind, _zoomOf, renderElText, getIconHtml, getTextWithOffset,
+//   applyTextOffsets, _qlAnimAttr, _colour, _cssFontFamily, PH_WEIGHT_CLASSES, pivotOriginStr, pivotOriginApplied
+// Needs: _cssVal, _qlElById, _safeCssColour, _sanitizeRichText, escapeHtml, resolveColor
 
 function _qlNum(value, fallback) {
   if (value === null || value === undefined || value === '') return fallback;
@@ -151,6 +143,24 @@ var _FONT_WEIGHTS = { 'font-bold': 'bold', 'font-semibold': '600', 'font-medium'
 function _fontWeightCss(cls) {
   if (!cls) return '';
   return Object.prototype.hasOwnProperty.call(_FONT_WEIGHTS, cls) ? _FONT_WEIGHTS[cls] : _cssVal(cls);
+}
+
+// The pivot as "X% Y%" (50 where empty); the canvas, the timeline and the export all write it this way.
+function _pivotPct(value) {
+  if (value === null || value === undefined || value === '') return 50;
+  const n = Number(value);
+  return Number.isFinite(n) ? n : 50;
+}
+
+function pivotOriginStr(el) {
+  return _pivotPct(el && el.transformOriginX) + '% ' + _pivotPct(el && el.transformOriginY) + '%';
+}
+
+function pivotOriginApplied(el, applied) {
+  const a = applied || {};
+  const x = Object.prototype.hasOwnProperty.call(a, 'transformOriginX') ? a.transformOriginX : el && el.transformOriginX;
+  const y = Object.prototype.hasOwnProperty.call(a, 'transformOriginY') ? a.transformOriginY : el && el.transformOriginY;
+  return _pivotPct(x) + '% ' + _pivotPct(y) + '%';
 }
 
 // 'none' | 'cardinal' | 'arbitrary'

@@ -6,9 +6,10 @@
 //   hideCanvasDropIndicator, _cdiAutoSizeOnMove, _placeFloatingAtDrop, _centerFloatingOnCursor,
 //   _placeFloatingDuplicates, _cdiEndDrag, ACCEPTS_CHILDREN, _cdiGhost, _cdiHiddenIds, _cdiLastKey, _cdiCache
 // Needs: _ancestorIds, _cdiDragInfo, _childrenOf, _createFromToolbox, _findElement, _lastMouseX, _lastMouseY,
-//   _newRecord, _qlCallIfDefined, _renderElementWrapper, _renderGuard, _toolboxEnabled, _topLevelSelection,
-//   _translatedDefault, elements, makeElementFloating, moveElementTo, qlInsertBefore, qlSharedSize,
-//   qlShiftAnchor, renderCanvas, saveHistoryState, selectedIds, showToast, t
+//   _newRecord, _qlCallIfDefined, _qlCanvasTouched, _qlLookupOf, _qlOverlayLookup, _renderElementWrapper,
+//   _toolboxEnabled, _topLevelSelection, _translatedDefault, _withRenderHeld, elements, makeElementFloating,
+//   moveElementTo, qlInsertBefore, qlSharedSize, qlShiftAnchor, renderCanvas, saveHistoryState, selectedIds,
+//   showToast, t
 // Calls: _catalogueEntry, renderProperties
 
 var ACCEPTS_CHILDREN = ['container', 'accordion', 'contentscroll', 'list', 'nineslice'];
@@ -115,7 +116,7 @@ function _cdiBuildGhost(parentId) {
   let node = null;
   if (info.action === 'move') {
     const first = _findElement(info.ids[0]);
-    if (first && typeof _renderElementWrapper === 'function') {
+    if (first) {
       const shown = Object.assign({}, first);
       if (!first.floating && _cdiKey(first.parentId) !== parentId) {
         const sizes = _cdiTargetSizes(parentId, info.ids);
@@ -165,23 +166,10 @@ function _cdiBuildGhost(parentId) {
   return node;
 }
 
-// The renderer draws from `elements`; the ghost's records are there only while it is drawn (a moved
-// element's copy stands in for the original, whose children it then shows).
+// The ghost is drawn from the design with its own records laid over it (a moved element's copy stands
+// in for the original, whose children it then shows); the design itself is not touched.
 function _cdiRenderDetached(rec, parent, extra) {
-  const added = [];
-  const original = _findElement(rec.id);
-  const at = original ? elements.indexOf(original) : -1;
-  if (at !== -1) elements[at] = rec;
-  else { elements.push(rec); added.push(rec); }
-  (extra || []).forEach(function (r) { elements.push(r); added.push(r); });
-  try {
-    return _renderElementWrapper(rec, parent || null);
-  } catch (e) {
-    return '';
-  } finally {
-    if (at !== -1) elements[at] = original;
-    added.forEach(function (r) { const i = elements.indexOf(r); if (i !== -1) elements.splice(i, 1); });
-  }
+  return _renderElementWrapper(rec, parent || null, _qlOverlayLookup(_qlLookupOf(elements), [rec].concat(extra || [])));
 }
 
 function _cdiNodeFromHtml(html) {
@@ -227,6 +215,8 @@ function hideCanvasDropIndicator() {
 
 function _cdiShowHidden() {
   _cdiHiddenIds.forEach(function (id) { const w = _wrapperOf(id); if (w) w.style.display = ''; });
+  // Their style was changed on the page: the next render draws them again.
+  _qlCanvasTouched(_cdiHiddenIds);
   _cdiHiddenIds = [];
 }
 
@@ -316,13 +306,7 @@ function _cdiDrop(e, parentId, payload) {
 
 // moveElementTo draws the canvas after each move; held back here so N elements draw it once.
 function _cdiMoveAll(ids, parentId, beforeId) {
-  const held = _renderGuard;
-  _renderGuard = true;
-  try {
-    ids.forEach(function (id) { moveElementTo(id, parentId, beforeId); });
-  } finally {
-    _renderGuard = held;
-  }
+  _withRenderHeld(function () { ids.forEach(function (id) { moveElementTo(id, parentId, beforeId); }); });
   renderCanvas();
 }
 
@@ -432,9 +416,7 @@ function _placeFloatingDuplicates(origToClone) {
       const p = pre[group[0].clone.id];
       const x = window._lastMouseX - (p ? p.width / 2 : 0);
       const y = window._lastMouseY - (p ? p.height / 2 : 0);
-      const held = _renderGuard;
-      _renderGuard = true;
-      try { _placeFloatingAtDrop(group.map(function (r) { return r.clone.id; }), parentId, x, y, pre); } finally { _renderGuard = held; }
+      _withRenderHeld(function () { _placeFloatingAtDrop(group.map(function (r) { return r.clone.id; }), parentId, x, y, pre); });
     });
     return;
   }

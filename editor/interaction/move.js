@@ -2,8 +2,8 @@
 // guides. The anchors are written while dragging; one undo step per drag.
 // Provides: startPositionDrag, onPositionDragMove, onPositionDragEnd, ensurePositionDragGuides,
 //   showPositionDragGuides, hidePositionDragGuides, _qlIgnoreCanvasClickUntil
-// Needs: _findElement, _qlCallIfDefined, _shouldSnap, _snapStep, posDragSnapDelta, qlShiftAnchor,
-//   renderCanvas, saveHistoryState, selectedIds
+// Needs: _findElement, _qlCallIfDefined, _qlCanvasTouched, _qlDragMoved, _shouldSnap, _snapStep, posDragSnapDelta,
+//   qlShiftAnchor, renderCanvas, selectedIds
 // Calls: _dropElementToFlow, _flowClientToInternal, renderProperties
 
 var _qlPosDrag = null;
@@ -126,12 +126,7 @@ function onPositionDragMove(e) {
   document.body.style.cursor = '';
   let dx = e.clientX - s.x0;
   let dy = e.clientY - s.y0;
-  if (!s.moved) {
-    if (!dx && !dy) return;
-    s.moved = true;
-    saveHistoryState();
-    _qlOverlaysClickThrough(true);
-  }
+  if (!_qlDragMoved(s, dx, dy, function () { _qlOverlaysClickThrough(true); })) return;
   let snapX = false;
   let snapY = false;
   if (_shouldSnap(e)) {
@@ -163,6 +158,8 @@ function onPositionDragEnd(e) {
     if (at) _qlCallIfDefined('_dropElementToFlow', s.id, at.x, at.y);
   }
   if (!s.moved) return;
+  // The wrappers were moved on the page while dragging: drawn again, also when they end where they were.
+  _qlCanvasTouched(s.items.map(function (it) { return it.el.id; }));
   // The click that ends the drag must not deselect the element just moved.
   if ((s.dist || 0) > 2) _qlIgnoreCanvasClickUntil = Date.now() + 50;
   renderCanvas();

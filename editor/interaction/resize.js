@@ -1,10 +1,10 @@
 // Resizing from the e, s and se handles, the pivot handle and splitters. Each previews live on the
 // page and writes the records at the end; one undo step per drag, none for a press that never moved.
 // Provides: startResize, onResizeMove, onResizeEnd, startPivotDrag, onPivotDragMove, onPivotDragEnd,
-//   startSplitResize, _qlResizeState, _qlFlexInfo
-// Needs: _findElement, _qlCallIfDefined, _qlNum, _rotationKind, _zoomOf, MIN_ELEMENT_SIZE, qlParseLength,
-//   qlPivotFromDrag, qlResizeDelta, qlResizedSize, qlResizeFactors, qlScaleAnchorShift, qlSplitClamp,
-//   renderCanvas, rotObserver, saveHistoryState, selectedIds, selectElement
+//   startSplitResize, _qlResizeState, _qlFlexInfo, _qlResizeStarted
+// Needs: _findElement, _qlCallIfDefined, _qlCanvasTouched, _qlDragMoved, _qlNum, _rotationKind, _zoomOf,
+//   MIN_ELEMENT_SIZE, qlParseLength, qlPivotFromDrag, qlResizeDelta, qlResizedSize, qlResizeFactors,
+//   qlScaleAnchorShift, qlSplitClamp, renderCanvas, rotObserver, saveHistoryState, selectedIds, selectElement
 // Calls: applyAccordionStates, renderProperties, updateFloatingSelectionBox
 
 var _qlResizeState = null;
@@ -84,24 +84,25 @@ function _qlScaleShift(anchor, dSize, s, pivot, parentSize) {
   return Number((v.n + shift).toFixed(2)) + 'px';
 }
 
+// The first movement of a resize: a quarter-turned element keeps its drawn size as its own, and the
+// anchors a zoomed element shifts start from where they are now.
+function _qlResizeStarted(s) {
+  if (typeof rotObserver !== 'undefined' && rotObserver) rotObserver.disconnect();
+  const r = String(s.el.rotation || '').trim();
+  if ((r === '90' || r === '-90' || r === '270')) {
+    if (!s.el.width) s.el.width = Math.round(s.startW) + 'px';
+    if (!s.el.height) s.el.height = Math.round(s.startH) + 'px';
+  }
+  if (s.h) s.h.start = s.h.value;
+  if (s.v) s.v.start = s.v.value;
+}
+
 function onResizeMove(e) {
   const s = _qlResizeState;
   if (!s) return;
   const dx = e.clientX - s.x0;
   const dy = e.clientY - s.y0;
-  if (!s.moved) {
-    if (!dx && !dy) return;
-    s.moved = true;
-    saveHistoryState();
-    if (typeof rotObserver !== 'undefined' && rotObserver) rotObserver.disconnect();
-    const r = String(s.el.rotation || '').trim();
-    if ((r === '90' || r === '-90' || r === '270')) {
-      if (!s.el.width) s.el.width = Math.round(s.startW) + 'px';
-      if (!s.el.height) s.el.height = Math.round(s.startH) + 'px';
-    }
-    if (s.h) s.h.start = s.h.value;
-    if (s.v) s.v.start = s.v.value;
-  }
+  if (!_qlDragMoved(s, dx, dy, function () { _qlResizeStarted(s); })) return;
   const d = qlResizeDelta(dx, dy, s.angle, s.kind === 'arbitrary', s.scale);
   const el = s.el;
   const w = s.wrapper;
@@ -151,6 +152,8 @@ function onResizeEnd() {
   document.removeEventListener('mouseup', onResizeEnd);
   _qlResizeState = null;
   if (!s || !s.moved) return;
+  // The wrappers were sized on the page while dragging: drawn again, whatever the records end as.
+  _qlCanvasTouched([s.id].concat(s.others.map(function (o) { return o.el.id; })));
   const el = s.el;
   if (el.type === 'accordion') {
     const body = s.newH - s.header;
@@ -208,7 +211,7 @@ function onPivotDragMove(e) {
   if (!s) return;
   const dx = e.clientX - s.x0;
   const dy = e.clientY - s.y0;
-  if (!s.moved) { if (!dx && !dy) return; s.moved = true; saveHistoryState(); }
+  if (!_qlDragMoved(s, dx, dy)) return;
   const p = qlPivotFromDrag(s.px, s.py, dx, dy, s.frame, s.w, s.h);
   s.el.transformOriginX = String(p.x);
   s.el.transformOriginY = String(p.y);
@@ -231,7 +234,11 @@ function onPivotDragEnd() {
   document.removeEventListener('mousemove', onPivotDragMove);
   document.removeEventListener('mouseup', onPivotDragEnd);
   _qlPivotState = null;
-  if (s && s.moved) { renderCanvas(); _qlCallIfDefined('renderProperties'); }
+  if (s && s.moved) {
+    _qlCanvasTouched([s.el.id]);
+    renderCanvas();
+    _qlCallIfDefined('renderProperties');
+  }
 }
 
 function _qlSiblingWrapper(node, prop) {
@@ -277,6 +284,7 @@ function startSplitResize(e, splitterId) {
     const next = _findElement(nextW.id.slice(5));
     if (prev) prev[prop] = Math.round(s.last.prev) + 'px';
     if (next) next[prop] = Math.round(s.last.next) + 'px';
+    _qlCanvasTouched([prevW.id.slice(5), nextW.id.slice(5)]);
     renderCanvas();
     _qlCallIfDefined('renderProperties');
   };

@@ -2,18 +2,22 @@
 // change of `elements` (reorder, move to another list of the same group, delete by dragging out).
 // The snapshot is always taken before `elements` changes: SortableJS has only moved DOM nodes then.
 // Provides: _initSortableLists, showListDeleteConfirmPopup, _qlListOnStart, _qlListOnEnd, _qlListOnMove
-// Needs: _childrenIndex, _collectBreadthFirst, _findElement, _qlNum, _renderGuard, elements, moveElementTo,
-//   renderCanvas, saveHistoryState, selectedIds, t
+// Needs: _childrenIndex, _collectBreadthFirst, _findElement, _qlCanvasTouched, _qlNum, _withRenderHeld, elements,
+//   moveElementTo, renderCanvas, saveHistoryState, selectedIds, t
 
 function _qlListRecord(node) {
   const id = node && node.getAttribute ? node.getAttribute('data-ql-list') : null;
   return id ? _findElement(id) : null;
 }
 
-function _initSortableLists() {
+// Lists the last render drew get their sorting; a list it kept keeps its own (its record, where the
+// options come from, is unchanged, or the list would have been drawn again). `again` starts every
+// list's sorting anew.
+function _initSortableLists(again) {
   if (typeof Sortable === 'undefined') return;
   document.querySelectorAll('[data-ql-list]').forEach(function (node) {
     const old = Sortable.get(node);
+    if (old && again !== true) return;
     if (old) old.destroy();
     const list = _qlListRecord(node);
     if (!list || list.sortable === false) return;
@@ -70,6 +74,8 @@ function _qlListOnEnd(evt) {
   const from = _qlListRecord(evt.from);
   const to = _qlListRecord(evt.to);
   if (!itemId || !from) return;
+  // The lists' items were moved on the page by the drag: both lists are drawn again at the next render.
+  _qlCanvasTouched([from.id, to && to.id]);
   const p = _qlPointOf(evt);
   if (evt.from === evt.to && evt.oldIndex === evt.newIndex) {
     const r = evt.from.getBoundingClientRect();
@@ -83,9 +89,7 @@ function _qlListOnEnd(evt) {
     saveHistoryState();
     // The item now at newIndex + 1 in the target is the one it was dropped before.
     const after = _qlItemIds(evt.to).filter(function (id) { return id !== itemId; })[evt.newIndex] || null;
-    const held = _renderGuard;
-    _renderGuard = true;
-    try { moveElementTo(itemId, to.id, after); } finally { _renderGuard = held; }
+    _withRenderHeld(function () { moveElementTo(itemId, to.id, after); });
     renderCanvas();
     return;
   }
@@ -105,7 +109,7 @@ function _qlListDragOut(evt, itemId, p) {
     const node = evt.item;
     if (node.parentNode) node.parentNode.removeChild(node);
     evt.from.insertBefore(node, kids[evt.oldIndex] || null);
-    _initSortableLists();
+    _initSortableLists(true);
   };
   showListDeleteConfirmPopup(p.x, p.y, function () {
     if (!_findElement(itemId)) return;

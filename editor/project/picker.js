@@ -1,7 +1,7 @@
 // The project picker the host opens with the projects it found: open, rename and delete per row,
 // keyboard moves, thumbnails fetched per row, and the projects-folder button.
 // Provides: _showProjectPicker, _closeProjectPicker, _qlRenameProject, _executeRenameFromPicker,
-//   _executeDeleteFromPicker
+//   _executeDeleteFromPicker, _qlPickerAsk
 // Needs: _deleteFromPickerItem, _deleteFromPickerName, _qlConfirmProject, _qlDialogButton, _qlDialogShell,
 //   _qlHostFetch, _qlResyncName, _qlRoute, _qlSendToHost, _qlSetOpenProjectName, _renameFromPickerItem,
 //   _renameFromPickerName, currentProjectName, showToast, t
@@ -43,6 +43,31 @@ function _qlPickerButton(cls, icon, titleKey) {
   return b;
 }
 
+// The row commands of the picker: each remembers its project and row, asks first, then runs.
+var _QL_PICKER_ASK = {
+  rename: {
+    modal: 'confirm-rename-from-picker-modal',
+    keys: { title: 'modal.renameProject.title', body: 'modal.renameProject.body', confirm: 'modal.renameProject.confirm' },
+    remember: (name, row) => { _renameFromPickerName = name; _renameFromPickerItem = row; },
+    run: (value) => _executeRenameFromPicker(value), opts: (name) => ({ input: name }),
+  },
+  delete: {
+    modal: 'confirm-delete-from-picker-modal',
+    keys: { title: 'modal.deleteProject.title', body: 'modal.deleteProject.body', confirm: 'modal.deleteProject.confirm' },
+    remember: (name, row) => { _deleteFromPickerName = name; _deleteFromPickerItem = row; },
+    run: () => _executeDeleteFromPicker(), opts: () => ({ danger: true }),
+  },
+};
+
+// A row's rename or delete button: the question about the row's project (its current name).
+function _qlPickerAsk(e, command, row) {
+  e.stopPropagation();
+  const ask = _QL_PICKER_ASK[command];
+  const name = row.dataset.project;
+  ask.remember(name, row);
+  _qlConfirmProject(ask.modal, ask.keys, ask.run, { ...ask.opts(name), vars: { name } });
+}
+
 function _qlPickerRow(modal, name) {
   const row = document.createElement('div');
   row.className = '_proj-item ql-picker-row';
@@ -61,22 +86,8 @@ function _qlPickerRow(modal, name) {
   const del = _qlPickerButton('ql-picker-delete', 'ph-trash', 'project.deleteTitle');
   row.append(open, rename, del);
   open.addEventListener('click', () => _qlPickerOpen(row.dataset.project));
-  rename.addEventListener('click', (e) => {
-    e.stopPropagation();
-    _renameFromPickerName = row.dataset.project;
-    _renameFromPickerItem = row;
-    _qlConfirmProject('confirm-rename-from-picker-modal',
-      { title: 'modal.renameProject.title', body: 'modal.renameProject.body', confirm: 'modal.renameProject.confirm' },
-      (value) => _executeRenameFromPicker(value), { input: row.dataset.project, vars: { name: row.dataset.project } });
-  });
-  del.addEventListener('click', (e) => {
-    e.stopPropagation();
-    _deleteFromPickerName = row.dataset.project;
-    _deleteFromPickerItem = row;
-    _qlConfirmProject('confirm-delete-from-picker-modal',
-      { title: 'modal.deleteProject.title', body: 'modal.deleteProject.body', confirm: 'modal.deleteProject.confirm' },
-      () => _executeDeleteFromPicker(), { danger: true, vars: { name: row.dataset.project } });
-  });
+  rename.addEventListener('click', (e) => _qlPickerAsk(e, 'rename', row));
+  del.addEventListener('click', (e) => _qlPickerAsk(e, 'delete', row));
   row.addEventListener('mouseenter', () => _qlPickerSelect(modal, row));
   _qlPickerThumb(img, name);
   return row;

@@ -36,7 +36,8 @@ describe('render pass', () => {
 
   test('a failing render releases the guard, and a nested render call returns at once', () => {
     page.add('text');
-    page.run('window.__build = buildHtmlTree; buildHtmlTree = function () { throw new Error("boom"); };');
+    // A whole drawing (nothing known of the last one) that fails half-way.
+    page.run('_qlForgetCanvas(); window.__build = buildHtmlTree; buildHtmlTree = function () { throw new Error("boom"); };');
     assert.throws(() => page.run('renderCanvas()'), /boom/);
     page.run('buildHtmlTree = window.__build;');
     assert.equal(page.run('_renderGuard'), false);
@@ -68,6 +69,50 @@ describe('render pass', () => {
     page.add('text', {}, box);
     page.run('renderCanvas()');
     assert.equal($(`[data-ql-scroll-y="40"]`).id, box);
+  });
+});
+
+describe('a renderer that fails', () => {
+  // The text renderer throws for texts reading "bad"; restored after each case.
+  function failingText(run) {
+    page.run(`window.__text = ELEMENT_RENDERERS.text.content;
+      extendElementRenderer('text', { content: function (el, r) { if (el.text === 'bad') throw new Error('bad text'); return window.__text(el, r); } });`);
+    try { return run(); } finally { page.run(`extendElementRenderer('text', { content: window.__text }); _qlStrict = true;`); }
+  }
+
+  test('in tests the error reaches the caller', () => {
+    page.add('text', { text: 'bad' });
+    const error = page.window.console.error;
+    page.window.console.error = () => {};
+    try {
+      failingText(() => assert.throws(() => page.run('_qlForgetCanvas(); renderCanvas()'), /bad text/));
+    } finally {
+      page.window.console.error = error;
+    }
+    assert.equal(page.run('_renderGuard'), false);
+  });
+
+  test('in the editor it is logged, marked in the element\'s place and told once per render; the rest is drawn', () => {
+    const good = page.add('button', { text: 'fine' });
+    const bad = [page.add('text', { text: 'bad' }), page.add('text', { text: 'bad' })];
+    const logged = [];
+    const toasts = [];
+    const [error, toast, t] = [page.window.console.error, page.window.showToast, page.window.t];
+    page.window.console.error = (...args) => logged.push(args.map(String).join(' '));
+    page.window.showToast = (text, kind) => toasts.push([text, kind]);
+    page.window.t = (key, vars) => key + (vars ? JSON.stringify(vars) : '');
+    try {
+      failingText(() => page.run('_qlStrict = false; _qlForgetCanvas(); renderCanvas();'));
+    } finally {
+      Object.assign(page.window, { showToast: toast, t });
+      page.window.console.error = error;
+    }
+    assert.equal(logged.length, 2);
+    assert.match(logged[0], /drawing text ".*" failed: Error: bad text/);
+    assert.deepEqual(toasts, [['toast.renderFailed{"count":2}', 'error']]);
+    for (const id of bad) assert.ok($(`[id="wrap-${id}"] .ql-render-error`), 'marked in its wrapper');
+    assert.equal($(`[id="${good}"]`).textContent, 'fine');
+    assert.equal(page.run('_renderGuard'), false);
   });
 });
 

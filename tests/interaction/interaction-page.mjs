@@ -7,7 +7,7 @@ import { loadPage } from '../page/jsdom-page.mjs';
 import { FIXTURE, PAGE_SCRIPTS } from '../model/model-page.mjs';
 import { CANVAS_SCRIPTS } from '../canvas/canvas-page.mjs';
 
-export const INTERACTION_SCRIPTS = ['geometry.js', 'snap.js', 'toolbox.js', 'drop.js', 'resize.js', 'move.js', 'marquee.js', 'sortable.js']
+export const INTERACTION_SCRIPTS = ['geometry.js', 'snap.js', 'drag.js', 'toolbox.js', 'drop.js', 'resize.js', 'move.js', 'marquee.js', 'sortable.js']
   .map((f) => `editor/interaction/${f}`);
 
 const HTML = FIXTURE

@@ -124,6 +124,41 @@ test('the size rule on moving: the value all children of the new parent share, e
   }
 });
 
+test('the drop ghost is drawn from stand-in records without touching the design', async () => {
+  const page = await design();
+  const from = page.add('container');
+  const moved = page.add('container', { width: '50%' }, from);
+  const inner = page.add('text', { text: 'inside' }, moved);
+  const to = page.add('container');
+  page.add('text', { width: '200px' }, to);
+  page.add('text', { width: '200px' }, to);
+  // Every record the renderer is handed while the ghost is drawn, and the design as it is meanwhile.
+  page.run(`window.__seen = []; window.__text = ELEMENT_RENDERERS.text.content;
+    extendElementRenderer('text', { content: function (el, r) {
+      window.__seen.push({ id: el.id, designHasMovedCopy: elements.some(function (e) { return e.id === ${JSON.stringify(moved)} && e.width !== '50%'; }),
+        length: elements.length });
+      return window.__text(el, r);
+    } });`);
+  const before = page.json('elements');
+  try {
+    page.run(`_cdiDragInfo = { action: 'move', ids: [${JSON.stringify(moved)}] }; window.__ghost = _cdiBuildGhost(${JSON.stringify(to)});`);
+    // The moved container shows the size it would take in its new parent, with its own child inside.
+    assert.match(page.run('window.__ghost.getAttribute("style")'), /width: 200px;/);
+    assert.ok(page.run('window.__ghost.classList.contains("canvas-drop-ghost") && window.__ghost.textContent.includes("inside")'));
+    assert.equal(page.run('window.__ghost.querySelector("[id]")'), null, 'the ghost carries no ids');
+    assert.deepEqual(page.json('window.__seen.map(function (s) { return s.id; })'), [inner]);
+    assert.deepEqual(page.json('window.__seen.map(function (s) { return [s.designHasMovedCopy, s.length]; })'), [[false, before.length]]);
+    assert.deepEqual(page.json('elements'), before);
+    // A create drags a record the design does not have yet: it is drawn, and still not added.
+    page.run(`_cdiDragInfo = { action: 'create', type: 'list' }; window.__ghost = _cdiBuildGhost(${JSON.stringify(to)});`);
+    assert.equal(page.run('window.__ghost.querySelectorAll("li[data-ql-item]").length'), 3);
+    assert.deepEqual(page.json('window.__seen.slice(1).map(function (s) { return s.length; })'), [before.length, before.length, before.length]);
+    assert.deepEqual(page.json('elements'), before);
+  } finally {
+    page.run('extendElementRenderer("text", { content: window.__text }); _cdiDragInfo = null;');
+  }
+});
+
 test('a duplicated floating element lands 5 px right and down when the pointer is off the canvas', async () => {
   const page = await design();
   const cases = [
