@@ -191,8 +191,13 @@ describe('inspector header switches', () => {
     const visible = (id) => $(`[id="wrap-${id}"]`).classList.contains('solo-visible');
     assert.deepEqual([visible(box), visible(inner), visible(other)], [true, true, false]);
     assert.ok(page.document.getElementById('inspector-solo-style'));
-    page.run('toggleInspectorSolo()');
+    // Deselecting shows everything again; switching solo off forgets the set.
+    page.run('selectedIds = []; renderCanvas();');
     assert.equal($('#canvas-content').classList.contains('solo-active'), false);
+    assert.equal(page.run('_inspectorSoloVisible'), null);
+    page.run(`selectedIds = [${JSON.stringify(box)}]; renderCanvas(); toggleInspectorSolo();`);
+    assert.equal($('#canvas-content').classList.contains('solo-active'), false);
+    assert.equal(page.run('_inspectorSoloVisible'), null);
   });
 
   test('lock and pass-through act on exactly one selected element', () => {
