@@ -10,7 +10,7 @@
 //   _tlSortKeyframes, _tlValueAt, _formatValue, _tlImgFilterAmount (evaluate.js), getAnimEntry, _TL_PROP_TO_CSS,
 //   _TL_WRAPPER_PROPS (registry.js), pivotOriginApplied, buildGradientCSS, _textShadowStyle, _boxShadowStyle,
 //   _qlNum (canvas), resolveColor, _qlCallIfDefined
-// Calls: renderCanvas, updatePlayheadUI, _syncTimelineToolbar, _syncValueField
+// Calls: _qlCanvasTouched, renderCanvas, updatePlayheadUI, _syncTimelineToolbar, _syncValueField
 
 // Key animation id + "::" + element id -> {property: value last applied}. Never saved.
 var _tlApplied = {};
@@ -231,6 +231,9 @@ function applyTimelineLightRender(el) {
   if (!applied) return;
   const wrapper = document.getElementById('wrap-' + el.id);
   if (!wrapper) return;
+  // Written outside a render: a renderer that redraws only changed wrappers must draw this one again
+  // from its record next time, or a forgotten value (a muted or deleted track, a stop) would stay on it.
+  _qlCallIfDefined('_qlCanvasTouched', [el.id]);
   const node = document.getElementById(el.id) || wrapper;
   wrapper.style.transition = 'none';
   node.style.transition = 'none';

@@ -98,6 +98,20 @@ describe('a frame written into the canvas', () => {
     assert.equal(style('wrap-b4', 'marginLeft'), '');
     assert.equal(page.run('getTimelineApplied("b4")'), null);
   });
+
+  test('every wrapper a frame writes is named to the renderer, so its next render draws it from the record', () => {
+    design(() => { page.add('button', { id: 'b5' }); page.add('button', { id: 'b6' }); page.add('button', { id: 'b7' }); },
+      { b5: { opacity: [kf(0, 0), kf(1, 50)] }, b6: { marginTop: [kf(0, 0), kf(1, 10)] } }, { muted: { 'b6::marginTop': true } });
+    page.run(`window.__touched = [];
+      window.__renderersOwn = window._qlCanvasTouched;
+      window._qlCanvasTouched = function (ids) { window.__touched.push(...ids); if (window.__renderersOwn) window.__renderersOwn(ids); };`);
+    try {
+      page.run('applyTimelineAt(0.5)');
+      assert.deepEqual(page.json('__touched'), ['b5']);
+    } finally {
+      page.run('if (window.__renderersOwn) window._qlCanvasTouched = window.__renderersOwn; else delete window._qlCanvasTouched;');
+    }
+  });
 });
 
 describe('the clock', () => {
