@@ -159,6 +159,43 @@ test('the drop ghost is drawn from stand-in records without touching the design'
   }
 });
 
+test('after a drag with its ghost the canvas is what a whole drawing gives: dropped elsewhere, beside a sibling, on itself, or called off', async () => {
+  // [name, what ends the drag]; `moved` is the dragged button, `to` the target container, `sibling` its sibling.
+  const ENDINGS = [
+    ['dropped into another container', (moved, to) => `handleNodeDrop(__drop({ action: 'move', id: ${moved}, ids: [${moved}] }), ${to})`],
+    ['dropped beside its sibling', (moved, to, sibling) => `handleNodeDrop(__drop({ action: 'move', id: ${moved}, ids: [${moved}] }), ${sibling})`],
+    ['dropped on itself (refused)', (moved) => `handleNodeDrop(__drop({ action: 'move', id: ${moved}, ids: [${moved}] }), ${moved})`],
+    ['called off', () => '_cdiEndDrag()'],
+  ];
+  for (const [name, end] of ENDINGS) {
+    const page = await design();
+    page.run('elements = []; selectedIds = [];');
+    const from = page.add('container');
+    const moved = page.add('button', { text: 'dragged' }, from);
+    const sibling = page.add('text', { text: 'stays' }, from);
+    const to = page.add('container');
+    const other = page.add('text', { text: 'other' }, to);
+    const [m, t, o, s] = [moved, to, other, sibling].map((id) => JSON.stringify(id));
+    page.run('renderCanvas();');
+    page.run(`_cdiDragInfo = { action: 'move', ids: [${m}] }; showCanvasDropIndicator(${t}, 0, 0);`);
+    assert.equal(page.run(`document.querySelectorAll('.canvas-drop-ghost').length`), 1, `${name}: the ghost is shown`);
+    assert.equal(page.run(`document.getElementById('wrap-' + ${m}).style.display`), 'none', `${name}: the original is hidden meanwhile`);
+    // A render while dragging (the selection changes) draws only the changed wrapper.
+    page.run(`selectedIds = [${o}]; renderCanvas();`);
+    assert.deepEqual(page.json('_qlLastDraw'), [other], `${name}: the render meanwhile draws only what changed`);
+    page.run(end(m, t, s));
+    const drawn = page.run(`document.getElementById('canvas-content').innerHTML`);
+    assert.equal(page.run(`document.querySelectorAll('.canvas-drop-ghost').length`), 0, `${name}: the ghost is gone`);
+    page.run('renderCanvas();');
+    assert.equal(page.run(`document.getElementById('wrap-' + ${m}).style.display`), '', `${name}: the original shows again`);
+    const patched = page.run(`document.getElementById('canvas-content').innerHTML`);
+    page.run('_qlForgetCanvas(); renderCanvas();');
+    assert.equal(patched, page.run(`document.getElementById('canvas-content').innerHTML`), `${name}: as a whole drawing`);
+    assert.ok(drawn.includes('dragged'), name);
+    page.window.close();
+  }
+});
+
 test('a duplicated floating element lands 5 px right and down when the pointer is off the canvas', async () => {
   const page = await design();
   const cases = [
