@@ -135,15 +135,17 @@ function _innerStyle(el, opts) {
 
 // Hover and press colours. The colours sit in data attributes; the handlers only read them, so the
 // same attribute text works on the canvas and in an exported page. Leaving restores the background the
-// node had before (a theme variable stays a variable), else the base colour.
-var _HOVER_IN = 'var d=this.dataset;if(d.qlPrevBg===undefined){d.qlPrevBg=this.style.background;d.qlPrevTc=this.style.color;}' +
-  'if(d.qlHoverBg)this.style.background=d.qlHoverBg;if(d.qlHoverTc)this.style.color=d.qlHoverTc;';
-var _HOVER_OUT = 'var d=this.dataset;if(d.qlHoverBg)this.style.background=d.qlPrevBg!==undefined?d.qlPrevBg:(d.qlBaseBg||\'\');' +
-  'if(d.qlHoverTc)this.style.color=d.qlPrevTc!==undefined?d.qlPrevTc:(d.qlBaseTc||\'\');';
-var _PRESS_DOWN = 'var d=this.dataset;if(d.qlActiveBg){d.qlPressBg=this.style.background;this.style.background=d.qlActiveBg;' +
-  'try{this.setPointerCapture(event.pointerId)}catch(e){}}';
-var _PRESS_UP = 'var d=this.dataset;if(d.qlActiveBg){this.style.background=d.qlPressBg!==undefined?d.qlPressBg:(d.qlBaseBg||\'\');' +
-  'try{this.releasePointerCapture(event.pointerId)}catch(e){}}';
+// node had before (a theme variable stays a variable), else the base colour. They save and set the
+// single properties: the shorthand `background` reads "" when only the colour is set, and restoring that
+// would wipe the colour. A state colour covers a gradient (the image is put back with the colour).
+var _HOVER_IN = 'var d=this.dataset,s=this.style;if(d.qlPrevBg===undefined){d.qlPrevBg=s.backgroundColor;d.qlPrevBgImage=s.backgroundImage;' +
+  'd.qlPrevTc=s.color;}if(d.qlHoverBg){s.backgroundColor=d.qlHoverBg;s.backgroundImage=\'none\';}if(d.qlHoverTc)s.color=d.qlHoverTc;';
+var _HOVER_OUT = 'var d=this.dataset,s=this.style;if(d.qlHoverBg){s.backgroundColor=d.qlPrevBg!==undefined?d.qlPrevBg:(d.qlBaseBg||\'\');' +
+  's.backgroundImage=d.qlPrevBgImage||\'\';}if(d.qlHoverTc)s.color=d.qlPrevTc!==undefined?d.qlPrevTc:(d.qlBaseTc||\'\');';
+var _PRESS_DOWN = 'var d=this.dataset,s=this.style;if(d.qlActiveBg){d.qlPressBg=s.backgroundColor;d.qlPressBgImage=s.backgroundImage;' +
+  's.backgroundColor=d.qlActiveBg;s.backgroundImage=\'none\';try{this.setPointerCapture(event.pointerId)}catch(e){}}';
+var _PRESS_UP = 'var d=this.dataset,s=this.style;if(d.qlActiveBg){s.backgroundColor=d.qlPressBg!==undefined?d.qlPressBg:(d.qlBaseBg||\'\');' +
+  's.backgroundImage=d.qlPressBgImage||\'\';try{this.releasePointerCapture(event.pointerId)}catch(e){}}';
 
 function _hasHoverColours(el) { return !!(el.hoverBgColor || el.hoverTextColor || el.activeBgColor); }
 

@@ -335,6 +335,36 @@ describe('colours, sizes and helpers', () => {
   });
 });
 
+describe('hover and press colours', () => {
+  // [name, fields, events in order, [background colour, background image, text colour] after each]
+  const GRADIENT = { enabled: true, type: 'linear', angle: 90, stops: [{ color: '#000000', position: 0 }, { color: '#ffffff', position: 100 }] };
+  const CASES = [
+    ['a plain background colour comes back after hovering', { bgColor: '#112233', hoverBgColor: '#445566' },
+      ['mouseenter', 'mouseleave', 'mouseenter', 'mouseleave'],
+      [['rgb(68, 85, 102)', 'none', ''], ['rgb(17, 34, 51)', '', ''], ['rgb(68, 85, 102)', 'none', ''], ['rgb(17, 34, 51)', '', '']]],
+    ['the text colour alone changes and comes back', { textColor: '#010203', hoverTextColor: '#0a0b0c' }, ['mouseenter', 'mouseleave'],
+      [['', '', 'rgb(10, 11, 12)'], ['', '', 'rgb(1, 2, 3)']]],
+    ['a gradient is covered by the hover colour and comes back', { bgGradient: GRADIENT, hoverBgColor: '#445566' }, ['mouseenter', 'mouseleave'],
+      [['rgb(68, 85, 102)', 'none', ''], [null, 'linear-gradient(90deg, rgb(0, 0, 0) 0%, rgb(255, 255, 255) 100%)', '']]],
+    ['a press shows the active colour, the release the colour before it', { bgColor: '#112233', activeBgColor: '#778899' },
+      ['pointerdown', 'pointerup'], [['rgb(119, 136, 153)', 'none', ''], ['rgb(17, 34, 51)', '', '']]],
+  ];
+  for (const [name, fields, events, after] of CASES) {
+    test(name, () => {
+      const id = page.add('button', { text: 'Go', bgColor: '', textColor: '', hoverBgColor: '', hoverTextColor: '', activeBgColor: '', ...fields });
+      page.run('renderCanvas();');
+      const node = page.document.getElementById(id);
+      // jsdom does not run enter and leave handler attributes: each runs as the browser would.
+      const seen = events.map((type) => {
+        new page.window.Function('event', node.getAttribute('on' + type)).call(node, new page.window.MouseEvent(type));
+        return [node.style.backgroundColor, node.style.backgroundImage, node.style.color];
+      });
+      // A gradient's own colour part reads differently between engines: only its image is compared.
+      assert.deepEqual(seen.map((s, i) => (after[i][0] === null ? [null, s[1], s[2]] : s)), after);
+    });
+  }
+});
+
 describe('audio and video players', () => {
   test('a WebM source is a video; an audio source is a 52 px bar drawn at render time; the record is never written', () => {
     const video = page.add('avplayer', { src: 'media/clip.webm', height: '240px' });
