@@ -203,11 +203,7 @@ describe('UI procedures in Chromium', { skip: skip || false, timeout: 120000 }, 
       wrap.id = 'wrap-rb';
       wrap.style.cssText = 'position:fixed;left:300px;top:300px;width:120px;height:40px;display:flex';
       wrap.innerHTML = markup;
-      // The renderer's handlers save and give back the "background" shorthand, which reads empty while
-      // only background-color is written inline: the rest colour is written as the shorthand here.
       document.body.appendChild(wrap);
-      const rb = document.getElementById('rb');
-      rb.style.background = rb.style.backgroundColor;
       const box = document.getElementById('wrap-box');
       box.style.cssText += ';position:fixed;left:300px;top:100px;width:120px;height:40px';
     }, rendererButton);
