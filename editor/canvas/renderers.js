@@ -151,8 +151,11 @@ function _toggleContent(el, r) {
   const shift = imageMode ? s + 'px' : '1rem';
   const trackShadow = el.boxShadowEnabled && el.boxShadowAltTrack
     ? _boxShadowStyle(el.boxShadowColor, el.boxShadowX || '0', el.boxShadowY || '0', el.boxShadowBlur || '0', el.boxShadowOpacity || '50', el.boxShadowInset) : '';
+  // The track is two layers, so each colour has a part of its own that flows can recolour and read:
+  // the off track (data-ql-track) and over it the on track (data-ql-track-active), shown while checked.
   const rules = [sel + ' .tog-track{background:' + off + ';' + trackShadow + '}',
-    sel + ' input:checked~.tog-track{background:' + on + ';}',
+    sel + ' .tog-track-on{background:' + on + ';opacity:0;}',
+    sel + ' input:checked~.tog-track .tog-track-on{opacity:1;}',
     sel + ' input:checked~.tog-thumb{transform:translateX(' + shift + ');}'];
   if (imageMode) {
     rules.push(sel + ' .tog-thumb{background:' + (_cssUrl(el.uncheckedImage) || thumb) + ' center/contain no-repeat;}');
@@ -162,7 +165,8 @@ function _toggleContent(el, r) {
   return _styleEl(rules, r.opts) + '<label' + r.head('', _LABEL_STYLE + (fx ? '' : ' pointer-events: none;')) + r.events(own) + '>' +
     '<span style="position:relative;display:inline-block;flex-shrink:0;width:' + trackW + ';height:' + trackH + '">' +
     '<input type="checkbox" hidden' + (el.checked ? ' checked' : '') + (el.disabled ? ' disabled' : '') + ' name="' + escapeHtml(el.name || '') + '">' +
-    '<div class="tog-track" style="position:absolute;inset:0;border-radius:9999px;transition:background 0.2s"></div>' +
+    '<div class="tog-track" data-ql-track style="position:absolute;inset:0;border-radius:9999px">' +
+    '<div class="tog-track-on" data-ql-track-active style="position:absolute;inset:0;border-radius:inherit;transition:opacity 0.2s"></div></div>' +
     '<div class="tog-thumb" style="position:absolute;top:' + inset + ';left:' + inset + ';width:' + thumbSize + ';height:' + thumbSize +
     ';border-radius:9999px;background:' + thumb + ';transition:transform 0.2s"></div></span><span>' + renderElText(el) + '</span></label>';
 }

@@ -107,8 +107,9 @@ var _TL_APPLIERS = {
     wrapper.querySelectorAll('.tog-thumb').forEach(function (n) { n.style.background = v; });
     wrapper.querySelectorAll('input[type="range"]').forEach(function (n) { n.style.accentColor = v; });
   },
-  trackActive: function (node, wrapper, v) { wrapper.querySelectorAll('.tog-track').forEach(function (n) { n.style.background = v; }); },
-  trackInactive: function (node, wrapper, v) { wrapper.querySelectorAll('.tog-track').forEach(function (n) { n.style.background = v; }); },
+  // A toggle's track: the on layer and the off track beneath it, each its own part.
+  trackActive: function (node, wrapper, v) { wrapper.querySelectorAll('[data-ql-track-active]').forEach(function (n) { n.style.background = v; }); },
+  trackInactive: function (node, wrapper, v) { wrapper.querySelectorAll('[data-ql-track]').forEach(function (n) { n.style.background = v; }); },
   checkedBg: function (node, wrapper, v) { wrapper.querySelectorAll('.tb-inner').forEach(function (n) { n.style.background = v; }); },
   checkedText: function (node, wrapper, v) { wrapper.querySelectorAll('.tb-inner').forEach(function (n) { n.style.color = v; }); },
   headerBg: function (node, wrapper, v) { wrapper.querySelectorAll('.acc-header').forEach(function (n) { n.style.background = v; }); },

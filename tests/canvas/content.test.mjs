@@ -365,6 +365,24 @@ describe('hover and press colours', () => {
   }
 });
 
+test('a toggle marks its parts where flows look for them: one off track, one on layer inside it, the thumb', () => {
+  const id = page.add('toggle', { activeTrackColor: '#00ff00', inactiveTrackColor: '#ff0000' });
+  // The selectors the track and thumb procedures and getters use.
+  const PARTS = [['[data-ql-track]:not(.active)', 'tog-track'], ['[data-ql-track].active,[data-ql-track-active]', 'tog-track-on'],
+    ['[data-ql-thumb],.tog-thumb', 'tog-thumb']];
+  for (const opts of [{}, { forExport: true }]) {
+    const node = page.parse(content(id, opts));
+    for (const [selector, cls] of PARTS) {
+      const found = node.querySelectorAll(selector);
+      assert.deepEqual([...found].map((n) => n.className), [cls], `${selector} ${JSON.stringify(opts)}`);
+    }
+    const rules = node.querySelector('style').textContent;
+    assert.match(rules, /\.tog-track\{background:(#ff0000|#FF0000);/i, 'the off colour on the track');
+    assert.match(rules, /\.tog-track-on\{background:#00ff00;opacity:0;\}/i, 'the on colour on the layer, hidden');
+    assert.match(rules, /input:checked~\.tog-track \.tog-track-on\{opacity:1;\}/, 'shown while checked');
+  }
+});
+
 describe('audio and video players', () => {
   test('a WebM source is a video; an audio source is a 52 px bar drawn at render time; the record is never written', () => {
     const video = page.add('avplayer', { src: 'media/clip.webm', height: '240px' });

@@ -17,6 +17,7 @@ let server;
 let browser;
 let shimText;
 let rendererButton;
+let rendererToggle;
 
 before(async () => {
   if (skip) return;
@@ -32,6 +33,12 @@ before(async () => {
   rendererButton = await editor.evaluate(() => {
     const el = createElement('button');
     Object.assign(el, { id: 'rb', bgColor: '#ff0000', hoverBgColor: '#00ff00', text: 'Renderer' });
+    return buildElementContent(el, { forExport: true });
+  });
+  // A toggle as the renderer draws it, with its track colours set.
+  rendererToggle = await editor.evaluate(() => {
+    const el = createElement('toggle');
+    Object.assign(el, { id: 'rt', activeTrackColor: '#00ff00', inactiveTrackColor: '#ff0000', text: 'Switch' });
     return buildElementContent(el, { forExport: true });
   });
   await editor.context().close();
@@ -227,6 +234,36 @@ describe('UI procedures in Chromium', { skip: skip || false, timeout: 120000 }, 
       await page.mouse.move(5, 590);
       assert.equal(await colour(id), 'rgb(10, 10, 10)', `${id} takes the new rest colour`);
     }
+    assert.deepEqual(page.errors, []);
+    await page.context().close();
+  });
+
+  test('the renderer\'s toggle: the track procedures recolour the on and off tracks, each shown in its state; the getters read them', async () => {
+    const page = await openFixture();
+    await page.evaluate((markup) => {
+      const wrap = document.createElement('div');
+      wrap.id = 'wrap-rt';
+      wrap.innerHTML = markup;
+      document.body.appendChild(wrap);
+    }, rendererToggle);
+    // The colour seen at the track's middle: the on layer over the off track, after the fade.
+    const shown = () => page.evaluate(async () => {
+      await new Promise((resolve) => setTimeout(resolve, 300));
+      const on = document.querySelector('#rt [data-ql-track-active]');
+      const off = document.querySelector('#rt [data-ql-track]');
+      return getComputedStyle(on).opacity === '1' ? getComputedStyle(on).backgroundColor : getComputedStyle(off).backgroundColor;
+    });
+    const check = (on) => page.evaluate((v) => { document.querySelector('#rt input').checked = v; }, on);
+    const get = () => run(page, [['GetActiveTrackColor', 'rt'], ['GetInactiveTrackColor', 'rt']]);
+    assert.deepEqual(await get(), ['#00ff00', '#ff0000'], 'the record\'s colours');
+    assert.equal(await shown(), 'rgb(255, 0, 0)', 'off');
+    await check(true);
+    assert.equal(await shown(), 'rgb(0, 255, 0)', 'on');
+    await run(page, [['SetActiveTrackColor', 'rt', 'rgb(0, 0, 255)'], ['SetInactiveTrackColor', 'rt', 'rgb(255, 255, 0)']]);
+    assert.deepEqual(await get(), ['#0000ff', '#ffff00']);
+    assert.equal(await shown(), 'rgb(0, 0, 255)', 'on, recoloured');
+    await check(false);
+    assert.equal(await shown(), 'rgb(255, 255, 0)', 'off, recoloured');
     assert.deepEqual(page.errors, []);
     await page.context().close();
   });

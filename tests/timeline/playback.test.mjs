@@ -86,9 +86,11 @@ describe('a frame written into the canvas', () => {
 
   test('state colours go to their appliers', () => {
     design(() => { page.add('toggle', { id: 't1' }); page.add('button', { id: 'b3' }); },
-      { t1: { inactiveTrackColor: [kf(0, '#112233')] }, b3: { hoverBgColor: [kf(0, '#445566')] } });
+      { t1: { inactiveTrackColor: [kf(0, '#112233')], activeTrackColor: [kf(0, '#778899')] }, b3: { hoverBgColor: [kf(0, '#445566')] } });
     page.run('applyTimelineAt(0)');
-    assert.equal(page.run("document.querySelector('#wrap-t1 .tog-track').style.background"), 'rgb(17, 34, 51)');
+    // Each track colour on its own part: the off track and the on layer over it.
+    assert.equal(page.run("document.querySelector('#wrap-t1 [data-ql-track]').style.background"), 'rgb(17, 34, 51)');
+    assert.equal(page.run("document.querySelector('#wrap-t1 [data-ql-track-active]').style.background"), 'rgb(119, 136, 153)');
     assert.equal(page.run("document.getElementById('b3').getAttribute('data-ql-hover-bg')"), '#445566');
   });
 
