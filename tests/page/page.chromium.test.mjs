@@ -127,6 +127,8 @@ test('the frame: focus zones follow the pointer, the tree divider resizes within
       ];
       for (const [selector, expected] of moves) {
         await page.mouse.move(...await centre(selector), { steps: 4 });
+        // The zones follow pointer events, which a loaded machine may deliver a little later.
+        for (let wait = 0; wait < 20 && JSON.stringify(await focus()) !== JSON.stringify(expected); wait++) await page.waitForTimeout(50);
         assert.deepEqual(await focus(), expected, `pointer over ${selector}`);
       }
 
