@@ -9,6 +9,8 @@
 #   pattern's fixed part ("a/src/*/x*" | "F/" copies a/src/bold/x1 to F/bold/x1).
 # - The optional third field replaces a text in the copy (a style sheet moved up one folder gets its font
 #   addresses shortened); the build fails when the text is not in the source, so a new release is noticed.
+# - Only the woff2 files of the icon fonts are copied; cmake/copy_assets.cmake strips the other formats from
+#   the @font-face rules of every style sheet under Fonts/.
 # The versions are pinned in package.json and package-lock.json.
 set(QUORLIN_ASSET_TABLE
   "tailwindcss-cdn/3.4.10/tailwindcss.js               | Internal_lib/tailwind.min.js"
@@ -23,13 +25,13 @@ set(QUORLIN_ASSET_TABLE
   "plyr/dist/plyr.css                                  | Internal_lib/plyr/plyr.css"
   "plyr/dist/plyr.svg                                  | Internal_lib/plyr/plyr.svg"
   "@phosphor-icons/web/src/*/style.css                 | Fonts/phosphor/"
-  "@phosphor-icons/web/src/*/Phosphor*                 | Fonts/phosphor/"
+  "@phosphor-icons/web/src/*/Phosphor*.woff2           | Fonts/phosphor/"
   "@fortawesome/fontawesome-free/css/all.min.css       | Fonts/fontawesome/all.min.css | ../webfonts/ => webfonts/"
-  "@fortawesome/fontawesome-free/webfonts/*            | Fonts/fontawesome/webfonts/"
+  "@fortawesome/fontawesome-free/webfonts/*.woff2      | Fonts/fontawesome/webfonts/"
   "bootstrap-icons/font/bootstrap-icons.min.css        | Fonts/bootstrap-icons/bootstrap-icons.min.css"
-  "bootstrap-icons/font/fonts/*                        | Fonts/bootstrap-icons/fonts/"
+  "bootstrap-icons/font/fonts/*.woff2                  | Fonts/bootstrap-icons/fonts/"
   "ionicons/dist/css/ionicons.min.css                  | Fonts/ionicons/ionicons.min.css | ../fonts/ => fonts/"
-  "ionicons/dist/fonts/*                               | Fonts/ionicons/fonts/"
+  "ionicons/dist/fonts/*.woff2                         | Fonts/ionicons/fonts/"
 )
 
 # Expands the table against <node_modules>. Sets in the caller's scope:

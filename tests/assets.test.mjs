@@ -62,6 +62,16 @@ function walk(dir) {
     e.isDirectory() ? walk(path.join(dir, e.name)) : [path.join(dir, e.name)]);
 }
 
+// What the build does to the @font-face rules of the sheets under Fonts/: only the woff2 sources stay,
+// and a src declaration without one goes.
+function woff2Only(css) {
+  return css.replace(/@font-face *\{[^}]*\}/g, (face) =>
+    face.replace(/src *:([^;}]*)(;|\})/g, (all, value, end) => {
+      const kept = value.split(',').filter((item) => item.includes('.woff2')).map((item) => item.trim());
+      return kept.length ? `src:${kept.join(',')}${end}` : (end === '}' ? '}' : '');
+    }));
+}
+
 const folders = ['Internal_lib', 'Fonts', 'Images', 'Locale'];
 const laidOut = folders.every((f) => fs.existsSync(path.join(out, f)));
 const needsCopy = { skip: !laidOut && `${out} is not laid out` };
@@ -78,7 +88,11 @@ test('every mapped file is copied, unchanged or with only its listed change', ne
     assert.ok(fs.existsSync(target), `${f.dst} (from ${f.src}) is missing`);
     const source = fs.readFileSync(path.join(nodeModules, f.src));
     const copy = fs.readFileSync(target);
-    if (f.from === undefined) {
+    if (/^Fonts\/.*\.css$/.test(f.dst)) {
+      let text = source.toString('utf8');
+      if (f.from !== undefined) text = text.replaceAll(f.from, f.to);
+      assert.equal(copy.toString('utf8'), woff2Only(text), `${f.dst} is not ${f.src} with its changes and woff2 sources only`);
+    } else if (f.from === undefined) {
       assert.ok(copy.equals(source), `${f.dst} differs from ${f.src}: the copy is stale`);
     } else {
       assert.ok(source.includes(f.from), `${f.src} no longer holds "${f.from}"`);
@@ -107,7 +121,7 @@ test('the paths the editor page and the exports request are there', needsCopy, (
     'Fonts/ionicons/fonts/ionicons.woff2',
     ...Object.entries(weights).flatMap(([w, suffix]) => [
       `Fonts/phosphor/${w}/style.css`,
-      ...['ttf', 'woff', 'woff2'].map((ext) => `Fonts/phosphor/${w}/Phosphor${suffix}.${ext}`),
+      `Fonts/phosphor/${w}/Phosphor${suffix}.woff2`,
     ]),
   ];
   const missing = names.filter((n) => !(fs.existsSync(path.join(out, n)) && fs.statSync(path.join(out, n)).size > 0));
@@ -145,6 +159,29 @@ test('every url() of a copied style sheet names a file of the copy, never a remo
     }
   }
   assert.deepEqual([...bad], []);
+});
+
+// The web views read woff2: the other formats were nine tenths of the folder and were never requested.
+test('Fonts/ holds woff2 fonts only and every @font-face names woff2 sources only', needsCopy, () => {
+  const files = walk(path.join(out, 'Fonts')).map((f) => path.relative(out, f));
+  assert.deepEqual(files.filter((f) => !/\.(woff2|css)$/.test(f)), []);
+  let faces = 0;
+  for (const sheet of files.filter((f) => f.endsWith('.css'))) {
+    for (const [face] of fs.readFileSync(path.join(out, sheet), 'utf8').matchAll(/@font-face *\{[^}]*\}/g)) {
+      faces++;
+      const urls = [...face.matchAll(/url\(([^)]*)\)/g)].map((m) => m[1]);
+      assert.ok(urls.length > 0, `${sheet}: a face without a source`);
+      assert.deepEqual(urls.filter((u) => !/\.woff2/.test(u)), [], `${sheet}: ${face}`);
+    }
+  }
+  assert.ok(faces >= 9, `only ${faces} font faces found`);
+});
+
+test('woff2Only keeps the woff2 sources of each face and drops a declaration without one', () => {
+  const ionicons = '@font-face{font-family:"I";src:url("f.eot?v=1");src:url("f.eot?#iefix") format("embedded-opentype"),url("f.woff2?v=1") format("woff2"),url("f.ttf") format("truetype");font-weight:normal}';
+  assert.equal(woff2Only(ionicons), '@font-face{font-family:"I";src:url("f.woff2?v=1") format("woff2");font-weight:normal}');
+  const last = '@font-face{font-family:b;src:url("b.woff2") format("woff2"),url("b.woff") format("woff")} .x{src:url(a.ttf)}';
+  assert.equal(woff2Only(last), '@font-face{font-family:b;src:url("b.woff2") format("woff2")} .x{src:url(a.ttf)}');
 });
 
 // The icon picker lists a library's icons by scanning its style sheet for "<prefix><name>:before" or
