@@ -15,6 +15,8 @@
 namespace {
 
 constexpr std::string_view kTempPrefix = "tmp/";
+// Program sub-folders whose files only change with a new version.
+constexpr std::string_view kVersionedFolders[] = {"Internal_lib/", "Fonts/"};
 
 std::string WithSlash(std::string folder) {
   if (!folder.empty() && folder.back() != '/') folder += '/';
@@ -48,6 +50,16 @@ std::string FindOnDisk(const std::string& target, const RouteContext& context) {
   const ProjectsPlace place = context.state->projects_place();
   if (!IsPlainName(project) || place.folder.empty()) return {};
   return FindProjectFile(place.folder, place.folder_of(project), target);
+}
+
+// The file was found in one of the program's versioned folders (not in a project that happens to
+// hold a folder of the same name).
+bool IsVersionedProgramFile(const std::string& target, const std::string& path, const RouteContext& context) {
+  const std::string program = WithSlash(context.program_dir);
+  for (std::string_view folder : kVersionedFolders) {
+    if (target.starts_with(folder) && path == program + target) return true;
+  }
+  return false;
 }
 
 // Applies a Range to a file of `size` bytes (size >= 1). Ranges are honoured for media files only.
@@ -88,7 +100,7 @@ HttpReplyHead ContentHead(const FileBranchReply& reply) {
                                   DecimalText(reply.offset + reply.length - 1) + "/" + DecimalText(reply.size));
   }
   if (reply.media) head.add("Accept-Ranges", "bytes");
-  head.add("Cache-Control", "no-store");
+  head.add("Cache-Control", reply.cacheable ? kLibraryCacheControl : std::string_view("no-store"));
   head.add("X-Content-Type-Options", "nosniff");
   return head;
 }
@@ -133,6 +145,7 @@ FileBranchReply ResolveFileBranch(const HttpRequest& request, const RouteContext
   if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 1) return reply;
   reply.file = std::move(file);
   reply.size = static_cast<uint64_t>(info.st_size);
+  reply.cacheable = IsVersionedProgramFile(target, reply.path, context);
   ApplyRange(request.range, reply);
   return reply;
 }

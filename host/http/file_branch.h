@@ -1,6 +1,7 @@
 // The file branch: every GET and HEAD that no earlier route takes. It serves the packed editor page
 // from memory, then files of the temporary folder ("tmp/..."), of the program folder and, as a
-// fallback, of the open project's folder; media files also in byte ranges.
+// fallback, of the open project's folder; media files also in byte ranges. Only library and font
+// files of the program folder may be cached.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -20,7 +21,13 @@ struct FileBranchReply {
   std::string_view memory;          // the packed file, when served from memory
   FileHandle file;                  // the opened file, when served from disk
   std::string path;                 // the file's path on disk ("" for memory)
+  bool cacheable = false;           // a library or font file of the program folder (kLibraryCacheControl)
 };
+
+// The Cache-Control of the library and font files beside the program (Internal_lib/, Fonts/): their
+// content is fixed for a version, and the web view keeps its cache in a folder of that version. Every
+// other reply, the packed page, project files, temporary files and API answers included, is no-store.
+inline constexpr std::string_view kLibraryCacheControl = "public, max-age=31536000, immutable";
 
 // Chooses the reply for `request` without sending anything. Disk paths come from the target decoded
 // with UrlDecodePath; a target that fails CheckRelativePath, or that a link leads out of its folder,

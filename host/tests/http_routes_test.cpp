@@ -13,6 +13,7 @@
 #include <set>
 #include <thread>
 
+#include "file_branch.h"
 #include "http_fixture.h"
 #include "shared_state.h"
 
@@ -247,6 +248,49 @@ TEST_P(Routes, ThumbReadsWhatTheThumbnailWriterWrites) {
   EXPECT_EQ(reply->body, png);
   EXPECT_EQ(reply->header("content-type"), "image/png");
   EXPECT_EQ(Send(Get("/thumb/Nope"))->status, 404);
+}
+
+// Only what cannot change within a version may be cached by the web view: the library and font files
+// of the program folder. A project's own folder named like one of them, the packed page, images,
+// temporary files and every API answer stay no-store.
+TEST_P(Routes, OnlyLibraryAndFontFilesOfTheProgramAreCacheable) {
+  Write(program_ + "Internal_lib/chartjs/chart.umd.min.js", "CHART");
+  Write(program_ + "Fonts/phosphor/regular/style.css", ".ph{}");
+  Write(projects_ + "Demo/Fonts/mine.woff2", "MY FONT");
+  Write(projects_ + "Demo/Internal_lib/mine.js", "MINE");
+  Write(ProjectThumbnailPath("Demo"), "\x89PNG\r\n\x1a\n picture");
+  Write(temp_ + "quorlin_project.json", "{}");
+  const std::string cached(kLibraryCacheControl);
+  struct Row {
+    std::string request;
+    int status;
+    std::string cache_control;
+  };
+  const Row rows[] = {
+      {Get("/Internal_lib/chartjs/chart.umd.min.js"), 200, cached},
+      {Get("/Internal_lib/chartjs/chart.umd.min.js?t=5"), 200, cached},
+      {Get("/Fonts/phosphor/regular/style.css"), 200, cached},
+      {Get("/Fonts/phosphor/regular/style.css", "", "HEAD"), 200, cached},
+      {Get("/Fonts/mine.woff2"), 200, "no-store"},         // the open project's file
+      {Get("/Internal_lib/mine.js"), 200, "no-store"},     // the open project's file
+      {Get("/Images/logo.png"), 200, "no-store"},
+      {Get("/images/photo.png"), 200, "no-store"},
+      {Get("/tmp/quorlin_project.json"), 200, "no-store"},
+      {Get("/thumb/Demo"), 200, "no-store"},
+      {Get("/pexists/Demo"), 200, "no-store"},
+      {Get("/listdir/images", kTokenLine), 200, "no-store"},
+      {Get("/Internal_lib/missing.js"), 404, ""},
+  };
+  for (const Row& row : rows) {
+    const auto reply = Fetch(row.request, row.request.starts_with("HEAD "));
+    ASSERT_TRUE(reply) << row.request;
+    EXPECT_EQ(reply->status, row.status) << row.request;
+    if (row.status == 200) {
+      EXPECT_EQ(reply->header("cache-control"), row.cache_control) << row.request;
+    } else {
+      EXPECT_NE(reply->header("cache-control"), cached) << row.request;
+    }
+  }
 }
 
 TEST_P(Routes, ListdirNamesTheFilesOfAFolderOfTheOpenProjectAsJson) {

@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "file_branch.h"
 #include "http_fixture.h"
 #include "mime.h"
 #include "rt/http.h"
@@ -245,11 +246,12 @@ protected:
   }
 };
 
-// Every reply: never readable by other origins, and a file reply never kept in a cache.
-void ExpectSoundReply(const Reply& reply) {
+// Every reply: never readable by other origins, and a file reply kept in a cache only when it is a
+// library or font file of the program.
+void ExpectSoundReply(const Reply& reply, bool cacheable = false) {
   EXPECT_FALSE(reply.has("access-control-allow-origin"));
   if (reply.status == 200 || reply.status == 206) {
-    EXPECT_EQ(reply.header("cache-control"), "no-store");
+    EXPECT_EQ(reply.header("cache-control"), cacheable ? std::string(kLibraryCacheControl) : "no-store");
   }
 }
 
@@ -264,6 +266,7 @@ struct FileCase {
   std::string content_range = "";    // "" = the header is absent
   std::string type_family = "";      // "" = not checked
   bool project_open = false;
+  bool cacheable = false;            // a library or font file: cached for good
 };
 
 void PrintTo(const FileCase& c, std::ostream* out) { *out << c.name; }
@@ -290,7 +293,7 @@ TEST_P(FileBranch, AnswersAndKeepsTheConnection) {
   if (!c.type_family.empty()) {
     EXPECT_TRUE(reply->header("content-type").starts_with(c.type_family)) << reply->header("content-type");
   }
-  ExpectSoundReply(*reply);
+  ExpectSoundReply(*reply, c.cacheable);
 
   // Whatever the answer, the connection carries the next request.
   client.send(Get("/notes.txt"));
@@ -309,9 +312,9 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"start_page_with_query", Get("/?t=123"), 200, kStartPage, "", "text/html"},
         FileCase{"packed_file_by_path", Get("/editor/shell/boot.js"), 200, kBootScript, "", "text/javascript"},
         FileCase{"packed_file_by_last_segment", Get("/any/where/favicon.ico?v=2"), 200, kFavicon, "", "image/"},
-        FileCase{"program_folder_file", Get("/Internal_lib/lib.js"), 200, kLibrary, "", "text/javascript"},
-        FileCase{"encoded_name_outside_ascii", Get("/Fonts/caf%C3%A9%20b%2Bc.txt"), 200, kAccent, "", "text/plain"},
-        FileCase{"plus_in_a_path_is_a_plus", Get("/Fonts/caf%C3%A9%20b+c.txt"), 200, kAccent, "", "text/plain"},
+        FileCase{"program_folder_file", Get("/Internal_lib/lib.js"), 200, kLibrary, "", "text/javascript", false, true},
+        FileCase{"encoded_name_outside_ascii", Get("/Fonts/caf%C3%A9%20b%2Bc.txt"), 200, kAccent, "", "text/plain", false, true},
+        FileCase{"plus_in_a_path_is_a_plus", Get("/Fonts/caf%C3%A9%20b+c.txt"), 200, kAccent, "", "text/plain", false, true},
         FileCase{"temporary_folder", Get("/tmp/quorlin_project.json"), 200, kStaged, "", "application/json"},
         FileCase{"bigger_than_one_piece", Get("/media/big.webm"), 200, kBig, "", "video/"},
         FileCase{"head_of_a_file", Get("/notes.txt", "", "HEAD"), 200, kNotes, "", "text/plain"},

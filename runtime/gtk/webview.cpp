@@ -79,9 +79,11 @@ WebKitWebContext* shared_context() {
   } else {
     std::string base = shared.data_dir;
     if (base.back() != '/') base += '/';
-    WebKitWebsiteDataManager* manager =
-        webkit_website_data_manager_new("base-data-directory", (base + "data").c_str(), "base-cache-directory",
-                                        (base + "cache").c_str(), nullptr);
+    // The HTTP cache has a folder per version: library files are cached for good (the hosts mark them
+    // immutable), so a new version must not find the previous version's copies.
+    const std::string cache = base + "cache/" + RT_APP_VERSION;
+    WebKitWebsiteDataManager* manager = webkit_website_data_manager_new(
+        "base-data-directory", (base + "data").c_str(), "base-cache-directory", cache.c_str(), nullptr);
     shared.context = webkit_web_context_new_with_website_data_manager(manager);
     g_object_unref(manager);
   }
