@@ -55,6 +55,7 @@ function renderCanvas() {
   // Elements whose renderer failed are marked on the canvas; one notice says how many.
   if (failed.length) showToast(t('toast.renderFailed', { count: failed.length }), 'error');
   setTimeout(function () {
+    _qlCallIfDefined('_qlLoadDesignLibraries');
     _qlCallIfDefined('initGridTables');
     _qlCallIfDefined('initCharts');
     _qlCallIfDefined('_initSortableLists');

@@ -32,6 +32,7 @@ async function _qlSaveDocument(name, text) {
 
 // Designs with a drawing canvas are painted at run time and would capture blank.
 async function _qlSendThumbnail(name) {
+  if (typeof _qlLoadLibrary === 'function' && !(await _qlLoadLibrary('html2canvas'))) return;
   if (typeof window.html2canvas !== 'function') return;
   if (elements.some((el) => el && el.type === 'canvas')) return;
   const target = document.getElementById('canvas-content');

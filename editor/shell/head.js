@@ -1,6 +1,7 @@
 // First script of the page, run before anything is drawn: the light theme class from storage (no dark
 // flash), and a question before any unload, so that nothing reloads the editor and loses the design.
-// The black cover "tw-blocker" in the markup stays until the utility-class engine is ready (libs.js).
+// _twBlockerReady tells that the frame's styles are in place (libs.js): they come from a style sheet
+// made at build time, so the page needs no cover while an engine starts.
 // Provides: _twBlockerReady
 var _twBlockerReady = false;
 

@@ -47,10 +47,26 @@ test('the editor starts, serves its page, shows its window on page_ready and clo
       const versionText = 'document.getElementById("quorlin-version").textContent';
       assert.equal(await ed.waitFor(versionText), `${projectVersion} (build 1646)`);
       await until('the main window to be shown', () => windowViewable('Quorlin'));
-      // The real web view loaded the page's libraries from the host and reported ready once.
-      assert.equal(await ed.waitFor('window._twBlockerReady && window._canvasReady && !!(window.Chart && window.Sortable ' +
-        '&& window.html2canvas && window.gridjs)'), true);
+      // The real web view started with the frame's own styles only and reported ready once; a design with
+      // a chart, a table, a list and icons of other families then loads what it needs from the host.
+      assert.equal(await ed.waitFor('window._twBlockerReady && window._canvasReady && typeof window.Chart === "undefined" ' +
+        '&& typeof window.tailwind === "undefined"'), true);
       assert.equal(ed.log().match(/page_ready after/g)?.length, 1, 'one page_ready');
+      await ed.session.executeScript(`
+        const row = createElement('container', null);
+        for (const iconClass of ['ph-fill ph-star', 'fa-solid fa-house', 'bi bi-alarm', 'icon ion-md-heart']) {
+          createElement('icon', row.id).iconClass = iconClass;
+        }
+        createElement('chart', null); createElement('table', null);
+        const list = createElement('list', null); createElement('text', list.id);
+        renderCanvas();`);
+      assert.equal(await ed.waitFor('_qlDesignStylesReady && !!(window.Chart && window.Sortable && window.gridjs) && ' +
+        '[...document.styleSheets].filter((s) => /fontawesome|bootstrap-icons|ionicons|phosphor\\/fill/.test(s.href || "")).length === 4'), true);
+      const library = await fetch(`http://127.0.0.1:${ed.port}/Internal_lib/chartjs/chart.umd.min.js`);
+      assert.equal(library.headers.get('cache-control'), 'public, max-age=31536000, immutable');
+      const styles = await fetch(`http://127.0.0.1:${ed.port}/editor/shell/utilities.css`);
+      assert.equal(styles.status, 200);
+      assert.match(await styles.text(), /tailwindcss/);
       // The zoom of the settings file reaches the page's indicator; the page's own choice reaches the host.
       await ed.waitFor('document.getElementById("zoom-value").textContent === "125%"');
       await ed.session.executeScript('setZoomFactor(1.5)');

@@ -1,5 +1,5 @@
 // A small stand-in for the host's file serving, for browser tests of the editor page: "/" is the skeleton,
-// "/editor/<path>" the page's files, "/Locale/" and "/Images/" come from the repository, "/Internal_lib/" and
+// "/editor/<path>" the page's files (those made at build time from the build folder's generated/), "/Locale/" and "/Images/" come from the repository, "/Internal_lib/" and
 // "/Fonts/" from the build folder (as the host serves them beside the program). Only 127.0.0.1.
 //
 //   const server = await startPageServer({ buildDir });
@@ -24,6 +24,8 @@ function resolve(pathname, buildDir) {
   if (rel.split('/').includes('..')) return null;
   if (rel === '') return path.join(repo, 'editor/shell/index.html');
   const [top] = rel.split('/');
+  // Page files made at build time (the frame's utility-class style sheet) come from the build folder.
+  if (top === 'editor' && !fs.existsSync(path.join(repo, rel))) return path.join(buildDir, 'generated', rel);
   if (top === 'editor' || top === 'Locale' || top === 'Images') return path.join(repo, rel);
   if (top === 'Internal_lib' || top === 'Fonts') return path.join(buildDir, rel);
   return null;

@@ -171,7 +171,7 @@ test('start-up calls what later parts provide, in order, and goes on past one th
   page.close();
 });
 
-test('icon fonts are loaded only when the page comes from a loopback host name', async () => {
+test('start-up loads the regular icons only, and only when the page comes from a loopback host name', async () => {
   const cases = [
     ['http://127.0.0.1:56789/', true],
     ['http://localhost:56790/', true],
@@ -179,14 +179,45 @@ test('icon fonts are loaded only when the page comes from a loopback host name',
     ['http://editor.example:56789/', false],
   ];
   for (const [url, fonts] of cases) {
-    const page = await loadPage({ scripts: ['editor/shell/libs.js'], url, fetch: repoFetch(), console: 'none',
-      allowErrors: /Grid\.js could not be loaded/ });
-    const sheets = [...page.document.querySelectorAll('link[rel="stylesheet"]')].map((l) => l.getAttribute('href'));
-    const scripts = [...page.document.querySelectorAll('script[src]')].map((s) => s.getAttribute('src'));
-    assert.equal(sheets.some((h) => h.startsWith('/Fonts/')), fonts, url);
-    assert.ok(sheets.includes('/Internal_lib/gridjs/theme/mermaid.min.css'));
-    assert.ok(scripts.includes('/Internal_lib/tailwind.min.js'));
-    assert.ok([...sheets, ...scripts].every((a) => a.startsWith('/')), 'every library from the page\'s own host');
+    const page = await loadPage({ scripts: ['editor/shell/libs.js'], url, fetch: repoFetch(), console: 'none' });
+    const library = (a) => a.startsWith('/Fonts/') || a.startsWith('/Internal_lib/');
+    const sheets = () => [...page.document.querySelectorAll('link[rel="stylesheet"]')].map((l) => l.getAttribute('href')).filter(library);
+    const scripts = [...page.document.querySelectorAll('script[src]')].map((s) => s.getAttribute('src')).filter(library);
+    assert.deepEqual(sheets(), fonts ? ['/Fonts/phosphor/regular/style.css'] : [], url);
+    assert.deepEqual(scripts, [], url);
+    assert.equal(page.window._twBlockerReady, true);
+    // Icon sheets asked for later come from the same hosts only.
+    const asked = page.window._qlLoadLibrary('fontawesome');
+    if (!fonts) assert.equal(await asked, false, url);
+    assert.deepEqual(sheets(), fonts ? ['/Fonts/phosphor/regular/style.css', '/Fonts/fontawesome/all.min.css'] : [], url);
+    page.close();
+  }
+});
+
+// What a drawn design holds decides what is loaded, once, in the library order of the sheets.
+test('a drawn design asks for the engine and for the libraries and icon sheets its elements need, once', async () => {
+  const cases = [
+    ['', []],
+    ['<div></div>', ['tailwind']],
+    ['<canvas data-chart-config="{}"></canvas>', ['tailwind', 'chart']],
+    ['<div class="gridjs-wrapper" data-grid-config="{}"></div>', ['tailwind', 'gridjs']],
+    ['<div data-ql-list="l1"></div>', ['tailwind', 'sortable']],
+    ['<i class="ph ph-star"></i><i class="ph-bold ph-x"></i><i class="ph-duotone ph-x"></i>', ['tailwind', 'phosphor-bold', 'phosphor-duotone']],
+    ['<i class="fa-solid fa-house"></i><i class="bi bi-alarm"></i><i class="icon ion-md-heart"></i>',
+      ['tailwind', 'fontawesome', 'bootstrap-icons', 'ionicons']],
+    ['<span class="text-fa-like bg-bi-like"></span>', ['tailwind']],
+  ];
+  for (const [markup, expected] of cases) {
+    const page = await loadPage({ scripts: ['editor/shell/libs.js'], fetch: repoFetch(), console: 'none' });
+    const w = page.window;
+    const asked = [];
+    const load = w._qlLoadLibrary;
+    w._qlLoadLibrary = (name) => { asked.push(name); return load(name); };
+    page.document.getElementById('canvas-content').innerHTML = markup;
+    w._qlLoadDesignLibraries();
+    w._qlLoadDesignLibraries();
+    assert.deepEqual(asked, expected, markup);
+    assert.equal(page.document.documentElement.classList.contains('ql-design-styles-pending'), expected.length > 0, markup);
     page.close();
   }
 });
