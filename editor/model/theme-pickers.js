@@ -46,21 +46,20 @@ function populateThemeSelects() {
       select.parentNode.insertBefore(box, select);
     }
     const up = _TCP_OPENS_UP.indexOf(prop) !== -1;
+    // The token rows are written when the list is first opened (_tcpFillPanel): some thirty lists of
+    // every token would otherwise be built, and styled, at every start.
     box.innerHTML =
       '<button type="button" id="tcp-btn-' + prop + '" class="tcp-btn flex items-center gap-1 w-full text-xs">' +
       _tcpButtonContent(select.value) + '</button>' +
       '<div id="tcp-panel-' + prop + '" hidden class="tcp-panel hidden absolute z-50 ' +
       (up ? 'bottom-full' : 'top-full') +
-      ' left-0 right-0 overflow-y-auto" style="max-height:120px">' +
-      THEME_TOKENS.map(function (tk) {
-        return '<div class="tcp-row flex items-center gap-1 text-xs cursor-pointer" data-key="' +
-          escapeHtml(tk.key) + '">' +
-          (tk.key === '__custom__' ? '' : _tcpSwatch(themeTokenToValue(tk.key))) +
-          '<span>' + escapeHtml(themeTokenLabel(tk)) + '</span></div>';
-      }).join('') + '</div>';
+      ' left-0 right-0 overflow-y-auto" style="max-height:120px"></div>';
     box.querySelector('.tcp-btn').addEventListener('click', function (e) { e.stopPropagation(); toggleTCP(prop); });
-    box.querySelectorAll('.tcp-row').forEach(function (row) {
-      row.addEventListener('click', function (e) { e.stopPropagation(); pickTCP(prop, row.getAttribute('data-key')); });
+    box.querySelector('.tcp-panel').addEventListener('click', function (e) {
+      const row = e.target && e.target.closest ? e.target.closest('.tcp-row') : null;
+      if (!row) return;
+      e.stopPropagation();
+      pickTCP(prop, row.getAttribute('data-key'));
     });
   });
   if (!_tcpOutsideListener) {
@@ -77,10 +76,21 @@ function _closeAllTCP(except) {
   });
 }
 
+// Writes a token list's rows, with the swatches of the theme in force.
+function _tcpFillPanel(panel) {
+  panel.innerHTML = THEME_TOKENS.map(function (tk) {
+    return '<div class="tcp-row flex items-center gap-1 text-xs cursor-pointer" data-key="' +
+      escapeHtml(tk.key) + '">' +
+      (tk.key === '__custom__' ? '' : _tcpSwatch(themeTokenToValue(tk.key))) +
+      '<span>' + escapeHtml(themeTokenLabel(tk)) + '</span></div>';
+  }).join('');
+}
+
 function toggleTCP(prop) {
   const panel = document.getElementById('tcp-panel-' + prop);
   if (!panel) return;
   _closeAllTCP(panel.id);
+  if (!_isShown(panel)) _tcpFillPanel(panel);
   _setShown(panel, !_isShown(panel));
 }
 

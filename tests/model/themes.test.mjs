@@ -201,6 +201,18 @@ describe('theme store', () => {
 });
 
 describe('token pickers', () => {
+  test('a token list is written when it opens, with the swatches of the theme then in force; a click on a row picks it', async () => {
+    const page = await loadModel();
+    page.run(`elements = [{id: "a", type: "text", textColor: ""}]; selectedIds = ["a"]; populateThemeSelects();`);
+    assert.equal(page.run('document.querySelectorAll("#tcp-panel-textColor .tcp-row").length'), 0);
+    page.run('toggleTCP("textColor")');
+    assert.equal(page.run('document.querySelectorAll("#tcp-panel-textColor .tcp-row").length'), page.run('THEME_TOKENS.length'));
+    assert.equal(page.run('document.querySelectorAll(".tcp-panel .tcp-row").length'), page.run('THEME_TOKENS.length'), 'only the open list');
+    page.run('document.querySelector(\'#tcp-panel-textColor .tcp-row[data-key="surface"]\').click()');
+    assert.equal(page.run('elements[0].textColor'), 'th:surface');
+    assert.equal(page.run('document.getElementById("tcp-panel-textColor").hidden'), true);
+  });
+
   test('"__custom__" is never stored: the field keeps the colour it shows until one is picked', async () => {
     const page = await loadModel();
     page.run(`elements = [{id: "a", type: "text", textColor: "th:accentPrimary"}, {id: "b", type: "text", textColor: ""},
