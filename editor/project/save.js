@@ -1,11 +1,11 @@
-// Saving the open project: under the host a POST of the whole document to "save/" followed by a
-// thumbnail of the canvas; without a host the browser's save picker or a download.
+// Saving the open project: under the host a POST of the whole document to "save/", after which the
+// canvas's thumbnail is taken once the editor is idle (thumbnail.js); without a host the browser's
+// save picker or a download.
 // The save always targets the open project (the name field renames it: name-field.js). The project
 // counts as saved only when the host confirmed the write and nothing was edited after the document was
 // taken.
-// Provides: saveProject, _qlSaveDocument, _qlSendThumbnail, _qlResyncName, _qlDownloadText,
-//   _qlSaveWithoutHost
-// Needs: _clearDirty, _qlCallIfDefined, _qlEditCount, _qlHasHost, _qlHostFetch, _qlRoute, _qlSendToHost,
+// Provides: saveProject, _qlSaveDocument, _qlResyncName, _qlDownloadText, _qlSaveWithoutHost
+// Needs: _clearDirty, _qlCallIfDefined, _qlEditCount, _qlHasHost, _qlHostFetch, _qlRoute, _qlScheduleThumbnail,
 //   buildNoHostProjectDocument, buildProjectDocument,
 //   currentProjectName, elements, showToast, t
 // Calls: _projectDirHandle, copySessionImagesToProject
@@ -27,24 +27,6 @@ async function _qlSaveDocument(name, text) {
     return { ok: reply.status >= 200 && reply.status < 300, status: reply.status, text: body };
   } catch (e) {
     return { ok: false, status: 0, text: String(e && e.message || e) };
-  }
-}
-
-// Designs with a drawing canvas are painted at run time and would capture blank.
-async function _qlSendThumbnail(name) {
-  if (typeof _qlLoadLibrary === 'function' && !(await _qlLoadLibrary('html2canvas'))) return;
-  if (typeof window.html2canvas !== 'function') return;
-  if (elements.some((el) => el && el.type === 'canvas')) return;
-  const target = document.getElementById('canvas-content');
-  if (!target) return;
-  try {
-    const shot = await window.html2canvas(target, {
-      useCORS: true, scale: 0.25, backgroundColor: '#0f172a', width: target.offsetWidth, height: target.offsetHeight,
-    });
-    const url = shot.toDataURL('image/png');
-    _qlSendToHost('save_thumbnail', name + '|' + url.slice(url.indexOf(',') + 1));
-  } catch (e) {
-    console.warn('[project] thumbnail:', e);
   }
 }
 
@@ -72,7 +54,7 @@ async function saveProject(options) {
   }
   if (_qlEditCount() === generation) _clearDirty();
   showToast(t(silent ? 'toast.autoSaved' : 'toast.projectSaved'), 'success');
-  await _qlSendThumbnail(name);
+  _qlScheduleThumbnail(name);
   return true;
 }
 

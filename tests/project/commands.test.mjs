@@ -25,11 +25,13 @@ const modal = (page, id) => page.document.getElementById(id);
 const confirm = (page, id) => modal(page, id).querySelector('[data-role="confirm"]').click();
 
 describe('save', () => {
-  test('POST save/ to the open project, then the thumbnail; no thumbnail for a design with a drawing canvas', async () => {
+  test('POST save/ to the open project, then the thumbnail once idle; no thumbnail for a design with a drawing canvas', async () => {
     const page = await openDemo();
     page.document.getElementById('input-filename').value = '';
     edit(page);
     assert.equal(await page.run('saveProject()'), true);
+    assert.deepEqual(page.host.log, ['POST save/'], 'the thumbnail is not part of the save');
+    await page.thumbnailsDone();
     assert.deepEqual(page.host.log, ['POST save/', 'save_thumbnail']);
     assert.equal(page.host.sent.at(-1).value, 'demo|UE5H');
     assert.equal(JSON.parse(page.host.projects.get('demo')).elements[1].text.startsWith('changed'), true);
@@ -39,6 +41,7 @@ describe('save', () => {
     page.host.log.length = 0;
     page.run('elements.push({id: "draw", type: "canvas"})');
     await page.run('saveProject()');
+    await page.thumbnailsDone();
     assert.deepEqual(page.host.log, ['POST save/']);
   });
 
@@ -60,6 +63,7 @@ describe('save', () => {
       page.host.route['save/'] = route;
       edit(page);
       await page.run('saveProject()');
+      await page.thumbnailsDone();
       assert.equal(page.run('_isDirty'), dirty);
       assert.equal(page.toasts.at(-1).key, toast);
       if (what === 'a refusal') assert.deepEqual(page.toasts.at(-1).vars, { status: 500, msg: '-1 | -1' });
@@ -92,6 +96,7 @@ describe('save', () => {
     edit(page);
     page.clock.tick(300000);
     await page.settle();
+    await page.thumbnailsDone();
     assert.deepEqual(page.host.log, ['POST save/', 'save_thumbnail']);
     assert.deepEqual(page.toastKeys(), ['toast.autoSaved']);
     assert.equal(page.window.localStorage.getItem('quorlin_autosave_enabled'), 'true');
@@ -242,6 +247,7 @@ describe('save as, delete, close, rename', () => {
     page.host.saveAsName = 'Copy';
     await page.run('saveProjectAs()');
     await page.settle();
+    await page.thumbnailsDone();
     assert.deepEqual(page.host.log, ['save_as', 'POST save/', 'save_thumbnail']);
     assert.equal(page.run('currentProjectName'), 'Copy');
     assert.equal(page.window.document.title, 'Quorlin - Copy');

@@ -8,6 +8,7 @@
 //   page.host.answer[type] = fn   replaces the answer to a message (fn(value) runs in the test)
 //   page.host.route[prefix] = fn  replaces a route: fn(request) -> {status, body} | undefined (default)
 //   page.toasts                   {key, vars, type}; page.settle() lets pending promises run
+//   await page.thumbnailsDone()   until the thumbnail asked for by a save has been taken
 //   page.clock                    the manual clock when `clock: true`
 //   allowErrors                   page errors the test provokes on purpose (see loadPage)
 import { loadPage, pageScripts } from '../page/jsdom-page.mjs';
@@ -124,6 +125,17 @@ export async function loadProjectPage({ projects = {}, bridge = true, clock = fa
     return show(message, type, duration, options);
   };
   window.renderToolbox = () => {};
+  // Thumbnails: the canvas content has a size (jsdom lays nothing out), the picture's drawing calls are
+  // accepted and do nothing, and the editor counts as idle as soon as the page has a free moment.
+  const content = window.document.getElementById('canvas-content');
+  if (content) {
+    Object.defineProperty(content, 'offsetWidth', { configurable: true, get: () => 680 });
+    Object.defineProperty(content, 'offsetHeight', { configurable: true, get: () => 480 });
+  }
+  const drawing = new Proxy({}, { get: (target, name) => (name in target ? target[name] : () => {}), set: (target, name, v) => { target[name] = v; return true; } });
+  window.HTMLCanvasElement.prototype.getContext = () => drawing;
+  window.HTMLCanvasElement.prototype.toDataURL = () => 'data:image/png;base64,UE5H';
+  page.run('QL_THUMBNAIL_QUIET_MS = 0;');
   page.host = host;
   page.toasts = toasts;
   page.clock = theClock;
@@ -132,6 +144,13 @@ export async function loadProjectPage({ projects = {}, bridge = true, clock = fa
     for (let i = 0; i < rounds; i++) await new Promise((r) => setImmediate(r));
   };
   page.toastKeys = () => toasts.map((x) => x.key);
+  // Waits until no thumbnail is waiting or being taken (moving the manual clock on, when there is one).
+  page.thumbnailsDone = async () => {
+    for (let i = 0; i < 400 && page.run('Boolean(_qlThumbnailPending || _qlThumbnailRunning)'); i++) {
+      if (theClock) theClock.tick(1);
+      await new Promise((r) => setTimeout(r, 5));
+    }
+  };
   return page;
 }
 
