@@ -7,17 +7,17 @@
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
-import { after, before, describe, test } from 'node:test';
+import { describe, test } from 'node:test';
 
 import { readRepoFile, repo } from './jsdom-page.mjs';
-import { openBrowser, whyNoBrowser } from './browser.mjs';
-import { buildHasLibraries, defaultBuildDir, startPageServer } from './page-server.mjs';
+import { useChromiumAndPageServer } from './browser.mjs';
+import { defaultBuildDir } from './page-server.mjs';
 import { readPng } from '../tools/png.mjs';
 
 const artifacts = path.join(repo, 'tests', 'artifacts');
+const chrome = useChromiumAndPageServer();
 const utilities = path.join(defaultBuildDir, 'generated', 'editor', 'shell', 'utilities.css');
-const skip = whyNoBrowser() ?? (buildHasLibraries() && fs.existsSync(utilities) ? null
-  : `${defaultBuildDir} has no Internal_lib/ or no generated utilities.css (build first)`);
+const skip = chrome.skip ?? (fs.existsSync(utilities) ? null : `${utilities} is missing (build first)`);
 
 // Asked for at start-up, and only these of the library folders.
 const START = ['/Fonts/phosphor/regular/style.css', '/Fonts/phosphor/regular/Phosphor.woff2'];
@@ -56,20 +56,8 @@ function buildDesign(icons) {
   renderProperties();
 }
 
-let server;
-let browser;
-before(async () => {
-  if (skip) return;
-  server = await startPageServer();
-  browser = await openBrowser();
-});
-after(async () => {
-  await browser?.close();
-  await server?.close();
-});
-
 async function openPage({ eager = false } = {}) {
-  const { page, context } = await browser.newPage({ viewport: { width: 1440, height: 900 } });
+  const { page, context } = await chrome.browser.newPage({ viewport: { width: 1440, height: 900 } });
   const errors = [];
   const asked = [];
   page.on('pageerror', (e) => errors.push(e.message));
@@ -77,11 +65,11 @@ async function openPage({ eager = false } = {}) {
   page.on('response', (r) => { if (r.status() >= 400) errors.push(`${r.status()} ${r.url()}`); });
   if (eager) {
     const html = readRepoFile('editor/shell/index.html').replace(/<link rel="stylesheet" href="\/editor\/shell\/utilities.css">\n/, '');
-    await page.route(server.origin + '/', (route) => route.fulfill({ contentType: 'text/html', body: html }));
-    await page.route(server.origin + '/editor/shell/libs.js', (route) =>
+    await page.route(chrome.server.origin + '/', (route) => route.fulfill({ contentType: 'text/html', body: html }));
+    await page.route(chrome.server.origin + '/editor/shell/libs.js', (route) =>
       route.fulfill({ contentType: 'text/javascript', body: readRepoFile('tests/page/fixtures/eager-libs.js') }));
   }
-  await page.goto(server.origin + '/');
+  await page.goto(chrome.server.origin + '/');
   await page.waitForFunction(() => window._twBlockerReady && window._canvasReady && window._welcomeShown, null, { timeout: 20000 });
   await page.evaluate(() => {
     document.querySelectorAll('.ql-dialog-backdrop, #splash-overlay').forEach((n) => { n.hidden = true; });
