@@ -7,8 +7,9 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 
+import { readPng } from '../tools/png.mjs';
 import { startXvfb } from '../tools/xvfb.mjs';
-import { missingTools, sleep, startEditor, until } from './editor.mjs';
+import { artifacts, missingTools, sleep, startEditor, until } from './editor.mjs';
 
 const skip = missingTools();
 let display;
@@ -62,6 +63,16 @@ test('new project, add elements, save, close, reopen through the picker: the sam
       assert.equal(await ed.session.executeScript('return _isDirty;'), true);
       assert.equal(await ed.session.executeScript('return saveProject();'), true);
       assert.equal(await ed.session.executeScript('return _isDirty;'), false);
+      // The thumbnail follows once the editor is idle, painted from the design in the real web view.
+      const thumbnail = path.join(ed.tmp.documents, 'Quorlin', 'Round trip', '.thumbnail.png');
+      await until('the thumbnail to be written', () => fs.existsSync(thumbnail), { timeoutMs: 30000 });
+      await until('the thumbnail to be whole', () => !ed.session || fs.statSync(thumbnail).size > 0);
+      const picture = readPng(fs.readFileSync(thumbnail));
+      const colours = new Set();
+      for (let y = 0; y < picture.height; y += 2) for (let x = 0; x < picture.width; x += 2) colours.add(picture.pixel(x, y).join());
+      assert.ok(colours.size > 10, `the thumbnail shows the design, not a flat picture (${colours.size} colours)`);
+      fs.mkdirSync(artifacts, { recursive: true });
+      fs.copyFileSync(thumbnail, path.join(artifacts, 'project-thumbnail.png'));
       const design = await designState(ed);
       assert.deepEqual(JSON.parse(fs.readFileSync(projectDocument(ed, 'Round trip'), 'utf8')), JSON.parse(design));
       assert.equal(JSON.parse(design).elements.length, 3);
