@@ -189,19 +189,39 @@ describe('the cycle guard', () => {
     page.close();
   });
 
-  test('page events a node raises nest runs; when the script stack runs out first, the nest is abandoned and told once', async () => {
+  test('a node raising a page event that runs its own flow again stops after 16 runs inside each other, told once', async () => {
     const page = await run(() => flow({
       1: ['Event_OnClick', { elementId: 'go' }],
       2: ['Action_MathVariable', { name: 'depth', op: 'add', value: '1' }],
       3: ['FunctionJS', { code: "document.getElementById('go').dispatchEvent(new MouseEvent('click', { bubbles: true }));" }],
-      4: ['Action_SetVariable', { name: 'after', value: 'ran' }],
+      4: ['Action_MathVariable', { name: 'after', op: 'add', value: '1' }],
     }, [[1, 'flow_out', 2, 'flow_in'], [2, 'flow_out', 3, 'flow_in'], [3, 'flow_out', 4, 'flow_in']]));
     page.click('go');
-    assert.equal(page.reported.length, 1, page.reported.join('\n'));
-    assert.match(page.reported[0], /^Flow cycle guard: abandoned after \d+ nested walks/);
-    assert.equal(page.vars().after, undefined, 'no walk of the nest went on');
+    assert.deepEqual(page.reported, ['Flow cycle guard: abandoned after 16 runs started inside each other']);
+    assert.deepEqual(page.vars(), { depth: 17 }, 'no walk of the nest went on after the guard');
+    assert.equal(page.dbg().filter((l) => l.startsWith('[cycle]')).join(), '[cycle] flow abandoned after 16 nested runs (startId=1)');
     page.click('go');
     assert.equal(page.reported.length, 2, 'the next run starts afresh');
+    page.close();
+  });
+
+  test('a script stack that runs out inside nested walks abandons them; at the top level it is an error of the node', async () => {
+    const page = await run(() => flow({
+      1: ['Event_OnCustomReceive', { eventName: 'nested' }],
+      2: ['Control_ForLoop', { count: '3' }],
+      3: ['FunctionJS', { code: 'const deep = (n) => deep(n + 1) + 1; return deep(0);' }],
+      4: ['Action_SetVariable', { name: 'after', value: 'ran' }],
+      5: ['Event_OnCustomReceive', { eventName: 'top' }],
+      6: ['FunctionJS', { code: 'const deep = (n) => deep(n + 1) + 1; return deep(0);' }],
+      7: ['Action_SetVariable', { name: 'afterTop', value: 'ran' }],
+    }, [[1, 'flow_out', 2, 'flow_in'], [2, 'body', 3, 'flow_in'], [2, 'flow_out', 4, 'flow_in'], [5, 'flow_out', 6, 'flow_in'],
+      [6, 'flow_out', 7, 'flow_in']]));
+    page.custom('nested', '');
+    assert.deepEqual(page.reported, ['Flow cycle guard: abandoned after 2 nested walks (the script stack ran out)']);
+    assert.equal(page.vars().after, undefined);
+    page.custom('top', '');
+    assert.match(page.reported[1], /call stack/);
+    assert.equal(page.vars().afterTop, 'ran', 'a failing node does not stop its flow');
     page.close();
   });
 });

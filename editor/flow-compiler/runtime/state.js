@@ -70,11 +70,11 @@ var _QL_FLOW_RT_STATE = function () {
     return _flowText(error);
   }
 
-  // Errors go to the page's error sink; a script stack that ran out inside a walk abandons the walks
+  // Errors go to the page's error sink; a script stack that ran out inside nested walks abandons them
   // instead (told once, when the outermost ends).
   function _flowReport(error) {
-    if (_flowIterationCount > 0 && _flowIsStackOverflow(error)) {
-      _flowAbandon(null, true);
+    if (_flowIterationCount > 1 && _flowIsStackOverflow(error)) {
+      _flowAbandon('stack', _flowNestStart);
       return;
     }
     try {

@@ -231,20 +231,43 @@ var _QL_FLOW_RT_WALK = function () {
     return { outputs: {}, branch: _flowNames(node, true).indexOf('flow_out') !== -1 ? 'flow_out' : null };
   }
 
-  // The guard: a walk nested deeper than the limit, or deeper than the script stack allows, abandons
-  // the whole nest of walks (each ends as soon as it gets control back); it is told once.
+  // The guard. Walks nest: loops and sub-flows walk inside a node, and a node that raises a page event
+  // (a custom event, a click made by script code) starts runs inside the walk. A walk nested deeper
+  // than _FLOW_MAX_ITERATIONS, or a run started inside more than _FLOW_MAX_NESTED_RUNS others (each of
+  // those costs the page's event dispatch too, so the script stack would run out long before the
+  // walk limit), abandons the whole nest: every walk in it ends as soon as it gets control back. A
+  // script stack that runs out inside nested walks does the same. It is told once, when the outermost
+  // walk ends.
+  var _FLOW_MAX_NESTED_RUNS = 16;
   var _flowAbandoned = null;
+  // The node the outermost walk of the nest started at, and how many runs the nest holds.
+  var _flowNestStart = null;
+  var _flowNestedRuns = 0;
 
   function _flowIsStackOverflow(error) {
     return Boolean(error) && (error.name === 'RangeError' || error.name === 'InternalError')
       && /call stack|recursion/i.test(String(error.message));
   }
 
-  // The node the outermost walk of the nest started at.
-  var _flowNestStart = null;
+  function _flowAbandon(reason, startId) {
+    if (!_flowAbandoned) _flowAbandoned = { reason: reason, startId: startId, depth: _flowIterationCount };
+  }
 
-  function _flowAbandon(startId, overflow) {
-    if (!_flowAbandoned) _flowAbandoned = { startId: overflow ? _flowNestStart : startId, depth: _flowIterationCount, overflow: overflow };
+  function _flowTellAbandoned(gone) {
+    var message;
+    var line;
+    if (gone.reason === 'stack') {
+      message = 'Flow cycle guard: abandoned after ' + gone.depth + ' nested walks (the script stack ran out)';
+      line = '[cycle] flow abandoned after ' + gone.depth + ' nested walks: the script stack ran out (startId=' + gone.startId + ')';
+    } else if (gone.reason === 'runs') {
+      message = 'Flow cycle guard: abandoned after ' + _FLOW_MAX_NESTED_RUNS + ' runs started inside each other';
+      line = '[cycle] flow abandoned after ' + _FLOW_MAX_NESTED_RUNS + ' nested runs (startId=' + gone.startId + ')';
+    } else {
+      message = 'Flow cycle guard: abandoned after ' + _FLOW_MAX_ITERATIONS + ' iterations';
+      line = '[cycle] flow abandoned after ' + _FLOW_MAX_ITERATIONS + ' iterations (startId=' + gone.startId + ')';
+    }
+    _dbgPush(line);
+    _flowReport(new Error(message));
   }
 
   function executeFlowNode(startId, initialCtx, moduleOverride, paused) {
@@ -253,7 +276,7 @@ var _QL_FLOW_RT_WALK = function () {
     _flowIterationCount++;
     try {
       if (_flowIterationCount > _FLOW_MAX_ITERATIONS) {
-        _flowAbandon(startId, false);
+        _flowAbandon('depth', startId);
         return;
       }
       // The nodes run from this loop itself, so a walk nested inside a node costs few script frames.
@@ -273,20 +296,13 @@ var _QL_FLOW_RT_WALK = function () {
         }
       }
     } catch (e) {
-      if (_flowIsStackOverflow(e)) _flowAbandon(startId, true);
-      else _flowReport(e);
+      _flowReport(e);
     } finally {
       _flowIterationCount = Math.max(0, _flowIterationCount - 1);
       if (_flowIterationCount === 0 && _flowAbandoned) {
         var gone = _flowAbandoned;
         _flowAbandoned = null;
-        if (gone.overflow) {
-          _dbgPush('[cycle] flow abandoned after ' + gone.depth + ' nested walks: the script stack ran out (startId=' + gone.startId + ')');
-          _flowReport(new Error('Flow cycle guard: abandoned after ' + gone.depth + ' nested walks (the script stack ran out)'));
-        } else {
-          _dbgPush('[cycle] flow abandoned after ' + _FLOW_MAX_ITERATIONS + ' iterations (startId=' + gone.startId + ')');
-          _flowReport(new Error('Flow cycle guard: abandoned after ' + _FLOW_MAX_ITERATIONS + ' iterations'));
-        }
+        _flowTellAbandoned(gone);
       }
     }
   }
@@ -303,6 +319,11 @@ var _QL_FLOW_RT_WALK = function () {
     if (node && node.data && node.data._muted && (_flowTypeIs(node, 'Event_') || _flowTypeIs(node, 'Element_'))) return;
     var event = eventData || {};
     var nested = _flowIterationCount > 0 ? { runOutputs: _runOutputs, pass: _flowPassId } : null;
+    if (nested && _flowNestedRuns >= _FLOW_MAX_NESTED_RUNS) {
+      _flowAbandon('runs', _flowNestStart);
+      return;
+    }
+    if (nested) _flowNestedRuns++;
     _flowRunId++;
     _flowNewPass();
     _dbgPush('flow_start ' + startId);
@@ -320,6 +341,7 @@ var _QL_FLOW_RT_WALK = function () {
       _dbgPush('flow_start-err: ' + _flowMsg(e));
     } finally {
       if (nested) {
+        _flowNestedRuns--;
         _runOutputs = nested.runOutputs;
         _flowPassId = nested.pass;
       }
