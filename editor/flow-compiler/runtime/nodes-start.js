@@ -6,7 +6,8 @@
 
 var _QL_FLOW_RT_START_NODES = function () {
   // Output name -> how a start node shapes the run's value: 'text' ("" when missing), 'number' (0 when
-  // missing), 'bool-text' ("false" when missing), 'zero' (0 when missing), 'present' (only when present).
+  // missing), 'bool-text' ("false" when missing), 'present' (only when present), 'cell' (null when
+  // missing), 'event' (the DOM event), 'console' (the console line's text or level).
   var _FLOW_START_OUTPUTS = {
     Event_OnClick: {}, Event_OnFocus: {}, Event_OnBlur: {},
     Event_OnInput: { value: 'present' }, Event_OnChange: { value: 'present' },
@@ -15,7 +16,7 @@ var _QL_FLOW_RT_START_NODES = function () {
     Event_OnCustomReceive: { payload: 'text', customName: 'text', elementId: '_flow' },
     Event_OnFlowEvent: { payload: 'text', customName: 'text', elementId: '_flow' },
     Event_AddListener: { event: 'event' },
-    Event_OnConsoleLog: { text: 'text', level: 'text', elementId: '_flow' },
+    Event_OnConsoleLog: { text: 'console', level: 'console', elementId: '_flow' },
     Event_OnWebSocketMessage: { message: 'text', origin: 'text', elementId: '_flow' },
     Event_OnWebSocketClose: { code: 'number', reason: 'text', wasClean: 'bool-text', origin: 'text', elementId: '_flow' },
     Event_OnWebSocketError: { error: 'text', origin: 'text', elementId: '_flow' },
@@ -61,6 +62,7 @@ var _QL_FLOW_RT_START_NODES = function () {
       else if (kind === 'bool-text') out[name] = _flowPresent(v) ? String(v) : 'false';
       else if (kind === 'event') out[name] = _flowPresent(v) ? v : (_flowPresent(values.originalEvent) ? values.originalEvent : null);
       else if (kind === 'cell') out[name] = _flowPresent(v) ? v : null;
+      else if (kind === 'console') out[name] = _flowText(_flowPresent(v) ? v : values[name === 'text' ? 'consoleText' : 'consoleLevel']);
       else if (_flowPresent(v)) out[name] = v;
     });
     if (shape.elementId === '_flow') out.elementId = '_flow';
