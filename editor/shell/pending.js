@@ -82,8 +82,6 @@ var QL_PENDING = {
   _EVENT_FLAG: null,
   _propagateIdToFlow: null,
   _qlNativeRequest: null,
-  _quorlCloneFlowForElement: null,
-  _quorlDeleteFlowForElement: null,
   _quorlDeleteFlowSubgraphInEditor: null,
   _quorlFlowPortClassFor: null,
   _quorlPlanElementFlowClone: null,

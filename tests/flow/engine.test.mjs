@@ -8,7 +8,7 @@ import assert from 'node:assert/strict';
 import { after, describe, test } from 'node:test';
 
 import { installClock } from '../page/fake-clock.mjs';
-import { closeCompiler, compileFlow, flow, runFlow, settle } from './flow-run.mjs';
+import { closeCompiler, compileFlow, flow, runFlow, settle, until } from './flow-run.mjs';
 
 after(closeCompiler);
 
@@ -298,8 +298,7 @@ describe('timers, completions and passes', () => {
       },
     });
     page.click('go');
-    await settle(80);
-    assert.ok(page.vars().frames >= 2, 'frames ran while the read was pending');
+    assert.ok(await until(() => page.vars().frames >= 2), 'frames ran while the read was pending');
     page.run('__answer()');
     await settle();
     assert.equal(page.vars().text, 'hello');

@@ -225,3 +225,14 @@ export async function runFlow(script, { body = '', html, fixture, before, bridge
 
 // Lets promise callbacks and zero timeouts run (real timers).
 export const settle = (ms = 0) => new Promise((r) => setTimeout(r, ms));
+
+// Waits (real timers) until `check()` holds, at most `ms`; what a loaded machine delays is waited for,
+// never assumed.
+export async function until(check, ms = 5000) {
+  const end = Date.now() + ms;
+  while (!check()) {
+    if (Date.now() > end) return false;
+    await settle(10);
+  }
+  return true;
+}
