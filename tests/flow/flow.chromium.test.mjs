@@ -1,7 +1,8 @@
 // A compiled flow in headless Chromium: a small project's flow graph compiled by the editor's own
 // compileFlowToJS and embedded in a page served from a loopback server, as an exported page embeds it.
 // A click changes a label, an HTTP reply fills a list, a timer ticks, and a constant holding
-// "</script>" stays text inside the one script element.
+// "</script>" stays text inside the one script element; walks nested 1,001 deep stop at the guard
+// before the engine's own stack runs out.
 import assert from 'node:assert/strict';
 import http from 'node:http';
 import { after, before, describe, test } from 'node:test';
@@ -39,10 +40,23 @@ let server;
 let origin;
 let browser;
 let html;
+let deepScript;
+
+// A custom event "deep" starts 1,000 loops each running the next in its body: walks nested 1,001 deep.
+const DEEP = () => {
+  const nodes = { 1: ['Event_OnCustomReceive', { eventName: 'deep' }], 1002: ['Action_MathVariable', { name: 'deepest', op: 'add', value: '1' }] };
+  const cables = [[1, 'flow_out', 2, 'flow_in']];
+  for (let i = 2; i < 1002; i++) {
+    nodes[i] = ['Control_ForLoop', { count: '1' }];
+    cables.push([i, 'body', i + 1, 'flow_in']);
+  }
+  return flow(nodes, cables);
+};
 
 before(async () => {
   if (skip) return;
   const script = await compileFlow(GRAPH, { constants: [{ name: 'evil', type: 'string', value: EVIL }] });
+  deepScript = await compileFlow(DEEP);
   await closeCompiler();
   html = '<!DOCTYPE html><html><head><meta charset="utf-8"></head><body>' + BODY
     + '<script>window._quorlinPageReadyFired = true;</script>\n<script>' + script + '</script></body></html>';
@@ -91,5 +105,21 @@ describe('a compiled flow in Chromium', { skip: skip || false, timeout: 60000 },
     assert.equal(Number(await page.textContent('#ticks')), ticks, 'the cleared timer ticks no more');
     assert.deepEqual(errors, []);
     await page.context().close();
+  });
+
+  test('walks nested 1,001 deep stop at the guard, not at the engine\'s stack', async () => {
+    const { page, context } = await browser.newPage({ viewport: { width: 600, height: 400 } });
+    await page.setContent('<!DOCTYPE html><html><body><p id="x"></p></body></html>');
+    await page.evaluate(() => {
+      window.__reported = [];
+      window._flowReportError = (e) => window.__reported.push(String(e && e.message ? e.message : e));
+    });
+    await page.addScriptTag({ content: deepScript });
+    const got = await page.evaluate(() => {
+      document.dispatchEvent(new CustomEvent('quorlin:custom', { detail: { name: 'deep', payload: '' } }));
+      return { reported: window.__reported, vars: QuorlinFlow.getAllVars() };
+    });
+    assert.deepEqual(got, { reported: ['Flow cycle guard: abandoned after 1000 iterations'], vars: {} });
+    await context.close();
   });
 });
