@@ -36,6 +36,7 @@ std::string GtkHostUi::choose_folder_dialog(const std::string& title, const std:
 
 std::string GtkHostUi::clipboard_text() { return rt_clipboard_get_text(); }
 bool GtkHostUi::pointer_position(int& x, int& y) { return rt_pointer_position(x, y); }
+bool GtkHostUi::pointer_button_down() { return rt_pointer_button_down(); }
 void GtkHostUi::warp_pointer(int x, int y) { rt_pointer_warp(x, y); }
 void GtkHostUi::set_cursor_hidden(bool hidden) { rt_window_set_cursor_hidden(0, hidden); }
 

@@ -24,6 +24,7 @@ public:
   std::string choose_folder_dialog(const std::string& title, const std::string& start_folder) override;
   std::string clipboard_text() override;
   bool pointer_position(int& x, int& y) override;
+  bool pointer_button_down() override;
   void warp_pointer(int x, int y) override;
   void set_cursor_hidden(bool hidden) override;
   bool url_window_open() const override;

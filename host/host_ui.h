@@ -38,6 +38,8 @@ public:
 
   // The pointer in screen coordinates; false when it cannot be read.
   virtual bool pointer_position(int& x, int& y) = 0;
+  // Whether a pointer button is held now (the answer is true when it cannot be read).
+  virtual bool pointer_button_down() = 0;
   virtual void warp_pointer(int x, int y) = 0;
   // A blank cursor over the main window (and its web view), or the cursors it had before.
   virtual void set_cursor_hidden(bool hidden) = 0;

@@ -125,6 +125,12 @@ void HostLoop::end_scrub() {
 
 void HostLoop::scrub_step() {
   int x = 0, y = 0;
+  // A capture lasts only while a button is held: when the page's end message is lost (a release it
+  // never saw, a message dropped while the host was busy) the pointer is not kept trapped.
+  if ((scrub_.start || scrub_.active) && !ui_.pointer_button_down()) {
+    scrub_.start = false;
+    scrub_.active = false;
+  }
   if (scrub_.start) {
     scrub_.start = false;
     if (!ui_.pointer_position(x, y)) {

@@ -39,7 +39,7 @@ public:
 
   // Drag-scrubbing of a numeric field: the capture starts at the next tick of the 8 ms timer
   // wherever the pointer is then (a new start takes a new origin); the end restores the cursor and
-  // stops the timer at the next tick.
+  // stops the timer at the next tick. A tick that finds no button held ends the capture as well.
   void start_scrub();
   void end_scrub();
 

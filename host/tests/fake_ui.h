@@ -34,6 +34,7 @@ public:
   // The pointer: where it is, whether it can be read, and every warp asked for.
   int pointer_x = 0, pointer_y = 0;
   bool pointer_readable = true;
+  bool button_down = true;
   std::vector<std::pair<int, int>> warps;
   bool cursor_hidden = false;
   int cursor_hides = 0;
@@ -85,6 +86,7 @@ public:
     x = pointer_x, y = pointer_y;
     return true;
   }
+  bool pointer_button_down() override { return button_down; }
   void warp_pointer(int x, int y) override {
     warps.emplace_back(x, y);
     pointer_x = x, pointer_y = y;

@@ -117,3 +117,31 @@ TEST_F(Scrub, APointerThatCannotBeReadEndsTheCaptureButNeverStrandsAHiddenCursor
   EXPECT_FALSE(ui_.cursor_hidden);
   EXPECT_FALSE(timer_running());
 }
+
+TEST_F(Scrub, ACaptureEndsAtTheFirstTickWithNoButtonHeldEvenWhenTheEndMessageIsLost) {
+  move_to(300, 200);
+  loop_.start_scrub();
+  tick();
+  ASSERT_TRUE(ui_.cursor_hidden);
+  move_to(320, 200);
+  tick();
+  EXPECT_EQ(deltas(), std::vector<int>{20});
+
+  ui_.button_down = false;                  // released where the page never heard of it
+  move_to(380, 200);
+  tick();                                   // this tick ends the capture and shows the cursor at once
+  EXPECT_TRUE(deltas().empty());
+  EXPECT_FALSE(ui_.cursor_hidden);
+  EXPECT_FALSE(timer_running());
+  const size_t warps = ui_.warps.size();
+  move_to(500, 200);
+  tick();
+  EXPECT_TRUE(deltas().empty());
+  EXPECT_EQ(ui_.warps.size(), warps);       // the pointer is free
+
+  loop_.start_scrub();                      // a start with no button held never hides the cursor
+  tick();
+  EXPECT_FALSE(ui_.cursor_hidden);
+  EXPECT_FALSE(timer_running());
+  EXPECT_EQ(ui_.cursor_hides, 1);
+}

@@ -67,6 +67,17 @@ bool rt_pointer_position(int& x, int& y) {
   return true;
 }
 
+bool rt_pointer_button_down() {
+  GdkDevice* device = pointer_device();
+  GdkDisplay* display = device ? gdk_device_get_display(device) : nullptr;
+  GdkWindow* root = display ? gdk_screen_get_root_window(gdk_display_get_default_screen(display)) : nullptr;
+  if (!root) return true;
+  GdkModifierType mask = static_cast<GdkModifierType>(0);
+  gdk_device_get_state(device, root, nullptr, &mask);
+  constexpr int kButtons = GDK_BUTTON1_MASK | GDK_BUTTON2_MASK | GDK_BUTTON3_MASK | GDK_BUTTON4_MASK | GDK_BUTTON5_MASK;
+  return (mask & kButtons) != 0;
+}
+
 void rt_pointer_warp(int x, int y) {
   GdkDevice* device = pointer_device();
   if (!device) return;

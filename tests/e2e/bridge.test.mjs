@@ -116,9 +116,11 @@ test('page_ready shows the window and offers the last project only while its doc
       await until('the URL window to close', () => !windowViewable('Quorlin: web page'));
       assert.ok(windowViewable('Quorlin'), 'the editor stays open');
 
-      // Drag-scrubbing: the host reads the real pointer, hands the movement over and puts it back.
+      // Drag-scrubbing: the host reads the real pointer, hands the movement over and puts it back. A
+      // capture lasts while a button is held (the middle one: it does nothing on the page).
       const [originX, originY] = [700, 400];
       x11Input(['warp', String(originX), String(originY)]);
+      x11Input(['press', '2']);
       await ed.session.executeScript(`window._qlDeltas = [];
         Object.defineProperty(window, '_scrubDelta', { configurable: true,
           get() { return 0; }, set(v) { window._qlDeltas.push(v); } });`);
@@ -135,6 +137,20 @@ test('page_ready shows the window and offers the last project only while its doc
       x11Input(['warp', String(originX + 200), String(originY)]);
       await sleep(150);
       assert.deepEqual(await ed.session.executeScript('return window._qlDeltas'), [60, -25]);
+
+      // The end message never comes: letting the button go ends the capture all the same.
+      x11Input(['warp', String(originX), String(originY)]);
+      await send(ed, 'scrub_cursor_start', `${originX},${originY}`);
+      await sleep(150);
+      x11Input(['warp', String(originX + 30), String(originY)]);
+      await until('the movement of the second capture', async () =>
+        (await ed.session.executeScript('return window._qlDeltas')).join() === '60,-25,30');
+      x11Input(['release', '2']);
+      await sleep(150);
+      x11Input(['warp', String(originX + 300), String(originY)]);
+      await sleep(150);
+      assert.deepEqual(await ed.session.executeScript('return window._qlDeltas'), [60, -25, 30]);
+      assert.deepEqual(pointer(), [originX + 300, originY], 'the pointer is left where it was put');
     } catch (e) {
       e.message += `\nhost log:\n${ed.log()}`;
       throw e;

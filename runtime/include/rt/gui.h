@@ -119,6 +119,9 @@ void rt_clipboard_set_text(const std::string& text);
 // The pointer in screen coordinates; false when there is no pointer device.
 bool rt_pointer_position(int& x, int& y);
 void rt_pointer_warp(int x, int y);
+// Whether any pointer button is held now; true when the pointer cannot be read (nothing is ended on a
+// guess).
+bool rt_pointer_button_down();
 // A blank cursor over the window and everything inside it; false restores the cursors it replaced.
 void rt_window_set_cursor_hidden(int window, bool hidden);
 
