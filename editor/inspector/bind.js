@@ -4,13 +4,16 @@
 // clearing, and the property the user touched last (for the timeline).
 // Provides: setupPropertyListeners, handleCustomSelect, handleCustomInput, syncCustomInput,
 //   handleDirectInput, handleTooltipInput, clearProperty, normalizeSizeValue, isSizeValue, normalizeHref,
-//   _inspWriteSelected, _inspSelectedRecords, _inspBeginSession, _lastInspectorProp, _inspectorClickTracked
+//   _inspWriteSelected, _inspSelectedRecords, _inspBeginSession, _inspSnapshotOnce, _inspSet, _inspPropOf,
+//   _inspCommitUnitField, _inspSessionStart, _lastInspectorProp, _inspectorClickTracked
 // Needs: _findElement, _inspSelection, _inspSetLabel, _inspShow, _inspShown, _inspShownSize,
 //   _inspShowReadout, _qlCallIfDefined, INSPECTOR_BOUND_BOXES, INSPECTOR_BOUND_FIELDS,
-//   INSPECTOR_CUSTOM_PRESETS, INSPECTOR_DIRECT_FIELDS, INSPECTOR_RELAYOUT_PROPS, saveHistoryState,
+//   INSPECTOR_CUSTOM_PRESETS, INSPECTOR_DIRECT_FIELDS, INSPECTOR_OWN_BOXES, INSPECTOR_RELAYOUT_PROPS, saveHistoryState,
 //   selectedIds, showToast, t
-// Calls: _inspInstallBoxRules, _qlOnStartup, ANIMATABLE_PROPS, applyGroupName, renameElementId, renderCanvas,
-//   renderProperties, resetRichText, setElementProp, setLinked, syncThemeSelToValue, updateIconPreview
+// Calls: _inspInstallBoxRules, _inspInstallCanvasForm, _inspInstallGradient, _inspInstallSizeEditors,
+//   _inspInstallStyleEditors, _inspInstallTypeEditors, _qlOnStartup, ANIMATABLE_PROPS, applyGroupName,
+//   renameElementId, renderCanvas, renderProperties, resetRichText, setElementProp, setLinked, setupScrubFields,
+//   syncThemeSelToValue, updateIconPreview
 
 var _lastInspectorProp = null;
 var _inspectorClickTracked = false;
@@ -31,6 +34,13 @@ function _inspSnapshotOnce(field) {
   if (_inspSession.saved) return;
   _inspSession.saved = true;
   saveHistoryState();
+}
+
+// The value `prop` of `el` had before the current session of `field` first wrote (its value now when
+// the session has written nothing).
+function _inspSessionStart(field, el, prop) {
+  const before = _inspSession.field === field && _inspSession.before ? _inspSession.before.get(el) : null;
+  return before ? before[prop] : el[prop];
 }
 
 function _inspSelectedRecords() {
@@ -200,6 +210,17 @@ function syncCustomInput(prop, prefix, selectId, customFieldId, fallback) {
   }
 }
 
+// Leaving a unit field that holds a bare number: it gets its unit ("px", or the field's data-unit) and
+// is stored again the way the field stores (its input listener, then its change listener), in the
+// same undo step as the typing.
+function _inspCommitUnitField(field) {
+  const text = String(field.value ?? '').trim();
+  if (!/^-?(\d+\.?\d*|\.\d+)$/.test(text)) return;
+  field.value = text + (field.getAttribute('data-unit') || 'px');
+  if (field.hasAttribute('data-ql-live')) field.dispatchEvent(new Event('input', { bubbles: true }));
+  field.dispatchEvent(new Event('change', { bubbles: true }));
+}
+
 function handleDirectInput(field, propName) {
   _inspWriteSelected(propName, String(field.value ?? '').trim(), field);
 }
@@ -333,6 +354,7 @@ function setupPropertyListeners() {
     if (!field) return;
     field.addEventListener('focus', function () { _inspBeginSession(field); });
     field.addEventListener('pointerdown', function () { _inspBeginSession(field); });
+    field.setAttribute('data-ql-live', '');
     field.addEventListener('input', function () { _inspBoundInput(field, pair[1]); });
     if (field.tagName === 'SELECT') field.addEventListener('change', function () { _inspBoundInput(field, pair[1]); });
     if (pair[1] === 'width' || pair[1] === 'height') field.addEventListener('change', function () { _inspCommitSize(field); });
@@ -340,7 +362,7 @@ function setupPropertyListeners() {
   _inspInstallBoxRules();
   INSPECTOR_BOUND_BOXES.forEach(function (pair) {
     const box = document.getElementById(pair[0]);
-    if (box) box.addEventListener('change', function () { _inspBoundBox(box, pair[1]); });
+    if (box && INSPECTOR_OWN_BOXES.indexOf(pair[0]) === -1) box.addEventListener('change', function () { _inspBoundBox(box, pair[1]); });
   });
   INSPECTOR_CUSTOM_PRESETS.forEach(function (p) {
     const select = document.getElementById('input-' + p[0]);
@@ -377,6 +399,12 @@ function setupPropertyListeners() {
     ['mousedown', 'focusin', 'change'].forEach(function (type) { document.addEventListener(type, _inspTrack, true); });
   }
   _inspKeepScroll();
+  _inspInstallSizeEditors();
+  _inspInstallGradient();
+  _inspInstallStyleEditors();
+  _inspInstallTypeEditors();
+  _inspInstallCanvasForm();
+  setupScrubFields();
 }
 
 // The start-up registry (startup.js) loads after this file; register when the document is parsed,

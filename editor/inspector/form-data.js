@@ -1,8 +1,8 @@
 // The inspector's tables as data: which sections and fields each selection shows, what a field shows
 // when the selection has no common value, and which fields write which element property.
 // Provides: INSPECTOR_ALWAYS_HIDDEN, INSPECTOR_VISIBILITY, INSPECTOR_DEFAULTS, INSPECTOR_BOUND_FIELDS,
-//   INSPECTOR_BOUND_BOXES, INSPECTOR_DIRECT_FIELDS, INSPECTOR_CUSTOM_PRESETS, INSPECTOR_RELAYOUT_PROPS,
-//   INSPECTOR_EVENT_BOXES, _INSP_TYPE_EVENTS, _INSP_MOUSE_EVENTS
+//   INSPECTOR_BOUND_BOXES, INSPECTOR_OWN_BOXES, INSPECTOR_DIRECT_FIELDS, INSPECTOR_CUSTOM_PRESETS,
+//   INSPECTOR_RELAYOUT_PROPS, INSPECTOR_EVENT_BOXES, _INSP_TYPE_EVENTS, _INSP_MOUSE_EVENTS
 // Calls: _inspAll, _inspCommon, _inspParent
 
 // Hidden before every refresh: several of these sit outside props-form, so hiding the form alone
@@ -62,6 +62,9 @@ var INSPECTOR_VISIBILITY = [
   { ids: ['field-hidden'], when: (sel) => _inspCommon(sel, 'pageMode') !== true },
   { ids: ['field-editor-hidden'], when: (sel) => _inspCommon(sel, 'hidden') === true && _inspCommon(sel, 'pageMode') !== true },
   { ids: ['field-events'], when: () => true },
+  // Scroll start positions only on an axis that scrolls.
+  { ids: ['scrollPosX-wrap'], when: (sel) => /(^|\s)overflow-(auto|x-auto)(\s|$)/.test(String(_inspCommon(sel, 'overflow') || '')) },
+  { ids: ['scrollPosY-wrap'], when: (sel) => /(^|\s)overflow-(auto|y-auto)(\s|$)/.test(String(_inspCommon(sel, 'overflow') || '')) },
 ];
 
 var _INSP_PLYR_CONTROLS = ['play-large', 'restart', 'rewind', 'fast-forward', 'play', 'progress', 'current-time',
@@ -103,7 +106,7 @@ var INSPECTOR_DEFAULTS = {
   },
   // Boxes ticked when the common value is anything but false.
   tickedUnlessFalse: ['input-allow-resize', 'input-sliceFill'],
-  // Window button boxes: ticked unless their id property is -1 (the button is switched off).
+  // Window button id fields (the boxes beside them: type-editors.js).
   windowButtons: { 'input-window-maximize': 'windowMaximizeId', 'input-window-minimize': 'windowMinimizeId',
     'input-window-close': 'windowCloseId' },
   plyrControls: _INSP_PLYR_CONTROLS,
@@ -127,10 +130,9 @@ var INSPECTOR_BOUND_FIELDS = [
   'width', 'height', 'minWidth', 'maxWidth', 'minHeight', 'maxHeight', 'minParentWidthThreshold',
   'minParentHeightThreshold', 'overflow', 'flexChild', 'iconClass', 'iconOffsetY', 'textAlign', 'fontFamily',
   'borderRadius', 'borderRadiusCustomTL', 'borderRadiusCustomTR', 'borderRadiusCustomBR', 'borderRadiusCustomBL',
-  'boxShadowX', 'boxShadowY', 'boxShadowBlur', 'boxShadowOpacity',
-  'textShadowX', 'textShadowY', 'textShadowBlur', 'textShadowOpacity', 'opacity', 'rotation',
+  'opacity', 'rotation',
   ['input-pivotX', 'transformOriginX'], ['input-pivotY', 'transformOriginY'], 'hoverEffect', 'clickEffect',
-  'borderWidth', 'borderStyle', 'headerAlign', 'headerFontFamily', 'scrollDir', 'scrollCount', 'listStyle',
+  'borderWidth', 'borderStyle', 'headerAlign', 'headerFontFamily', 'scrollDir', 'listStyle',
   'listStyleSize', 'listJustify', 'listAlign', 'sortableAnimation', 'sortableGroup', 'sortableDelay', 'justify',
   'items', 'wrap', 'alignContent', 'posAnim', 'posAnimTiming', 'posAnimDuration', 'floatZ',
   ['input-animDurSelect', 'animDuration'], 'animCount', 'animTiming', 'splitDir', 'splitThickness', 'splitMinSize',
@@ -147,7 +149,12 @@ var INSPECTOR_BOUND_BOXES = [
   ['input-avplayer-autoplay', 'autoplay'], ['input-avplayer-loop', 'loop'],
   ['input-avplayer-clickToPlay', 'clickToPlay'], ['input-avplayer-resetOnEnd', 'resetOnEnd'],
   ['input-avplayer-hideControls', 'hideControls'], ['input-avplayer-tooltipsSeek', 'tooltipsSeek'],
+  ['input-img-grayscale', 'imgGrayscale'], ['input-img-sepia', 'imgSepia'], ['input-img-invert', 'imgInvert'],
 ].map(function (entry) { return Array.isArray(entry) ? entry : ['input-' + entry, entry]; });
+
+// Boxes shown from the table above whose writes have rules of their own (type-editors.js,
+// style-editors.js).
+var INSPECTOR_OWN_BOXES = ['input-checked', 'input-disabled', 'input-hidden', 'input-opacityEnabled'];
 
 // Boxes whose value changes which fields apply, so the panel is rebuilt after them.
 var INSPECTOR_RELAYOUT_PROPS = ['hidden', 'autoGrow', 'posAnim', 'boxShadowEnabled', 'textShadowEnabled',

@@ -35,15 +35,21 @@ var INSPECTOR_OPTION_LISTS = {
     ['content-stretch', 'stretch', 'Estirar']],
   axis: [['horizontal', 'horizontal', 'Horizontal'], ['vertical', 'vertical', 'Vertical']],
   fontFamily: [['', 'default', 'Por defecto'], ['Arial, sans-serif', 'fontSans', 'Sin serifa'], ['Georgia, serif', 'fontSerif', 'Con serifa'],
-    ["'Courier New', Courier, monospace", 'fontMono', 'Monoespaciada']],
+    ["'Courier New', Courier, monospace", 'fontMono', 'Monoespaciada'], ["'Times New Roman', Times, serif", 'fontTimes', 'Times New Roman'],
+    ['ui-sans-serif, system-ui, sans-serif', 'fontSystemSans', 'Del sistema, sin serifa'], ['ui-serif, Georgia, serif', 'fontSystemSerif', 'Del sistema, con serifa'],
+    ['ui-monospace, SFMono-Regular, monospace', 'fontSystemMono', 'Del sistema, monoespaciada']],
 };
 
 var _QL_IMAGE_POSITIONS = ['object-left-top', 'object-top', 'object-right-top', 'object-left', 'object-center', 'object-right',
   'object-left-bottom', 'object-bottom', 'object-right-bottom'];
 
-// [name, Spanish label, maximum] of the image effect fields ("input-img-" + name, property "img" + Name).
-var _QL_IMAGE_EFFECTS = [['blur', 'Desenfoque', 50], ['brightness', 'Brillo', 200], ['contrast', 'Contraste', 200],
-  ['saturate', 'Saturación', 200], ['grayscale', 'Escala de grises', 200], ['sepia', 'Sepia', 200], ['invert', 'Invertir', 200]];
+// The image effects ("input-img-" + name, property "img" + Name): [name, Spanish label, the choices after
+// "none"] for the graded ones, [name, Spanish label] for the ones that are on or off.
+var _QL_IMAGE_EFFECTS = [['blur', 'Desenfoque', ['blur-sm', 'blur', 'blur-md', 'blur-lg']],
+  ['brightness', 'Brillo', ['brightness-50', 'brightness-75', 'brightness-90', 'brightness-110', 'brightness-125', 'brightness-150', 'brightness-200']],
+  ['contrast', 'Contraste', ['contrast-50', 'contrast-75', 'contrast-125', 'contrast-150', 'contrast-200']],
+  ['saturate', 'Saturación', ['saturate-0', 'saturate-50', 'saturate-150', 'saturate-200']],
+  ['grayscale', 'Escala de grises'], ['sepia', 'Sepia'], ['invert', 'Invertir']];
 
 // The Spanish label of each exported-event box (key "inspector.event." + the box id without "input-").
 var _QL_EVENT_LABELS = {
@@ -111,7 +117,7 @@ _qlMarkup('unit', (a) => '<input id="' + a.id + '" type="text" autocomplete="off
 // <ql-float-sides>: the four side fields of a floating element, each with its reset button.
 _qlMarkup('float-sides', () => _QL_FLOAT_SIDES.map(([side, es]) => '<div class="ql-insp-row"><label class="ql-insp-label">' +
   _qlLabelSpan({ key: 'inspector.' + side, es }) + '</label><input id="input-' + side + '" type="text" autocomplete="off" spellcheck="false" class="ql-insp-input suffix-input">' +
-  _qlClearButton(side).replace('<button ', '<button id="btn-reset-' + side + '" ') + '</div>').join(''));
+  '<button id="btn-reset-' + side + '" type="button" class="ql-insp-btn" onclick="resetFloatSide(\'' + side + '\')" data-i18n-title="inspector.tooltips.resetSide" title="Volver al borde"><i class="ph ph-arrow-counter-clockwise"></i></button></div>').join(''));
 
 // <ql-colour prop [sub]>: the theme drop-down, swatch and clear button of a colour property; in a field
 // with its label, or (sub) after a sub-heading.
@@ -151,7 +157,7 @@ _qlMarkup('options', (a) => {
 
 // <ql-canvas-limit member axis key es>: a size limit of the canvas with its pin button.
 _qlMarkup('canvas-limit', (a) => '<div class="ql-insp-row"><label class="ql-insp-label">' + _qlLabelSpan(a) + '</label>' +
-  '<input id="input-canvas-' + a.member.replace(/^(min|max)([WH])$/, (m, k, x) => k + '-' + x.toLowerCase()) + '" type="number" class="ql-insp-input" min="0" step="1" onchange="_qlCallIfDefined(\'updateCanvasSettings\',\'' + a.member + '\',this.value)">' +
+  '<input id="input-canvas-' + a.member.replace(/^(min|max)([WH])$/, (m, k, x) => k + '-' + x.toLowerCase()) + '" type="number" class="ql-insp-input" min="0" step="1">' +
   _qlPinButton('pin-' + a.member, '_qlCallIfDefined(\'toggleCanvasLimit\',\'' + a.member + '\',\'' + a.axis + '\')') + '</div>');
 
 // <ql-size-limit prop axis key es>: a size limit of the selected elements with its pin and clear buttons.
@@ -191,7 +197,11 @@ _qlMarkup('rotation-presets', () => '<div class="ql-insp-row">' + _QL_ROTATION_P
 _qlMarkup('image-positions', () => '<div id="img-position-grid" class="ql-insp-grid3">' + _QL_IMAGE_POSITIONS.map((pos) =>
   '<button type="button" class="ql-insp-btn" data-pos="' + pos + '" onclick="_qlCallIfDefined(\'setImgPosition\',\'' + pos + '\')" data-i18n-title="inspector.tooltips.imgPosition" title="Posición de la imagen"><i class="ph ph-dot-outline"></i></button>').join('') + '</div>');
 
-// <ql-image-effects>: one number field per image effect.
-_qlMarkup('image-effects', () => _QL_IMAGE_EFFECTS.map(([name, es, max]) =>
-  '<div class="ql-insp-row"><span data-i18n="inspector.fx.' + name + '">' + es + '</span><input id="input-img-' + name + '" data-prop="img' +
-  name[0].toUpperCase() + name.slice(1) + '" type="number" class="ql-insp-input" min="0" max="' + max + '" step="1"></div>').join(''));
+// <ql-image-effects>: a drop-down per graded image effect, a tick box per on-or-off one.
+_qlMarkup('image-effects', () => _QL_IMAGE_EFFECTS.map(([name, es, choices]) => {
+  const prop = 'img' + name[0].toUpperCase() + name.slice(1);
+  if (!choices) return _qlCheckBox({ id: 'input-img-' + name, key: 'inspector.fx.' + name, es });
+  return '<div class="ql-insp-row"><span class="ql-insp-label" data-i18n="inspector.fx.' + name + '">' + es + '</span><select id="input-img-' + name +
+    '" data-prop="' + prop + '" class="ql-insp-select"><option value="" data-i18n="inspector.opt.none">Ninguno</option>' +
+    choices.map((c) => '<option value="' + c + '">' + c + '</option>').join('') + '</select></div>';
+}).join(''));

@@ -6,7 +6,8 @@
 // Needs: _findElement, _qlCallIfDefined, _safeCssColour, canvasSettings, elements, INSPECTOR_ALWAYS_HIDDEN,
 //   INSPECTOR_BOUND_BOXES, INSPECTOR_BOUND_FIELDS, INSPECTOR_CUSTOM_PRESETS, INSPECTOR_DEFAULTS,
 //   INSPECTOR_EVENT_BOXES, INSPECTOR_VISIBILITY, resolveColor, selectedIds, t, typeDisplayName
-// Calls: _inspEventFlag, _inspEventsOfType, applyCanvasSettings, renderChartLabelsEditor,
+// Calls: _inspEventFlag, _inspEventsOfType, _inspFillStyleEditors, _inspFillTypeEditors, applyCanvasSettings,
+//   renderChartLabelsEditor,
 //   renderChartSeriesEditor, renderGradientUI, renderTableColumnsEditor, syncCanvasCustomInput,
 //   syncCustomInput, syncThemeSelToValue, toggleTableHeight, toggleTablePageSize, updateIconPreview
 
@@ -131,7 +132,15 @@ var _INSP_EXTRA_FIELDS = [['input-marginTop', 'marginTop'], ['input-marginRight'
   ['input-name', 'name'], ['input-page-name', 'pageId'], ['input-animType', 'animType'],
   ['input-fluidFontSize', 'fluidFontSize'], ['input-textShadowColorHex', 'textShadowColor'],
   ['input-boxShadowColorHex', 'boxShadowColor'], ['input-animDuration', 'animDuration'],
-  ['input-bodyHeight', 'bodyHeight']];
+  ['input-bodyHeight', 'bodyHeight'], ['input-scrollCount', 'scrollCount'],
+  ['input-boxShadowX', 'boxShadowX'], ['input-boxShadowY', 'boxShadowY'], ['input-boxShadowBlur', 'boxShadowBlur'],
+  ['input-boxShadowOpacity', 'boxShadowOpacity'], ['input-textShadowX', 'textShadowX'],
+  ['input-textShadowY', 'textShadowY'], ['input-textShadowBlur', 'textShadowBlur'],
+  ['input-textShadowOpacity', 'textShadowOpacity']];
+
+// Stored short forms of the overflow choices, shown as the choice they stand for.
+var _INSP_OVERFLOW_SHORT = { 'overflow-y-auto': 'overflow-y-auto overflow-x-hidden',
+  'overflow-x-auto': 'overflow-x-auto overflow-y-hidden' };
 
 function _inspFillBound(sel) {
   const defaults = INSPECTOR_DEFAULTS.fields;
@@ -152,6 +161,8 @@ function _inspFillBound(sel) {
   _inspSetValue('input-width', size.width);
   _inspSetValue('input-height', size.height);
   _inspSetValue('input-href', _inspShown(sel, 'href').replace(/^#/, ''));
+  const overflow = _inspShown(sel, 'overflow');
+  if (_INSP_OVERFLOW_SHORT[overflow]) _inspSetValue('input-overflow', _INSP_OVERFLOW_SHORT[overflow]);
   INSPECTOR_CUSTOM_PRESETS.forEach(function (p) {
     const common = _inspShown(sel, p[0]) || defaults['input-' + p[0]] || '';
     syncCustomInput(p[0], p[1], 'input-' + p[0], 'input-' + p[0] + '-custom', common);
@@ -181,9 +192,7 @@ function _inspFillBoxes(sel) {
   _inspShow('titlebar-options', _inspCommon(sel, 'isTitlebar') === true);
   Object.keys(INSPECTOR_DEFAULTS.windowButtons).forEach(function (id) {
     const idProp = INSPECTOR_DEFAULTS.windowButtons[id];
-    const common = _inspCommon(sel, idProp);
-    _inspSetChecked(id, common !== -1 && common !== '-1');
-    _inspSetValue(id + '-id', common === -1 || common === '-1' ? '' : (common || ''));
+    _inspSetValue(id + '-id', _inspShown(sel, idProp));
   });
   const controls = _inspCommon(sel, 'plyrControls');
   const list = Array.isArray(controls) ? controls : INSPECTOR_DEFAULTS.plyrControls;
@@ -238,6 +247,9 @@ var _INSP_READOUTS = {
   'input-pivotX': ['pivotX-value', function (v) { return (isFinite(v) ? Math.round(v) : 50) + '%'; }],
   'input-pivotY': ['pivotY-value', function (v) { return (isFinite(v) ? Math.round(v) : 50) + '%'; }],
   'input-sliceScale': ['sliceScale-value', function (v) { return (isFinite(v) ? v : 1).toFixed(2) + 'x'; }],
+  'input-opacity': ['opacity-value', function (v) { return (isFinite(v) ? Math.round(v) : 0) + '%'; }],
+  'input-textShadowOpacity': ['textShadowOpacityValue', function (v) { return (isFinite(v) ? Math.round(v) : 50) + '%'; }],
+  'input-boxShadowOpacity': ['boxShadowOpacityValue', function (v) { return (isFinite(v) ? Math.round(v) : 50) + '%'; }],
 };
 
 function _inspShowReadout(sliderId, value) {
@@ -289,7 +301,10 @@ function _inspFillSliders(sel) {
     _inspSetValue('input-pivot' + pair[0], v);
     _inspShowReadout('input-pivot' + pair[0], v);
   });
-  _inspShowReadout('input-sliceScale', _inspShown(sel, 'sliceScale'));
+  ['input-sliceScale', 'input-opacity'].forEach(function (id) {
+    const slider = _inspEl(id);
+    if (slider) _inspShowReadout(id, slider.value);
+  });
 }
 
 // Each event box shows when every selected type raises its event, ticked when every selected
@@ -405,4 +420,6 @@ function renderProperties() {
   }
   _qlCallIfDefined('updateIconPreview', _inspShown(sel, 'iconClass'));
   _qlCallIfDefined('renderGradientUI');
+  _inspFillStyleEditors(sel);
+  _inspFillTypeEditors(sel);
 }

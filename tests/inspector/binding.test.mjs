@@ -27,6 +27,7 @@ test('focusing or clicking a field without typing takes no step and changes noth
   field.dispatchEvent(new window.Event('pointerdown'));
   field.dispatchEvent(new window.FocusEvent('focus'));
   field.dispatchEvent(new window.MouseEvent('mousedown', { bubbles: true }));
+  field.dispatchEvent(new window.MouseEvent('mouseup', { bubbles: true }));
   field.blur();
   assert.equal(page.steps(), 0);
   assert.equal(page.record(id).width, '');

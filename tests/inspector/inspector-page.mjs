@@ -16,7 +16,8 @@ import { MODEL_SCRIPTS } from '../model/model-page.mjs';
 import { openBrowser } from '../page/browser.mjs';
 import { startPageServer } from '../page/page-server.mjs';
 
-export const INSPECTOR_SCRIPTS = ['form-data.js', 'render.js', 'bind.js', 'identity.js', 'box-rules.js'].map((f) => `editor/inspector/${f}`);
+export const INSPECTOR_SCRIPTS = ['form-data.js', 'render.js', 'bind.js', 'identity.js', 'box-rules.js', 'size-editors.js',
+  'gradient.js', 'style-editors.js', 'type-editors.js', 'canvas-form.js', 'scrub.js'].map((f) => `editor/inspector/${f}`);
 
 export async function loadInspector({ before } = {}) {
   const toasts = [];
