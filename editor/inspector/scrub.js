@@ -270,6 +270,8 @@ function setupScrubFields() {
     panel.addEventListener('keydown', _scrubUnitLeave);
   }
   document.addEventListener('mouseup', endScrub, true);
+  // A move with no button held: the release happened where the page did not hear it.
+  document.addEventListener('mousemove', function (e) { if (_scrubDrag && e.buttons === 0) endScrub(); }, true);
   document.addEventListener('pointercancel', endScrub, true);
   document.addEventListener('lostpointercapture', endScrub, true);
   document.addEventListener('visibilitychange', function () { if (document.hidden) endScrub(); });

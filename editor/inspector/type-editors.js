@@ -7,7 +7,7 @@
 //   deleteListItem, _inspFillTypeEditors, _inspInstallTypeEditors
 // Needs: _findElement, _inspBeginSession, _inspCommon, _inspSelectedRecords, _inspSessionStart, _inspSet,
 //   _inspShow, _inspSnapshotOnce, _inspWriteSelected, _qlCallIfDefined, _setDirty, deactivatePageMode,
-//   elements, INSPECTOR_DEFAULTS, saveHistoryState
+//   elements, saveHistoryState
 // Calls: _isAudioSource, deleteSelected, QuorlinChart, renderCanvas, renderChartLabelsEditor,
 //   renderChartSeriesEditor, renderProperties
 
@@ -196,7 +196,7 @@ function _inspFillTypeEditors(sel) {
     const common = _inspCommon(sel, _WINDOW_BUTTONS[id]);
     if (box) box.checked = common !== -1 && common !== '-1';
   });
-  _typeMarkImgPosition(_inspCommon(sel, 'objectPosition') || INSPECTOR_DEFAULTS.fields['input-img-position']);
+  _typeMarkImgPosition(_inspCommon(sel, 'objectPosition') || 'object-center');
   if (sel.every(function (el) { return el.type === 'chart'; })) {
     const first = sel[0];
     const data = _chartData(first);

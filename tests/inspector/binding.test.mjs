@@ -247,4 +247,6 @@ test('the last touched animatable property is reported to the timeline', () => {
   assert.equal(page.run('_lastInspectorProp'), 'transformOriginX');
   page.field('input-text').dispatchEvent(new window.MouseEvent('mousedown', { bubbles: true }));
   assert.equal(page.run('_lastInspectorProp'), 'transformOriginX', 'text is not animatable');
+  // The press on the width field began a drag; the release ends it.
+  page.document.dispatchEvent(new window.MouseEvent('mouseup', { bubbles: true }));
 });

@@ -97,10 +97,11 @@ test('empty values show the table of defaults', () => {
 });
 
 test('boxes: window buttons ticked unless -1, fill ticked unless false, text-area Enter only when true', () => {
-  selectNew([['container', { isTitlebar: true, windowCloseId: -1, windowMaximizeId: 'btn_max', sliceFill: undefined }]]);
+  selectNew([['container', { isTitlebar: true, windowClose: -1, windowCloseId: 'btn_x', windowMaximize: null, windowMaximizeId: 'btn_max', sliceFill: undefined }]]);
   assert.equal(page.field('input-window-close').checked, false);
   assert.equal(page.field('input-window-maximize').checked, true);
   assert.equal(page.field('input-window-maximize-id').value, 'btn_max');
+  assert.equal(page.field('input-window-close-id').value, 'btn_x', 'a switched-off button keeps its id');
   assert.equal(page.field('input-allow-resize').checked, true);
   selectNew([['input', { enterSubmit: undefined }]]);
   assert.equal(page.field('input-enterSubmit').checked, true);
