@@ -149,7 +149,7 @@ function applyAccordionStates() {
     const header = wrapper.querySelector('.acc-header');
     const body = wrapper.querySelector('.acc-body');
     const headerH = header && header.offsetHeight ? header.offsetHeight : 45;
-    const bodyH = _qlNum(el.bodyHeight, 100);
+    const bodyH = _qlNum(parseFloat(el.bodyHeight), 100);
     const open = !!el.checked;
     const total = open ? headerH + bodyH : headerH;
     if (body) {

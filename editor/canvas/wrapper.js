@@ -59,7 +59,7 @@ function _collapsedByParent(el) {
 }
 
 function _accordionHeight(el) {
-  const body = _qlNum(el.bodyHeight, 100);
+  const body = _qlNum(parseFloat(el.bodyHeight), 100);
   return 45 + (Number.isFinite(body) ? body : 100);
 }
 

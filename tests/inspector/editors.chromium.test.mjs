@@ -166,6 +166,23 @@ test('the animation preview replays a counted animation once and the button says
   assert.equal(await page.evaluate(() => document.querySelector('#btn-anim-preview i').className), 'ph ph-play');
 });
 
+test('the accordion\'s body keeps the height its slider gave it once the canvas is drawn again', opts, async () => {
+  const { page } = editor;
+  const [id] = await design("return [make('accordion', {text: 'Acc', checked: true, bodyHeight: '250px'})];");
+  await page.evaluate((i) => selectElement(i), id);
+  await page.locator('#slider-height-percent').scrollIntoViewIfNeeded();
+  await page.locator('#slider-height-percent').fill('60');
+  await page.evaluate(() => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r))));
+  const out = await page.evaluate((i) => {
+    renderCanvas();
+    const w = document.getElementById('wrap-' + i);
+    return { stored: _findElement(i).bodyHeight, body: Math.round(w.querySelector('.acc-body').getBoundingClientRect().height),
+      label: document.getElementById('label-height-percent').textContent, steps: historyStack.length };
+  }, id);
+  assert.deepEqual({ ...out, body: undefined }, { stored: '300px', body: undefined, label: '60% (300px)', steps: 1 });
+  assert.ok(out.body >= 290 && out.body <= 300, `the body is drawn ${out.body} px high`);
+});
+
 test('the editors\' sections in a screenshot of the panel', opts, async () => {
   const { page } = editor;
   const [id] = await design("return [make('button', {text: 'Styled', width: '50%', rotation: '90', scale: 1.25, textShadowEnabled: true, boxShadowEnabled: true, bgGradient: {enabled: true, type: 'linear', angle: 90, stops: [{color: '#ff0000', position: 0}, {color: '#0000ff', position: 100, opacity: 30}, {color: '#00ff00', position: 50}]}})];");
