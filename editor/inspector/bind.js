@@ -4,8 +4,8 @@
 // clearing, and the property the user touched last (for the timeline).
 // Provides: setupPropertyListeners, handleCustomSelect, handleCustomInput, syncCustomInput,
 //   handleDirectInput, handleTooltipInput, clearProperty, normalizeSizeValue, isSizeValue, normalizeHref,
-//   _inspWriteSelected, _inspSelectedRecords, _inspBeginSession, _inspSnapshotOnce, _inspSet, _inspPropOf,
-//   _inspCommitUnitField, _inspSessionStart, _lastInspectorProp, _inspectorClickTracked
+//   _inspWriteSelected, _inspSelectedRecords, _inspBeginSession, _inspSessionField, _inspSnapshotOnce, _inspSet,
+//   _inspPropOf, _inspCommitUnitField, _inspSessionStart, _lastInspectorProp, _inspectorClickTracked
 // Needs: _findElement, _inspSelection, _inspSetLabel, _inspShow, _inspShown, _inspShownSize,
 //   _inspShowReadout, _qlCallIfDefined, INSPECTOR_BOUND_BOXES, INSPECTOR_BOUND_FIELDS,
 //   INSPECTOR_CUSTOM_PRESETS, INSPECTOR_DIRECT_FIELDS, INSPECTOR_OWN_BOXES, INSPECTOR_RELAYOUT_PROPS, saveHistoryState,
@@ -26,6 +26,13 @@ var _inspSession = { field: null, saved: false, before: null };
 
 function _inspBeginSession(field) {
   _inspSession = { field: field, saved: false, before: null };
+}
+
+// A field whose focus, and each press on it, begins a session: a slider dragged twice is two steps
+// even when it kept the focus.
+function _inspSessionField(field) {
+  field.addEventListener('focus', function () { _inspBeginSession(field); });
+  field.addEventListener('pointerdown', function () { _inspBeginSession(field); });
 }
 
 // One snapshot per session, taken just before the session's first write.
@@ -352,8 +359,7 @@ function setupPropertyListeners() {
   INSPECTOR_BOUND_FIELDS.forEach(function (pair) {
     const field = document.getElementById(pair[0]);
     if (!field) return;
-    field.addEventListener('focus', function () { _inspBeginSession(field); });
-    field.addEventListener('pointerdown', function () { _inspBeginSession(field); });
+    _inspSessionField(field);
     field.setAttribute('data-ql-live', '');
     field.addEventListener('input', function () { _inspBoundInput(field, pair[1]); });
     if (field.tagName === 'SELECT') field.addEventListener('change', function () { _inspBoundInput(field, pair[1]); });

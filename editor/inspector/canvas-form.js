@@ -4,7 +4,7 @@
 // undo step.
 // Provides: canvasMinLimit, canvasMaxLimit, canvasResizeBorder, _canvasFormScrub, _canvasFormScrubEnd,
 //   _inspInstallCanvasForm
-// Needs: _inspBeginSession, _inspSnapshotOnce, _qlCallIfDefined, applyCanvasSettings, canvasSettings
+// Needs: _inspSessionField, _inspSnapshotOnce, _qlCallIfDefined, applyCanvasSettings, canvasSettings
 // Calls: renderCanvas, updateCanvasLimitBtn
 
 // The smallest window a minimum may ask for: below it the title-bar buttons no longer fit.
@@ -81,22 +81,17 @@ function _canvasFormScrubEnd(field) {
   _qlCallIfDefined('renderCanvas');
 }
 
-function _canvasSession(field) {
-  field.addEventListener('focus', function () { _inspBeginSession(field); });
-  field.addEventListener('pointerdown', function () { _inspBeginSession(field); });
-}
-
 function _inspInstallCanvasForm() {
   Object.keys(_CANVAS_LIMIT_FIELDS).forEach(function (id) {
     const field = document.getElementById(id);
     if (!field) return;
-    _canvasSession(field);
+    _inspSessionField(field);
     field.addEventListener('change', function () { _canvasLimitChanged(field, _CANVAS_LIMIT_FIELDS[id]); });
   });
   [['input-canvas-padding-custom', 'padding', 'p-'], ['input-canvas-gap-custom', 'gap', 'gap-']].forEach(function (row) {
     const field = document.getElementById(row[0]);
     if (!field) return;
-    _canvasSession(field);
+    _inspSessionField(field);
     field.setAttribute('data-ql-live', '');
     field.addEventListener('input', function () {
       const text = String(field.value ?? '').trim();
@@ -106,12 +101,12 @@ function _inspInstallCanvasForm() {
   ['TL', 'TR', 'BR', 'BL'].forEach(function (corner) {
     const field = document.getElementById('input-canvas-windowRadiusCustom' + corner);
     if (!field) return;
-    _canvasSession(field);
+    _inspSessionField(field);
     field.addEventListener('input', function () { _canvasWrite('windowRadiusCustom' + corner, field.value, field); });
   });
   const border = document.getElementById('input-canvas-resize-border');
   if (border) {
-    _canvasSession(border);
+    _inspSessionField(border);
     border.addEventListener('change', function () {
       const n = canvasResizeBorder(border.value);
       border.value = String(n);

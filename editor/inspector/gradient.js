@@ -7,7 +7,7 @@
 //   handleGradientStopColorChange, handleGradientStopPosChange, handleGradientStopOpacityChange,
 //   renderGradientUI, gradientStopDragStart, gradientStopDragOver, gradientStopDrop, gradientStopDragEnd,
 //   _inspInstallGradient
-// Needs: _inspBeginSession, _inspSelectedRecords, _inspShow, _inspSnapshotOnce, _lastInspectorProp,
+// Needs: _inspSessionField, _inspSelectedRecords, _inspShow, _inspSnapshotOnce, _lastInspectorProp,
 //   _qlCallIfDefined, _safeCssColour, saveHistoryState, t
 // Calls: buildGradientCSS, renderCanvas
 
@@ -308,16 +308,11 @@ function renderGradientUI() {
   _inspShow('gradient-color-picker-wrap', _gradEditIndex !== null);
 }
 
-function _gradSession(field) {
-  field.addEventListener('focus', function () { _inspBeginSession(field); });
-  field.addEventListener('pointerdown', function () { _inspBeginSession(field); });
-}
-
 function _inspInstallGradient() {
   const on = function (id, type, handler) {
     const field = document.getElementById(id);
     if (!field) return;
-    _gradSession(field);
+    _inspSessionField(field);
     field.addEventListener(type, function () { handler(field); });
   };
   const box = document.getElementById('input-bgGradientEnabled');

@@ -5,7 +5,7 @@
 // undo step, taken before its first write.
 // Provides: stretchSiblingShares, fixedHeaderTableHeight, floatCentrePosition, applyRelativeSize, pinValueTo,
 //   copyParentSizeToThreshold, resetFloatSide, setRotation, setScale, setPivotCenter, _inspInstallSizeEditors
-// Needs: _findElement, _inspBeginSession, _inspSelectedRecords, _inspSet, _inspSnapshotOnce, _inspWriteSelected,
+// Needs: _inspSessionField, _findElement, _inspSelectedRecords, _inspSet, _inspSnapshotOnce, _inspWriteSelected,
 //   _qlCallIfDefined, elements, saveHistoryState, showToast, t
 // Calls: renderCanvas, renderProperties
 
@@ -277,21 +277,15 @@ function setPivotCenter() {
   _qlCallIfDefined('renderCanvas');
 }
 
-// Each press on a slider is a gesture of its own, even when the slider kept the focus.
-function _sizeSession(field) {
-  field.addEventListener('focus', function () { _inspBeginSession(field); });
-  field.addEventListener('pointerdown', function () { _inspBeginSession(field); });
-}
-
 function _inspInstallSizeEditors() {
   const width = document.getElementById('slider-width-percent');
   if (width) {
-    _sizeSession(width);
+    _inspSessionField(width);
     width.addEventListener('input', function () { _sizeSliderMoved('width', width); });
   }
   const height = document.getElementById('slider-height-percent');
   if (height) {
-    _sizeSession(height);
+    _inspSessionField(height);
     height.addEventListener('input', function () {
       const accordion = _sizeOneAccordion();
       if (accordion) _accordionSliderMoved(height, accordion);
@@ -303,7 +297,7 @@ function _inspInstallSizeEditors() {
   ['scrollPosX', 'scrollPosY'].forEach(function (prop) {
     const field = document.getElementById('input-' + prop);
     if (!field) return;
-    _sizeSession(field);
+    _inspSessionField(field);
     field.setAttribute('data-ql-live', '');
     field.addEventListener('input', function () {
       _inspWriteSelected(prop, Math.max(0, parseInt(field.value, 10) || 0), field);
@@ -312,14 +306,14 @@ function _inspInstallSizeEditors() {
   Object.keys(_FLOAT_SIDES).forEach(function (side) {
     const field = document.getElementById('input-' + side);
     if (!field) return;
-    _sizeSession(field);
+    _inspSessionField(field);
     field.setAttribute('data-ql-live', '');
     field.addEventListener('input', function () { _floatSideInput(side, field); });
     field.addEventListener('change', function () { if (!_floatLastAnimated) _qlCallIfDefined('renderCanvas'); });
   });
   const zoom = document.getElementById('input-scale');
   if (zoom) {
-    _sizeSession(zoom);
+    _inspSessionField(zoom);
     zoom.addEventListener('input', function () { setScale(zoom.value, zoom); });
   }
 }

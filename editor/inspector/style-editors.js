@@ -6,7 +6,7 @@
 //   syncBoxShadowColorFromHex, toggleOpacity, toggleBold, toggleItalic, toggleHeaderBold, toggleHeaderItalic,
 //   resetFluidFontSize, onAnimTypeChange, previewAnimation, updateAnimPreviewBtn, _syncCPButtonsToSelection,
 //   _inspFillStyleEditors, _inspInstallStyleEditors, _clickedAnimProps
-// Needs: _inspBeginSession, _inspCommon, _inspPaintSwatch, _inspSelectedRecords, _inspSet, _inspShow,
+// Needs: _inspSessionField, _inspCommon, _inspPaintSwatch, _inspSelectedRecords, _inspSet, _inspShow,
 //   _inspSnapshotOnce, _inspWriteSelected, _lastInspectorProp, _qlCallIfDefined, _safeCssColour,
 //   INSPECTOR_DEFAULTS, saveHistoryState, t
 // Calls: renderCanvas, renderProperties
@@ -222,24 +222,19 @@ function _inspFillStyleEditors(sel) {
   updateAnimPreviewBtn();
 }
 
-function _styleSession(field) {
-  field.addEventListener('focus', function () { _inspBeginSession(field); });
-  field.addEventListener('pointerdown', function () { _inspBeginSession(field); });
-}
-
 function _inspInstallStyleEditors() {
   ['textShadow', 'boxShadow'].forEach(function (kind) {
     const update = kind === 'textShadow' ? updateTextShadowPreview : updateBoxShadowPreview;
     ['X', 'Y', 'Blur', 'Opacity'].forEach(function (part) {
       const field = _shadowField(kind, part);
       if (!field) return;
-      _styleSession(field);
+      _inspSessionField(field);
       field.setAttribute('data-ql-live', '');
       field.addEventListener('input', function () { update(field); });
     });
     const hex = _shadowField(kind, 'Color');
     if (hex) {
-      _styleSession(hex);
+      _inspSessionField(hex);
       hex.addEventListener('input', function () { _syncShadowHex(kind, hex); });
       hex.addEventListener('change', function () {
         const colour = parseHexColour(hex.value);
@@ -269,7 +264,7 @@ function _inspInstallStyleEditors() {
   }
   const fluid = document.getElementById('input-fluidFontSize');
   if (fluid) {
-    _styleSession(fluid);
+    _inspSessionField(fluid);
     fluid.addEventListener('input', function () { _fluidMoved(fluid); });
   }
   const animType = document.getElementById('input-animType');

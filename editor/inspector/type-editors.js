@@ -5,7 +5,7 @@
 // the chart settings. Each click or typed session is one undo step.
 // Provides: markGroupMember, setDisabledDeep, applyPlayerSourceSize, updateChartOption, setImgPosition,
 //   deleteListItem, _inspFillTypeEditors, _inspInstallTypeEditors
-// Needs: _findElement, _inspBeginSession, _inspCommon, _inspSelectedRecords, _inspSessionStart, _inspSet,
+// Needs: _inspSessionField, _findElement, _inspCommon, _inspSelectedRecords, _inspSessionStart, _inspSet,
 //   _inspShow, _inspSnapshotOnce, _inspWriteSelected, _qlCallIfDefined, _setDirty, deactivatePageMode,
 //   elements, saveHistoryState
 // Calls: _isAudioSource, deleteSelected, QuorlinChart, renderCanvas, renderChartLabelsEditor,
@@ -220,11 +220,6 @@ function _inspFillTypeEditors(sel) {
   }
 }
 
-function _typeSession(field) {
-  field.addEventListener('focus', function () { _inspBeginSession(field); });
-  field.addEventListener('pointerdown', function () { _inspBeginSession(field); });
-}
-
 function _inspInstallTypeEditors() {
   _typeBox('input-checked', _typeChecked);
   _typeBox('input-disabled', _typeDisabled);
@@ -233,7 +228,7 @@ function _inspInstallTypeEditors() {
     _typeBox(id, function (on) { _inspWriteSelected(_WINDOW_BUTTONS[id], on ? null : -1, null); });
     const idField = document.getElementById(id + '-id');
     if (!idField) return;
-    _typeSession(idField);
+    _inspSessionField(idField);
     idField.addEventListener('change', function () {
       _inspWriteSelected(_WINDOW_BUTTONS[id] + 'Id', idField.value.trim(), idField);
     });
@@ -264,7 +259,7 @@ function _inspInstallTypeEditors() {
   if (count) count.addEventListener('change', function () { _typeScrollCount(count); });
   const countCustom = document.getElementById('input-scrollCountCustom');
   if (countCustom) {
-    _typeSession(countCustom);
+    _inspSessionField(countCustom);
     countCustom.addEventListener('change', function () {
       const n = parseInt(countCustom.value, 10);
       if (isFinite(n) && n >= 1) _inspWriteSelected('scrollCount', String(n), countCustom);
@@ -284,7 +279,7 @@ function _inspInstallTypeEditors() {
   }
   const options = document.getElementById('input-chartOptions');
   if (options) {
-    _typeSession(options);
+    _inspSessionField(options);
     options.addEventListener('input', function () { updateChartOption('chartOptions', options.value); });
   }
 }
