@@ -5,7 +5,7 @@
 // Provides: setupPropertyListeners, handleCustomSelect, handleCustomInput, syncCustomInput,
 //   handleDirectInput, handleTooltipInput, clearProperty, normalizeSizeValue, isSizeValue, normalizeHref,
 //   _inspWriteSelected, _inspSelectedRecords, _inspBeginSession, _inspSessionField, _inspSnapshotOnce, _inspSet,
-//   _inspPropOf, _inspCommitUnitField, _inspSessionStart, _lastInspectorProp, _inspectorClickTracked
+//   _inspPropOf, _inspChangeSelected, _inspCommitUnitField, _inspSessionStart, _lastInspectorProp, _inspectorClickTracked
 // Needs: _findElement, _inspSelection, _inspSetLabel, _inspShow, _inspShown, _inspShownSize,
 //   _inspShowReadout, _qlCallIfDefined, INSPECTOR_BOUND_BOXES, INSPECTOR_BOUND_FIELDS,
 //   INSPECTOR_CUSTOM_PRESETS, INSPECTOR_DIRECT_FIELDS, INSPECTOR_OWN_BOXES, INSPECTOR_RELAYOUT_PROPS, saveHistoryState,
@@ -71,6 +71,18 @@ function _inspWriteSelected(prop, value, field) {
   }
   records.forEach(function (el) { _inspSet(el, prop, typeof value === 'function' ? value(el) : value); });
   _qlCallIfDefined('renderCanvas');
+  return true;
+}
+
+// One click's change on every selected record: one undo step first, then the canvas (and with `panel`
+// the panel) drawn again. False when nothing is selected.
+function _inspChangeSelected(change, panel) {
+  const records = _inspSelectedRecords();
+  if (!records.length) return false;
+  saveHistoryState();
+  records.forEach(change);
+  _qlCallIfDefined('renderCanvas');
+  if (panel) _qlCallIfDefined('renderProperties');
   return true;
 }
 

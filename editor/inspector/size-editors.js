@@ -5,7 +5,7 @@
 // undo step, taken before its first write.
 // Provides: stretchSiblingShares, fixedHeaderTableHeight, floatCentrePosition, applyRelativeSize, pinValueTo,
 //   copyParentSizeToThreshold, resetFloatSide, setRotation, setScale, setPivotCenter, _inspInstallSizeEditors
-// Needs: _inspSessionField, _findElement, _inspSelectedRecords, _inspSet, _inspSnapshotOnce, _inspWriteSelected,
+// Needs: _inspSessionField, _inspChangeSelected, _findElement, _inspSelectedRecords, _inspSet, _inspSnapshotOnce, _inspWriteSelected,
 //   _qlCallIfDefined, elements, saveHistoryState, showToast, t
 // Calls: renderCanvas, renderProperties
 
@@ -232,24 +232,15 @@ function _floatSideInput(side, field) {
 
 // A side's reset: "0%" for a side given in percent, else "1px".
 function resetFloatSide(side) {
-  const records = _inspSelectedRecords();
-  if (!records.length || !_FLOAT_SIDES[side]) return;
-  saveHistoryState();
-  records.forEach(function (el) {
+  if (!_FLOAT_SIDES[side]) return;
+  _inspChangeSelected(function (el) {
     _inspSet(el, side, String(el[side] ?? '').indexOf('%') !== -1 ? '0%' : '1px');
     if (side === 'floatTop' || side === 'floatLeft') _inspSet(el, 'floatCenter', false);
-  });
-  _qlCallIfDefined('renderCanvas');
-  _qlCallIfDefined('renderProperties');
+  }, true);
 }
 
 function setRotation(value) {
-  const records = _inspSelectedRecords();
-  if (!records.length) return;
-  saveHistoryState();
-  records.forEach(function (el) { _inspSet(el, 'rotation', String(value)); });
-  _qlCallIfDefined('renderProperties');
-  _qlCallIfDefined('renderCanvas');
+  _inspChangeSelected(function (el) { _inspSet(el, 'rotation', String(value)); }, true);
 }
 
 // Zoom in percent; stored as a factor (1 = 100 %). A slider drag passes its session: one undo step.
@@ -266,15 +257,10 @@ function setScale(percent, session) {
 }
 
 function setPivotCenter() {
-  const records = _inspSelectedRecords();
-  if (!records.length) return;
-  saveHistoryState();
-  records.forEach(function (el) {
+  _inspChangeSelected(function (el) {
     _inspSet(el, 'transformOriginX', '50');
     _inspSet(el, 'transformOriginY', '50');
-  });
-  _qlCallIfDefined('renderProperties');
-  _qlCallIfDefined('renderCanvas');
+  }, true);
 }
 
 function _inspInstallSizeEditors() {

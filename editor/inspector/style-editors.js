@@ -6,7 +6,7 @@
 //   syncBoxShadowColorFromHex, toggleOpacity, toggleBold, toggleItalic, toggleHeaderBold, toggleHeaderItalic,
 //   resetFluidFontSize, onAnimTypeChange, previewAnimation, updateAnimPreviewBtn, _syncCPButtonsToSelection,
 //   _inspFillStyleEditors, _inspInstallStyleEditors, _clickedAnimProps
-// Needs: _inspSessionField, _inspCommon, _inspPaintSwatch, _inspSelectedRecords, _inspSet, _inspShow,
+// Needs: _inspSessionField, _inspChangeSelected, _inspCommon, _inspPaintSwatch, _inspSelectedRecords, _inspSet, _inspShow,
 //   _inspSnapshotOnce, _inspWriteSelected, _lastInspectorProp, _qlCallIfDefined, _safeCssColour,
 //   INSPECTOR_DEFAULTS, saveHistoryState, t
 // Calls: renderCanvas, renderProperties
@@ -101,13 +101,8 @@ function toggleOpacity(box) {
 
 // Bold and italic: on for every selected element unless all have it already, then off for all.
 function _toggleStyle(prop, value) {
-  const records = _inspSelectedRecords();
-  if (!records.length) return;
-  const all = records.every(function (el) { return !!el[prop]; });
-  saveHistoryState();
-  records.forEach(function (el) { _inspSet(el, prop, all ? '' : value); });
-  _qlCallIfDefined('renderCanvas');
-  _qlCallIfDefined('renderProperties');
+  const all = _inspSelectedRecords().every(function (el) { return !!el[prop]; });
+  _inspChangeSelected(function (el) { _inspSet(el, prop, all ? '' : value); }, true);
 }
 
 function toggleBold() { _toggleStyle('fontWeight', 'font-bold'); }
@@ -128,22 +123,12 @@ function _fluidMoved(slider) {
 }
 
 function resetFluidFontSize() {
-  const records = _inspSelectedRecords();
-  if (!records.length) return;
-  saveHistoryState();
-  records.forEach(function (el) { _inspSet(el, 'fluidFontSize', ''); });
-  _qlCallIfDefined('renderCanvas');
-  _qlCallIfDefined('renderProperties');
+  _inspChangeSelected(function (el) { _inspSet(el, 'fluidFontSize', ''); }, true);
 }
 
 function onAnimTypeChange(value) {
-  const records = _inspSelectedRecords();
   _inspShow('anim-params', !!value);
-  if (!records.length) return;
-  saveHistoryState();
-  records.forEach(function (el) { _inspSet(el, 'animType', value); });
-  _qlCallIfDefined('renderCanvas');
-  _qlCallIfDefined('renderProperties');
+  _inspChangeSelected(function (el) { _inspSet(el, 'animType', value); }, true);
 }
 
 function _animWrappers() {

@@ -5,7 +5,7 @@
 // the chart settings. Each click or typed session is one undo step.
 // Provides: markGroupMember, setDisabledDeep, applyPlayerSourceSize, updateChartOption, setImgPosition,
 //   deleteListItem, _inspFillTypeEditors, _inspInstallTypeEditors
-// Needs: _inspSessionField, _findElement, _inspCommon, _inspSelectedRecords, _inspSessionStart, _inspSet,
+// Needs: _inspSessionField, _inspChangeSelected, _inspCommon, _inspSelectedRecords, _inspSessionStart, _inspSet,
 //   _inspShow, _inspSnapshotOnce, _inspWriteSelected, _qlCallIfDefined, _setDirty, deactivatePageMode,
 //   elements, saveHistoryState
 // Calls: _isAudioSource, deleteSelected, QuorlinChart, renderCanvas, renderChartLabelsEditor,
@@ -55,32 +55,18 @@ function _typeBox(id, handler) {
 }
 
 function _typeChecked(on) {
-  const records = _inspSelectedRecords();
-  if (!records.length) return;
-  saveHistoryState();
-  records.forEach(function (el) { markGroupMember(el, on); });
-  _qlCallIfDefined('renderCanvas');
-  _qlCallIfDefined('renderProperties');
+  _inspChangeSelected(function (el) { markGroupMember(el, on); }, true);
 }
 
 function _typeDisabled(on) {
-  const records = _inspSelectedRecords();
-  if (!records.length) return;
-  saveHistoryState();
-  records.forEach(function (el) { setDisabledDeep(el, on); });
-  _qlCallIfDefined('renderCanvas');
+  _inspChangeSelected(function (el) { setDisabledDeep(el, on); }, false);
 }
 
 function _typeHidden(on) {
-  const records = _inspSelectedRecords();
-  if (!records.length) return;
-  saveHistoryState();
-  records.forEach(function (el) {
+  _inspChangeSelected(function (el) {
     if (on && el.pageMode) deactivatePageMode(el);
     _inspSet(el, 'hidden', on);
-  });
-  _qlCallIfDefined('renderCanvas');
-  _qlCallIfDefined('renderProperties');
+  }, true);
 }
 
 // The window button boxes: null while the button is there, -1 when it is not.
