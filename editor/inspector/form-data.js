@@ -136,7 +136,7 @@ var INSPECTOR_BOUND_FIELDS = [
   'listStyleSize', 'listJustify', 'listAlign', 'sortableAnimation', 'sortableGroup', 'sortableDelay', 'justify',
   'items', 'wrap', 'alignContent', 'posAnim', 'posAnimTiming', 'posAnimDuration', 'floatZ',
   ['input-animDurSelect', 'animDuration'], 'animCount', 'animTiming', 'splitDir', 'splitThickness', 'splitMinSize',
-  'autoHideMs',
+  'autoHideMs', 'bodyHeight', 'animDuration',
 ].map(function (entry) { return Array.isArray(entry) ? entry : ['input-' + entry, entry]; });
 
 // Tick boxes that write a boolean property of the same name (field id -> property).

@@ -243,6 +243,16 @@ test('the accordion body follows the height slider in 5 px steps', async () => {
   assert.equal(page.steps(), 1);
 });
 
+test('the accordion body and the content strip duration are typed in', () => {
+  const accordion = fresh('accordion', { bodyHeight: '250px' });
+  page.type('input-bodyHeight', '180');
+  assert.equal(page.record(accordion).bodyHeight, '180px');
+  const strip = fresh('contentscroll', { animDuration: '10s' });
+  page.type('input-animDuration', '4');
+  assert.equal(page.record(strip).animDuration, '4s');
+  assert.equal(page.steps(), 1);
+});
+
 test('rotation and zoom presets, the zoom slider and the pivot centre', () => {
   const el = fresh('button', { scale: 0.75, rotation: '10', transformOriginX: '10', transformOriginY: '90' });
   assert.equal(page.field('input-scale').value, '75');
