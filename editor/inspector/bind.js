@@ -3,13 +3,13 @@
 // and not at all when nothing is written), value normalisation, preset drop-downs with a custom value,
 // clearing, and the property the user touched last (for the timeline).
 // Provides: setupPropertyListeners, handleCustomSelect, handleCustomInput, syncCustomInput,
-//   handleDirectInput, handleTooltipInput, clearProperty, normalizeSizeValue, isSizeValue, normalizeHref,
-//   _inspWriteSelected, _inspSelectedRecords, _inspBeginSession, _inspSessionField, _inspSnapshotOnce, _inspSet,
+//   handleDirectInput, handleTooltipInput, clearProperty, normalizeSizeValue, isSizeValue, sizeLimitProblem,
+//   normalizeHref, _inspWriteSelected, _inspSelectedRecords, _inspBeginSession, _inspSessionField, _inspSnapshotOnce, _inspSet,
 //   _inspPropOf, _inspChangeSelected, _inspCommitUnitField, _inspSessionStart, _lastInspectorProp, _inspectorClickTracked
 // Needs: _findElement, _inspSelection, _inspSetLabel, _inspShow, _inspShown, _inspShownSize,
 //   _inspShowReadout, _qlCallIfDefined, INSPECTOR_BOUND_BOXES, INSPECTOR_BOUND_FIELDS,
 //   INSPECTOR_CUSTOM_PRESETS, INSPECTOR_DIRECT_FIELDS, INSPECTOR_OWN_BOXES, INSPECTOR_RELAYOUT_PROPS, saveHistoryState,
-//   selectedIds, showToast, t
+//   dropUnchangedHistoryStep, selectedIds, showToast, t
 // Calls: _inspInstallBoxRules, _inspInstallCanvasForm, _inspInstallGradient, _inspInstallSizeEditors,
 //   _inspInstallStyleEditors, _inspInstallTypeEditors, _qlOnStartup, ANIMATABLE_PROPS, applyGroupName,
 //   renameElementId, renderCanvas, renderProperties, resetRichText, setElementProp, setLinked, setupScrubFields,
@@ -94,6 +94,7 @@ function _inspUndoSession(field, props) {
     props.forEach(function (prop) { _inspSet(el, prop, before[prop]); });
   });
   _inspSession.before = null;
+  if (_inspSession.saved) _inspSession.saved = !dropUnchangedHistoryStep();
   _qlCallIfDefined('renderCanvas');
 }
 
@@ -117,6 +118,30 @@ function isSizeValue(value) {
   if (!text || _INSP_SIZE_WORDS.indexOf(text.toLowerCase()) !== -1) return true;
   const m = /^(\d+(?:\.\d+)?|\.\d+)(px|em|rem|%|vw|vh)?$/i.exec(text);
   return !!m && Number(m[1]) <= _INSP_SIZE_LIMITS[(m[2] || 'px').toLowerCase()];
+}
+
+// Each size limit and the limit it pairs with: a minimum may not be above its maximum.
+var _INSP_LIMIT_PAIRS = { minWidth: 'maxWidth', maxWidth: 'minWidth', minHeight: 'maxHeight', maxHeight: 'minHeight' };
+
+// A length as {n, unit} ("120" is 120 px); null for an empty value or a word.
+function _inspLength(value) {
+  const m = /^(\d+(?:\.\d+)?|\.\d+)(px|em|rem|%|vw|vh)?$/i.exec(String(value ?? '').trim());
+  return m ? { n: Number(m[1]), unit: (m[2] || 'px').toLowerCase() } : null;
+}
+
+// Why the size limit `prop` of the record `el` cannot take `value` ({key, vars} of the notice), or
+// null when it can. Limits in different units are not compared: they meet only once laid out.
+function sizeLimitProblem(el, prop, value) {
+  const text = String(value ?? '').trim();
+  if (!isSizeValue(text)) return { key: 'inspector.sizeInvalid', vars: { value: text } };
+  const pairText = String(el[_INSP_LIMIT_PAIRS[prop]] ?? '').trim();
+  const mine = _inspLength(text);
+  const pair = _inspLength(pairText);
+  if (!mine || !pair || mine.unit !== pair.unit) return null;
+  const isMin = prop.indexOf('min') === 0;
+  if (isMin ? mine.n <= pair.n : pair.n <= mine.n) return null;
+  const shown = [normalizeSizeValue(text), normalizeSizeValue(pairText)];
+  return { key: 'inspector.limitCrossed', vars: { min: shown[isMin ? 0 : 1], max: shown[isMin ? 1 : 0] } };
 }
 
 // Link targets are element ids: anything that starts like an address is refused (null).
@@ -148,6 +173,12 @@ function _inspBoundInput(field, prop) {
     }, field);
     return;
   }
+  if (_INSP_LIMIT_PAIRS[prop]) {
+    // As with the size: half-typed or crossing values are not written; the commit says why.
+    if (_inspSelectedRecords().some(function (el) { return sizeLimitProblem(el, prop, value); })) return;
+    _inspWriteSelected(prop, String(value).trim(), field);
+    return;
+  }
   if (prop === 'href') {
     const target = normalizeHref(value);
     if (target === null) {
@@ -174,6 +205,16 @@ function _inspCommitSize(field) {
   _inspUndoSession(field, ['width', 'height']);
   const size = _inspShownSize(_inspSelection());
   field.value = field.id === 'input-height' ? size.height : size.width;
+}
+
+// Leaving a size limit field that holds no size, or a limit that crosses its pair on a selected
+// element: the notice says why, and the elements and the field keep the limit they had before.
+function _inspCommitLimit(field, prop) {
+  const problem = _inspSelectedRecords().map(function (el) { return sizeLimitProblem(el, prop, field.value); }).find(Boolean);
+  if (!problem) return;
+  showToast(t(problem.key, problem.vars), 'warning', 4500);
+  _inspUndoSession(field, [prop]);
+  field.value = _inspShown(_inspSelection(), prop);
 }
 
 // Preset drop-down with a custom value.
@@ -376,6 +417,7 @@ function setupPropertyListeners() {
     field.addEventListener('input', function () { _inspBoundInput(field, pair[1]); });
     if (field.tagName === 'SELECT') field.addEventListener('change', function () { _inspBoundInput(field, pair[1]); });
     if (pair[1] === 'width' || pair[1] === 'height') field.addEventListener('change', function () { _inspCommitSize(field); });
+    if (_INSP_LIMIT_PAIRS[pair[1]]) field.addEventListener('change', function () { _inspCommitLimit(field, pair[1]); });
   });
   _inspInstallBoxRules();
   INSPECTOR_BOUND_BOXES.forEach(function (pair) {

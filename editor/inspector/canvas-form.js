@@ -1,10 +1,12 @@
 // The rules the canvas form (nothing selected) adds to the canvas settings: size limits (a minimum
-// below 66 px is raised to 66), custom padding and gap typed in, the custom window corners, the resize
+// below 66 px is raised to 66; a limit that is not a number of pixels, or crosses its pair, is
+// refused with a notice), custom padding and gap typed in, the custom window corners, the resize
 // border, and the live canvas while a size field is dragged. Each typed or dragged session is one
 // undo step.
-// Provides: canvasMinLimit, canvasMaxLimit, canvasResizeBorder, _canvasFormScrub, _canvasFormScrubEnd,
-//   _inspInstallCanvasForm
-// Needs: _inspSessionField, _inspSnapshotOnce, _qlCallIfDefined, applyCanvasSettings, canvasSettings
+// Provides: canvasMinLimit, canvasMaxLimit, canvasLimitValue, canvasResizeBorder, _canvasFormScrub,
+//   _canvasFormScrubEnd, _inspInstallCanvasForm
+// Needs: _inspSessionField, _inspSnapshotOnce, _qlCallIfDefined, applyCanvasSettings, canvasSettings,
+//   showToast, t
 // Calls: renderCanvas, updateCanvasLimitBtn
 
 // The smallest window a minimum may ask for: below it the title-bar buttons no longer fit.
@@ -38,8 +40,32 @@ function _canvasWrite(member, value, field) {
   applyCanvasSettings();
 }
 
+// The limit that pairs with each: a minimum may not be above its maximum.
+var _CANVAS_LIMIT_PAIRS = { minW: 'maxW', maxW: 'minW', minH: 'maxH', maxH: 'minH' };
+
+// The limit `member` would take from the typed `text` ({value}), or why it cannot ({key, vars} of the
+// notice): not a number of pixels from 0, or crossing its pair. Empty removes the limit (0).
+function canvasLimitValue(member, text, badInput) {
+  const typed = String(text ?? '').trim();
+  if (badInput || (typed && !/^\d+(\.\d+)?$/.test(typed))) {
+    return { key: 'inspector.canvasLimitInvalid', vars: { value: typed } };
+  }
+  const isMin = member.indexOf('min') === 0;
+  const value = isMin ? canvasMinLimit(typed) : canvasMaxLimit(typed);
+  const pair = Math.max(0, Number(canvasSettings[_CANVAS_LIMIT_PAIRS[member]]) || 0);
+  const [min, max] = isMin ? [value, pair] : [pair, value];
+  if (min > 0 && max > 0 && min > max) return { key: 'inspector.limitCrossed', vars: { min: min + 'px', max: max + 'px' } };
+  return { value: value };
+}
+
 function _canvasLimitChanged(field, member) {
-  const value = member.indexOf('min') === 0 ? canvasMinLimit(field.value) : canvasMaxLimit(field.value);
+  const result = canvasLimitValue(member, field.value, !!(field.validity && field.validity.badInput));
+  if (result.key) {
+    showToast(t(result.key, result.vars), 'warning', 4500);
+    field.value = canvasSettings[member] > 0 ? String(canvasSettings[member]) : '';
+    return;
+  }
+  const value = result.value;
   field.value = value > 0 ? String(value) : '';
   _canvasWrite(member, value, field);
   _qlCallIfDefined('updateCanvasLimitBtn', member);
@@ -57,7 +83,12 @@ function _canvasFormScrub(field, value) {
   const member = _CANVAS_SIZE_FIELDS[field.id];
   if (!member) return;
   _inspSnapshotOnce(field);
-  const v = Math.max(0, Math.round(value));
+  let v = Math.max(0, Math.round(value));
+  // A limit dragged onto its pair stops there.
+  const pair = Number(canvasSettings[_CANVAS_LIMIT_PAIRS[member]]) || 0;
+  if (pair > 0 && member.indexOf('min') === 0 && v > pair) v = pair;
+  if (pair > 0 && member.indexOf('max') === 0 && v > 0 && v < pair) v = pair;
+  if (field.value !== String(v)) field.value = String(v);
   const axis = member.slice(-1);
   const custom = 'custom' + axis;
   canvasSettings[member] = v;
@@ -76,7 +107,10 @@ function _canvasFormScrub(field, value) {
 function _canvasFormScrubEnd(field) {
   const member = _CANVAS_SIZE_FIELDS[field.id];
   if (!member) return;
-  canvasSettings[member] = Math.max(0, parseInt(field.value, 10) || 0);
+  // A dragged minimum follows the typed one's rule: 1 to 65 become 66.
+  const value = member.indexOf('min') === 0 ? canvasMinLimit(field.value) : Math.max(0, parseInt(field.value, 10) || 0);
+  canvasSettings[member] = value;
+  field.value = value > 0 || member.indexOf('custom') === 0 ? String(value) : '';
   applyCanvasSettings();
   _qlCallIfDefined('renderCanvas');
 }

@@ -205,6 +205,8 @@ function _scrubUnitField(field, event) {
       let v = _scrubSnap(scrubValue(start, accumulated, step));
       v = Number(v.toFixed(Math.max(_scrubDecimals(start), _scrubDecimals(step))));
       if (feature === 'rowHeight') v = Math.max(8, v);
+      // Sizes and size limits stop at their field's least value (0) instead of going negative.
+      v = _scrubClamp(field, v);
       const text = v + suffix;
       if (field.value === text) return;
       field.value = text;

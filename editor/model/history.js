@@ -1,7 +1,7 @@
 // Undo and redo of the whole design: elements, canvas settings with the themes, the flow graph
 // with its variables and constants, the open flow module, the flow grid settings and the animations.
-// Provides: historyStack, redoStack, MAX_HISTORY, saveHistoryState, undo, redo, updateHistoryButtons,
-//   _debouncedFlowSnapshot, _historyVersion, _historySnapshotState
+// Provides: historyStack, redoStack, MAX_HISTORY, saveHistoryState, dropUnchangedHistoryStep, undo, redo,
+//   updateHistoryButtons, _debouncedFlowSnapshot, _historyVersion, _historySnapshotState
 // Needs: _ephemeralThemeIdx, _historyFlowGraph, _historyFlowModule, _historyFlowSettings,
 //   _historyRestoreFlow, _historyRestoreFlowSettings, _historyRestoreTimeline, _qlCallIfDefined, _setDirty,
 //   canvasSettings, elements, saveThemesToStorage, selectedIds, showToast, t
@@ -102,6 +102,16 @@ function saveHistoryState() {
   redoStack = [];
   _historyVersion++;
   updateHistoryButtons();
+}
+
+// Takes back the newest step when the design is still what it recorded: an edit refused after its
+// step was taken leaves no empty step behind. True when a step was dropped.
+function dropUnchangedHistoryStep() {
+  const last = historyStack[historyStack.length - 1];
+  if (!last || !_historySameState(last, _captureHistoryState())) return false;
+  historyStack.pop();
+  updateHistoryButtons();
+  return true;
 }
 
 function _applyHistorySnapshot(snapshot) {

@@ -193,6 +193,65 @@ test('leaving or pressing Enter in a unit field gives a bare number its unit and
   assert.equal(page.record(el).posAnimDuration, '2s', 'durations take seconds');
 });
 
+test('a size limit that is no size, or a minimum above its maximum, is refused with a notice and changes nothing', () => {
+  // [field, typed, notice]; the element starts with 100px to 200px wide and 50% to 80% high.
+  const REFUSED = [['input-minWidth', '250', 'inspector.limitCrossed{"min":"250px","max":"200px"}'],
+    ['input-maxWidth', '80px', 'inspector.limitCrossed{"min":"100px","max":"80px"}'],
+    ['input-minHeight', '90%', 'inspector.limitCrossed{"min":"90%","max":"80%"}'],
+    ['input-minWidth', '-10', 'inspector.sizeInvalid{"value":"-10"}'],
+    ['input-maxWidth', 'wide', 'inspector.sizeInvalid{"value":"wide"}'],
+    ['input-maxHeight', '12 px', 'inspector.sizeInvalid{"value":"12 px"}']];
+  const START = { minWidth: '100px', maxWidth: '200px', minHeight: '50%', maxHeight: '80%' };
+  for (const [id, typed, notice] of REFUSED) {
+    const el = fresh('button', START);
+    page.toasts.length = 0;
+    page.type(id, typed);
+    const record = page.record(el);
+    assert.deepEqual(Object.keys(START).map((p) => record[p]), Object.values(START), `${id} ${typed}: the design`);
+    assert.deepEqual(page.toasts.map((n) => n.message), [notice], `${id} ${typed}: the notice`);
+    assert.equal(page.field(id).value, START[id.slice('input-'.length)], `${id} ${typed}: the field shows the limit again`);
+    assert.equal(page.steps(), 0, `${id} ${typed}: no undo step`);
+  }
+  // [field, typed, stored]: within the pair, equal to it, in another unit (compared only once laid
+  // out), or no limit at all.
+  const TAKEN = [['input-minWidth', '200', '200px'], ['input-maxWidth', '100px', '100px'],
+    ['input-minHeight', '300px', '300px'], ['input-maxHeight', '', ''], ['input-minWidth', '150', '150px']];
+  for (const [id, typed, stored] of TAKEN) {
+    const el = fresh('button', START);
+    page.toasts.length = 0;
+    enter(id, typed);
+    assert.equal(page.record(el)[id.slice('input-'.length)], stored, `${id} ${typed}`);
+    assert.deepEqual(page.toasts, [], `${id} ${typed}: no notice`);
+  }
+  // Typed key by key past the maximum: what was written on the way is taken back with the rest.
+  const el = fresh('button', START);
+  const field = page.field('input-minWidth');
+  field.dispatchEvent(new window.FocusEvent('focus'));
+  for (const text of ['1', '15', '150', '1500']) {
+    field.value = text;
+    field.dispatchEvent(new window.Event('input', { bubbles: true }));
+  }
+  assert.equal(page.record(el).minWidth, '150', 'the crossing keystroke is not written');
+  field.dispatchEvent(new window.Event('change', { bubbles: true }));
+  assert.equal(page.record(el).minWidth, '100px');
+  // Every selected element is checked against its own maximum.
+  const a = fresh('button', { maxWidth: '300px' });
+  const b = page.add('button', { maxWidth: '120px' });
+  page.select(a, b);
+  const before = [page.record(a).minWidth, page.record(b).minWidth];
+  page.toasts.length = 0;
+  page.type('input-minWidth', '200');
+  assert.deepEqual([page.record(a).minWidth, page.record(b).minWidth], before);
+  assert.deepEqual(page.toasts.map((n) => n.message), ['inspector.limitCrossed{"min":"200px","max":"120px"}']);
+});
+
+test('scrubbing a size field stops at 0', async () => {
+  const el = fresh('button', { width: '10px' });
+  await scrub('input-width', [-200]);
+  assert.equal(page.record(el).width, '0px');
+  assert.equal(page.field('input-width').value, '0px');
+});
+
 test('stretch-children siblings share what is left', () => {
   // [v, sibling values, shares]
   const SHARES = [[60, ['30%', '30%'], ['20.0%', '20.0%']], [60, ['', ''], ['20.0%', '20.0%']],
@@ -561,15 +620,34 @@ test('charts: the type shows the rows that apply, the flags go into the first ch
 
 test('canvas form: minimum below 66 is 66, 0 removes the limit; resize border 10 unless 1 or more; custom padding', () => {
   page.run('elements = []; selectedIds = []; historyStack = []; renderProperties();');
-  // [field, typed, member, stored, shown]
+  // [field, typed, member, stored, shown, notice (a refused value leaves the limit as it was)]
   const LIMITS = [['input-canvas-min-w', '40', 'minW', 66, '66'], ['input-canvas-min-w', '0', 'minW', 0, ''],
     ['input-canvas-min-w', '300', 'minW', 300, '300'], ['input-canvas-min-h', '', 'minH', 0, ''],
-    ['input-canvas-max-w', '50', 'maxW', 50, '50'], ['input-canvas-max-h', 'x', 'maxH', 0, '']];
-  for (const [id, typed, member, stored, shown] of LIMITS) {
+    ['input-canvas-max-w', '50', 'maxW', 0, '', 'inspector.limitCrossed{"min":"300px","max":"50px"}'],
+    ['input-canvas-max-w', '400', 'maxW', 400, '400'],
+    ['input-canvas-min-w', '500', 'minW', 300, '300', 'inspector.limitCrossed{"min":"500px","max":"400px"}'],
+    ['input-canvas-max-w', '300', 'maxW', 300, '300'],
+    ['input-canvas-max-h', '-5', 'maxH', 0, '', 'inspector.canvasLimitInvalid{"value":"-5"}']];
+  for (const [id, typed, member, stored, shown, notice] of LIMITS) {
+    page.toasts.length = 0;
+    const steps = page.steps();
     enter(id, typed);
     assert.equal(page.run(`canvasSettings.${member}`), stored, `${id} ${typed}`);
-    assert.equal(page.field(id).value, shown);
+    assert.equal(page.field(id).value, shown, `${id} ${typed}: the field`);
+    assert.deepEqual(page.toasts.map((n) => n.message), notice ? [notice] : [], `${id} ${typed}: the notice`);
+    if (notice) assert.equal(page.steps(), steps, `${id} ${typed}: no undo step for a refused value`);
   }
+  // What the browser keeps of a number field holding letters is empty, with badInput set: refused,
+  // not read as "no limit".
+  // [member, typed, badInput, result]
+  const VALUES = [['maxH', '', true, 'inspector.canvasLimitInvalid'], ['maxH', '12px', false, 'inspector.canvasLimitInvalid'],
+    ['maxH', '1e3', false, 'inspector.canvasLimitInvalid'], ['maxH', ' 250 ', false, 250], ['minH', '12.6', false, 66],
+    ['maxW', '299', false, 'inspector.limitCrossed'], ['minW', '300', false, 300], ['maxW', '0', false, 0]];
+  for (const [member, typed, bad, result] of VALUES) {
+    const got = page.json(`canvasLimitValue(${JSON.stringify(member)}, ${JSON.stringify(typed)}, ${bad})`);
+    assert.equal(got.key ?? got.value, result, `${member} ${JSON.stringify(typed)} ${bad}`);
+  }
+  page.run('Object.assign(canvasSettings, { minW: 0, maxW: 0, minH: 0, maxH: 0 });');
   for (const [typed, stored] of [['0', 10], ['abc', 10], ['-3', 10], ['1', 1], ['24', 24]]) {
     enter('input-canvas-resize-border', typed);
     assert.equal(page.run('canvasSettings.resizeBorder'), stored, typed);
