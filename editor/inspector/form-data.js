@@ -154,7 +154,8 @@ var INSPECTOR_BOUND_BOXES = [
 
 // Boxes shown from the table above whose writes have rules of their own (type-editors.js,
 // style-editors.js).
-var INSPECTOR_OWN_BOXES = ['input-checked', 'input-disabled', 'input-hidden', 'input-opacityEnabled'];
+var INSPECTOR_OWN_BOXES = ['input-checked', 'input-disabled', 'input-hidden', 'input-opacityEnabled',
+  'input-textShadowEnabled', 'input-boxShadowEnabled'];
 
 // Boxes whose value changes which fields apply, so the panel is rebuilt after them.
 var INSPECTOR_RELAYOUT_PROPS = ['hidden', 'autoGrow', 'posAnim', 'boxShadowEnabled', 'textShadowEnabled',

@@ -66,6 +66,14 @@ function _shadowShow(kind, colour, opacity) {
   if (shown) shown.textContent = (parseInt(opacity, 10) || 0) + '%';
 }
 
+// The shadow's switch. Switching it on writes what the fields show (one undo step), so the shadow
+// appears at once instead of waiting for a field to change; switching it off keeps the values.
+function _toggleShadow(kind, on) {
+  if (on) _updateShadow(kind, null);
+  else _inspWriteSelected(kind + 'Enabled', false, null);
+  _qlCallIfDefined('renderProperties');
+}
+
 function updateTextShadowPreview(session) { _updateShadow('textShadow', session); }
 function updateBoxShadowPreview(session) { _updateShadow('boxShadow', session); }
 
@@ -217,6 +225,8 @@ function _inspInstallStyleEditors() {
       field.setAttribute('data-ql-live', '');
       field.addEventListener('input', function () { update(field); });
     });
+    const enabled = document.getElementById('input-' + kind + 'Enabled');
+    if (enabled) enabled.addEventListener('change', function () { _toggleShadow(kind, enabled.checked); });
     const hex = _shadowField(kind, 'Color');
     if (hex) {
       _inspSessionField(hex);

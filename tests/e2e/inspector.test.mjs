@@ -30,7 +30,8 @@ test('dragging the width field with the real pointer widens the element; the poi
   { skip: skip || false, timeout: 180000 }, async () => {
     const ed = await startEditor({ display });
     try {
-      await ed.waitFor('window._canvasReady === true');
+      // The welcome dialog comes after the splash: both are gone before the press, or they would take it.
+      await ed.waitFor('window._canvasReady === true && window._welcomeShown', { timeoutMs: 20000 });
       await ed.session.executeScript(`_dismissWelcomeModal();
         for (const id of ['welcome-modal', 'splash-overlay']) document.getElementById(id).hidden = true;
         window.__qlDown = null;

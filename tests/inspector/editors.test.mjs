@@ -445,6 +445,23 @@ test('shadows: all values written together, the hex field takes six digits with 
   assert.equal(page.steps(), 2);
 });
 
+test('switching a shadow on shows it at once with the values the fields show; off keeps them', () => {
+  const el = fresh('text', { textShadowEnabled: false, textShadowX: '', textShadowY: '', textShadowBlur: '', textShadowColor: '' });
+  tick('input-textShadowEnabled', true);
+  let r = page.record(el);
+  assert.deepEqual([r.textShadowEnabled, r.textShadowColor, r.textShadowX, r.textShadowY, r.textShadowBlur, r.textShadowOpacity],
+    [true, '#000000', '2', '2', '4', '50']);
+  assert.equal(page.steps(), 1, 'one undo step for the switch');
+  tick('input-textShadowEnabled', false);
+  r = page.record(el);
+  assert.deepEqual([r.textShadowEnabled, r.textShadowX], [false, '2']);
+  assert.equal(page.steps(), 2);
+  page.run('undo()');
+  assert.equal(page.record(el).textShadowEnabled, true);
+  page.run('undo()');
+  assert.deepEqual([page.record(el).textShadowEnabled, page.record(el).textShadowColor], [false, '']);
+});
+
 test('opacity switch seeds the opacity; bold and italic for all or none; a preset radius drops the corners', () => {
   const el = fresh('text', { opacityEnabled: false, opacity: '' });
   assert.equal(page.field('input-opacity').disabled, true);
