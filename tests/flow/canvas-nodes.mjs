@@ -1,5 +1,6 @@
-// Builds small flow graphs in a page whose flow editor is open, without the node catalogue: nodes of known
-// types with the port names a test gives, on the plain templates the editor registers for every known type.
+// Builds small flow graphs in a page whose flow editor is open: nodes of known types with the port names a
+// test gives. When those differ from the type's template (the catalogue would put its own ports back), the
+// node takes a test type named after it (type + "_Test") drawn on a plain template, so its ports stay.
 //
 //   await page.evaluate(FLOW_TEST_HELPERS)       // (or page.run in jsdom) defines window.__flow
 //   __flow.node(type, x, y, inputs, outputs, data) -> id    __flow.cable(outId, outPort, inId, inPort)
@@ -9,7 +10,14 @@ export const FLOW_TEST_HELPERS = `window.__flow = {
     const e = _flowEditor;
     _flowRaiseIdCounter(e);
     const d = Object.assign({ _inputNames: inputs || [], _outputNames: outputs || [] }, data || {});
-    return String(e.addNode(type, (inputs || []).length, (outputs || []).length, x, y, '', d, type, true));
+    const own = typeof _flowTemplatePortNames === 'function' ? _flowTemplatePortNames(type) : null;
+    const same = (a, b) => JSON.stringify(a) === JSON.stringify(b || []);
+    let name = type;
+    if (own && !(same(own.inputs, inputs) && same(own.outputs, outputs))) {
+      name = type + '_Test';
+      if (!e.noderegister[name]) e.registerNode(name, _flowFallbackTemplate(name));
+    }
+    return String(e.addNode(name, (inputs || []).length, (outputs || []).length, x, y, '', d, name, true));
   },
   cable(outId, outPort, inId, inPort) {
     _flowEditor.addConnection(String(outId), String(inId), outPort, inPort);
