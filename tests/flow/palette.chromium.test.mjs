@@ -7,39 +7,22 @@ import path from 'node:path';
 import { after, before, test } from 'node:test';
 
 import { repo } from '../page/jsdom-page.mjs';
-import { openBrowser, whyNoBrowser } from '../page/browser.mjs';
-import { buildHasLibraries, defaultBuildDir, startPageServer } from '../page/page-server.mjs';
-import { FLOW_TEST_HELPERS } from './canvas-nodes.mjs';
+import { openFlowBrowser, whyNoFlowBrowser } from './flow-browser.mjs';
 
 const artifacts = path.join(repo, 'tests', 'artifacts');
-const skip = whyNoBrowser() ?? (buildHasLibraries() ? null : `${defaultBuildDir} has no Internal_lib/ (build first)`);
+const skip = whyNoFlowBrowser();
 
-let server;
-let browser;
+let flow;
 let page;
-const errors = [];
+let errors = [];
 
 before(async () => {
   if (skip) return;
-  server = await startPageServer();
-  browser = await openBrowser();
-  page = (await browser.newPage({ viewport: { width: 1400, height: 1000 } })).page;
-  page.on('pageerror', (e) => errors.push(e.message));
-  page.on('console', (m) => { if (m.type() === 'error') errors.push(m.text()); });
-  await page.goto(server.origin + '/');
-  await page.waitForFunction(() => window._twBlockerReady && window._canvasReady && window._welcomeShown, null, { timeout: 20000 });
-  await page.evaluate(() => {
-    window._welcomeShown = true;
-    document.querySelectorAll('.ql-dialog-backdrop, #splash-overlay').forEach((n) => { n.hidden = true; });
-  });
-  await page.click('#btn-flow-mode');
-  await page.waitForFunction(() => window._flowEditor && document.querySelector('#flow-palette .flow-palette-item'), null, { timeout: 10000 });
-  await page.evaluate(FLOW_TEST_HELPERS);
+  flow = await openFlowBrowser();
+  ({ page, errors } = flow);
+  await page.waitForFunction(() => document.querySelector('#flow-palette .flow-palette-item'), null, { timeout: 10000 });
 });
-after(async () => {
-  await browser?.close();
-  await server?.close();
-});
+after(async () => { await flow?.close(); });
 
 const settle = () => page.evaluate(() => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(() => setTimeout(r, 20)))));
 
