@@ -7,9 +7,9 @@ import path from 'node:path';
 import { after, before, test } from 'node:test';
 
 import { FLOW_TEST_HELPERS } from '../flow/canvas-nodes.mjs';
-import { x11Input } from '../tools/x11-input.mjs';
 import { startXvfb } from '../tools/xvfb.mjs';
 import { artifacts, missingTools, sleep, startEditor, until } from './editor.mjs';
+import { openFlowWindow } from './flow-window.mjs';
 
 const skip = missingTools();
 let display;
@@ -20,27 +20,15 @@ test('in WebKitGTK the flow panel opens, the wheel zooms about the pointer and a
   { skip: skip || false, timeout: 180000 }, async () => {
     const ed = await startEditor({ display });
     try {
-      const x = (args) => x11Input(display, args.map(String));
-      const run = (code, args = []) => ed.session.executeScript(code, args);
-      await ed.waitFor('window._canvasReady && window._welcomeShown');
-      await run('_dismissWelcomeModal(); document.querySelectorAll(".ql-dialog-backdrop, #splash-overlay").forEach((n) => { n.hidden = true; }); return true;');
-      await run('toggleFlowMode(); return true;');
-      await ed.waitFor('Boolean(window._flowEditor)');
+      const { x, run, screen } = await openFlowWindow(ed, display);
       await run(`${FLOW_TEST_HELPERS}; return true;`);
       const ids = await run(`
         if (flowState.chromeVisible !== false) toggleFlowChrome();
         __flow.reset();
         _flowApplyView({ x: 0, y: 0, zoom: 1 });
-        window.__last = null;
-        document.addEventListener('mousemove', (e) => { window.__last = [e.screenX - e.clientX, e.screenY - e.clientY]; }, true);
         return { a: __flow.node('Event_OnInit', 60, 60, [], ['flow_out']),
           b: __flow.node('Action_ConsoleLog', 380, 100, ['flow_in', 'text'], ['flow_out']) };`);
-      // Where the page sits on the screen: the offset a real motion event reports.
       const area = await run('const r = document.getElementById("flow-editor").getBoundingClientRect(); return [r.left, r.top, r.width, r.height];');
-      x(['move', 300, 300]);
-      x(['move', 310, 305]);
-      const offset = await until('a motion event in the page', () => run('return window.__last;'));
-      const screen = (cx, cy) => [Math.round(cx + offset[0]), Math.round(cy + offset[1])];
 
       // Wheel: two steps in, one out, about a point of the area; the node under it stays under it.
       const p = [area[0] + 420, area[1] + 130];

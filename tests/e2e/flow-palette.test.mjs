@@ -6,9 +6,9 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 
-import { x11Input } from '../tools/x11-input.mjs';
 import { startXvfb } from '../tools/xvfb.mjs';
 import { artifacts, missingTools, sleep, startEditor, until } from './editor.mjs';
+import { openFlowWindow } from './flow-window.mjs';
 
 const skip = missingTools();
 let display;
@@ -19,26 +19,18 @@ test('in WebKitGTK a palette item dragged with the X pointer into the flow edito
   { skip: skip || false, timeout: 180000 }, async () => {
     const ed = await startEditor({ display });
     try {
-      const x = (args) => x11Input(display, args.map(String));
-      const run = (code, args = []) => ed.session.executeScript(code, args);
-      await ed.waitFor('window._canvasReady && window._welcomeShown');
-      await run('_dismissWelcomeModal(); document.querySelectorAll(".ql-dialog-backdrop, #splash-overlay").forEach((n) => { n.hidden = true; }); return true;');
-      await run('toggleFlowMode(); return true;');
-      await ed.waitFor('Boolean(window._flowEditor && document.querySelector("#flow-palette .flow-palette-item"))');
+      const { x, run, screen } = await openFlowWindow(ed, display);
+      await ed.waitFor('Boolean(document.querySelector("#flow-palette .flow-palette-item"))');
       await run(`
         if (flowState.chromeVisible === false) toggleFlowChrome();
         _flowApplyView({ x: 0, y: 0, zoom: 1 });
-        window.__last = null;
         window.__ev = [];
-        for (const k of ['mousedown', 'dragstart', 'dragenter', 'dragover', 'drop', 'dragend', 'mouseup']) document.addEventListener(k, (e) => { if (window.__ev[window.__ev.length - 1] !== k) window.__ev.push(k); }, true);
-        document.addEventListener('mousemove', (e) => { window.__last = [e.screenX - e.clientX, e.screenY - e.clientY]; }, true);
+        for (const k of ['mousedown', 'dragstart', 'dragenter', 'dragover', 'drop', 'dragend', 'mouseup']) {
+          document.addEventListener(k, () => { if (window.__ev[window.__ev.length - 1] !== k) window.__ev.push(k); }, true);
+        }
         return true;`);
-      x(['move', 300, 300]);
-      x(['move', 310, 305]);
-      const offset = await until('a motion event in the page', () => run('return window.__last;'));
-      const screen = (cx, cy) => [Math.round(cx + offset[0]), Math.round(cy + offset[1])];
 
-      // Filter the palette by typing, then drag the one item left.
+      // Filter the palette, then drag the one item left with the X pointer.
       await run('const i = document.getElementById("flow-palette-filter"); i.value = "branch"; i.dispatchEvent(new Event("input")); return true;');
       const from = await run('const r = document.querySelector(\'.flow-palette-item[data-type="Control_Branch"]\').getBoundingClientRect(); return [r.left + 30, r.top + r.height / 2];');
       const area = await run('const r = document.getElementById("flow-editor").getBoundingClientRect(); return [r.left, r.top, r.width, r.height];');
