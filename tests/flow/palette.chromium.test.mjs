@@ -41,8 +41,11 @@ async function fresh() {
 test('a palette item dragged into the inner of two nested groups joins it, as one undo step', { skip: skip || false }, async () => {
   await fresh();
   const ids = await page.evaluate(() => {
-    const a = __flow.node('Event_OnInit', 420, 120, [], ['flow_out']);
-    const b = __flow.node('Action_ConsoleLog', 460, 260, ['flow_in', 'text'], ['flow_out']);
+    // Around the middle of the area between the palette and the inspector.
+    const r = document.getElementById('flow-editor').getBoundingClientRect();
+    const m = _flowClientToInternal(r.left + r.width / 2, r.top + r.height / 2);
+    const a = __flow.node('Event_OnInit', m.x - 160, m.y - 200, [], ['flow_out']);
+    const b = __flow.node('Action_ConsoleLog', m.x - 120, m.y - 60, ['flow_in', 'text'], ['flow_out']);
     const inner = __flow.group('Inner', [b]);
     const outer = __flow.group('Outer', [a, inner]);
     _flowRecalculateAllBoxes();
