@@ -13,7 +13,7 @@ after(closeCompiler);
 
 // A custom event "go" runs a chain of SetVariable nodes, case i storing output `port` of its data node
 // (fields as given) in the variable "c<i>"; the values come back by case.
-async function evaluate(cases, { before } = {}) {
+async function evaluate(cases, { before, body } = {}) {
   const nodes = { 1: ['Event_OnCustomReceive', { eventName: 'go' }] };
   const cables = [];
   let previous = 1;
@@ -24,7 +24,7 @@ async function evaluate(cases, { before } = {}) {
     cables.push([previous, 'flow_out', set, 'flow_in'], [set + 1, port, set, 'value']);
     previous = set;
   });
-  const page = await runFlow(await compileFlow(() => flow(nodes, cables)), { before });
+  const page = await runFlow(await compileFlow(() => flow(nodes, cables)), { before, body });
   page.custom('go', '');
   const vars = page.vars();
   const reported = page.reported.slice();
@@ -146,6 +146,38 @@ describe('pure data nodes', () => {
       'Tuesday 5 March 2024, 7:08:09 AM (Tue Mar 24 2 am)', '05/03/2024', 'März']);
     assert.deepEqual(reported, []);
   });
+});
+
+describe('page getters', () => {
+  // A grid of four wrapped cells, a checkbox, a list and an input.
+  const BODY = '<div id="wrap-grid"><div id="grid">'
+    + [1, 2, 3, 4].map((n) => `<div id="wrap-c${n}"><span id="c${n}">${n}</span></div>`).join('') + '</div></div>'
+    + '<div id="wrap-chk"><input type="checkbox" id="chk" checked></div>'
+    + '<div id="wrap-lst"><ul id="lst"><li>a</li><li>b &lt;c&gt;</li></ul></div>'
+    + '<div id="wrap-inp"><input id="inp" value="typed" data-x="y" style="width: 40px"></div>';
+
+  test('structure, state, list, attribute and style getters read the page; without an element id they give nothing', () => table([
+    ['parent of a cell', 'Data_UI_GetParentId', { elementId: 'c2' }, 'parentId', 'grid'],
+    ['parent at the top', 'Data_UI_GetParentId', { elementId: 'grid' }, 'parentId', ''],
+    ['first child', 'Data_UI_GetChildId', { elementId: 'grid' }, 'firstChildId', 'c1'],
+    ['last child', 'Data_UI_GetChildId', { elementId: 'grid' }, 'lastChildId', 'c4'],
+    ['children', 'Data_UI_GetChildrenIds', { elementId: 'grid' }, 'childIds', 'c1,c2,c3,c4'],
+    ['child count', 'Data_UI_GetChildrenIds', { elementId: 'grid' }, 'childCount', 4],
+    ['cell at row 1, column 0 of 2 x 2', 'Data_UI_GetElementAt', { elementId: 'grid', totalColumns: '2', totalRows: '2', row: '1', column: '0' },
+      'out_elementId', 'c3'],
+    ['cell outside the grid', 'Data_UI_GetElementAt', { elementId: 'grid', totalColumns: '2', totalRows: '2', row: '0', column: '2' },
+      'out_elementId', ''],
+    ['cell of no whole number', 'Data_UI_GetElementAt', { elementId: 'grid', totalColumns: '2', totalRows: '2', row: '0.5', column: '0' },
+      'out_elementId', ''],
+    ['checked', 'Data_UI_GetChecked', { elementId: 'chk' }, 'checked', true],
+    ['checked without an element', 'Data_UI_GetChecked', { elementId: '' }, 'checked', false],
+    ['value', 'Data_UI_GetValue', { elementId: 'inp' }, 'value', 'typed'],
+    ['text without an element', 'Data_UI_GetText', { elementId: '' }, 'text', ''],
+    ['list items as JSON text', 'Data_UI_GetListItems', { elementId: 'lst' }, 'items', '["a","b <c>"]'],
+    ['list items of no list', 'Data_UI_GetListItems', { elementId: 'nothing' }, 'items', '[]'],
+    ['attribute', 'Data_UI_GetAttribute', { elementId: 'inp', attribute: 'data-x' }, 'value', 'y'],
+    ['inline style', 'Data_UI_GetStyle', { elementId: 'inp', property: 'width' }, 'value', '40px'],
+  ], { body: BODY }));
 });
 
 describe('truth rules', () => {
