@@ -88,6 +88,9 @@ function _pushCapped(stack, snapshot) {
   if (stack.length > MAX_HISTORY) stack.splice(0, stack.length - MAX_HISTORY);
 }
 
+// The newest step and the redo steps its push cleared, so a step taken back at once gives them back.
+var _historyRedoBeforeStep = null;
+
 // Called before every change to the design. Every call announces a change, so the project is
 // marked dirty even when the step is merged away or a flow paste holds snapshots back.
 function saveHistoryState() {
@@ -99,6 +102,7 @@ function saveHistoryState() {
   const last = historyStack[historyStack.length - 1];
   if (!batch && last && _historySameState(last, snapshot)) return;
   _pushCapped(historyStack, snapshot);
+  _historyRedoBeforeStep = { step: snapshot, redo: redoStack };
   redoStack = [];
   _historyVersion++;
   updateHistoryButtons();
@@ -110,6 +114,9 @@ function dropUnchangedHistoryStep() {
   const last = historyStack[historyStack.length - 1];
   if (!last || !_historySameState(last, _captureHistoryState())) return false;
   historyStack.pop();
+  // A refused edit took nothing away: what could be redone before it can be redone still.
+  if (_historyRedoBeforeStep && _historyRedoBeforeStep.step === last) redoStack = _historyRedoBeforeStep.redo;
+  _historyRedoBeforeStep = null;
   updateHistoryButtons();
   return true;
 }

@@ -128,6 +128,20 @@ describe('recording steps', () => {
     assert.equal(page.run('redoStack.length'), 0, 'a new step empties redo');
   });
 
+  test('a step taken back at once because nothing changed gives back what could be redone', async () => {
+    const page = await historyPage();
+    page.run('elements.push({ id: "a", text: "1" }); saveHistoryState(); elements[0].text = "2"; undo();');
+    assert.equal(page.run('redoStack.length'), 1);
+    // A refused edit: the step is taken, the design stays as it was, the step is dropped.
+    assert.equal(page.run('saveHistoryState(); redoStack.length'), 0);
+    assert.equal(page.run('dropUnchangedHistoryStep()'), true);
+    assert.equal(page.run('redoStack.length'), 1);
+    page.run('redo();');
+    assert.equal(page.run('elements[0].text'), '2');
+    page.run('saveHistoryState(); elements[0].text = "3";');
+    assert.equal(page.run('dropUnchangedHistoryStep()'), false, 'a step whose edit went through stays');
+  });
+
   test('no step during a flow paste cooldown, but the change still marks the project dirty', async () => {
     const page = await historyPage();
     page.run('saveHistoryState(); _clearDirty(); _flowPasteCooldownUntil = Date.now() + 1000; elements.push({id: "x"}); saveHistoryState();');
