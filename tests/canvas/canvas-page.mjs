@@ -33,7 +33,6 @@ export async function loadCanvas({ before } = {}) {
     },
   });
   page.calls = calls;
-  page.json = (expr) => JSON.parse(page.run(`JSON.stringify(${expr})`) ?? 'null');
   page.parse = (html) => {
     const div = page.document.createElement('div');
     div.innerHTML = html;

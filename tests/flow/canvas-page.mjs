@@ -23,7 +23,6 @@ export async function openFlowPage(options = {}) {
     },
   });
   for (let i = 0; i < 400 && !page.window._canvasReady; i++) await new Promise((r) => setTimeout(r, 25));
-  page.json = (expr) => JSON.parse(page.run(`JSON.stringify(${expr})`) ?? 'null');
   page.run(DRAWFLOW, 'drawflow.min.js');
   page.run(FLOW_TEST_HELPERS);
   if (options.open !== false) page.run('toggleFlowMode()');

@@ -23,26 +23,21 @@ export function readFixture(name) {
   return fs.readFileSync(path.join(here, 'fixtures', name), 'utf8');
 }
 
-function withJson(page) {
-  page.json = (expr) => JSON.parse(page.run(`JSON.stringify(${expr})`) ?? 'null');
-  return page;
-}
-
 export async function loadFlowPage(options = {}) {
-  return withJson(await loadPage({ scripts: FLOW_SCRIPTS, ...options }));
+  return loadPage({ scripts: FLOW_SCRIPTS, ...options });
 }
 
 // A page with a small design (wrappers "wrap-<id>" around elements "<id>") and nothing but the element
 // resolvers and `shimText`, run the way the flow script runs them. `html` replaces the whole document.
 export async function loadBarePage(shimText, { body = '', html, before } = {}) {
   const consoleErrors = [];
-  const page = withJson(await loadPage({
+  const page = await loadPage({
     html: html ?? `<!DOCTYPE html><html><head></head><body>${body}</body></html>`,
     before: async (w) => {
       w.console.error = (...args) => consoleErrors.push(args.map(String).join(' '));
       if (before) await before(w);
     },
-  }));
+  });
   page.consoleErrors = consoleErrors;
   page.run(fs.readFileSync(path.join(here, '..', '..', 'editor/flow-compiler/resolvers.js'), 'utf8'));
   page.run(shimText, 'shim.js');

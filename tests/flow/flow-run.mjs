@@ -210,7 +210,6 @@ export async function runFlow(script, { body = '', html, fixture, before, bridge
     },
   });
   page.run(script, 'flow-script.js');
-  page.json = (expr) => JSON.parse(page.run(`JSON.stringify(${expr})`) ?? 'null');
   page.reported = reported;
   page.messages = messages;
   page.el = (id) => page.document.getElementById(id);

@@ -34,7 +34,6 @@ export async function loadInspector({ before } = {}) {
   const { window, document } = page;
   page.run('setupPropertyListeners(); populateThemeSelects();');
   page.toasts = toasts;
-  page.json = (expr) => JSON.parse(page.run(`JSON.stringify(${expr})`) ?? 'null');
   page.add = (type, props = {}, parentId) => {
     const id = page.run(`(function () {
       const entry = TOOLBOX_ITEMS.find((i) => i.type === ${JSON.stringify(type)});

@@ -28,7 +28,6 @@ export async function loadInteraction() {
     },
   });
   page.toasts = toasts;
-  page.json = (expr) => JSON.parse(page.run(`JSON.stringify(${expr})`) ?? 'null');
   page.add = (type, fields = {}, parentId = null) => {
     page.window.__fields = fields;
     return page.run(`(function () {

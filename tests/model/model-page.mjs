@@ -71,6 +71,5 @@ export async function loadModel({ translations = {}, html = FIXTURE, storage, be
   });
   page.toasts = toasts;
   page.calls = calls;
-  page.json = (expr) => JSON.parse(page.run(`JSON.stringify(${expr})`) ?? 'null');
   return page;
 }

@@ -123,6 +123,8 @@ export async function loadPage({ scripts = [], html, url = 'http://127.0.0.1:567
     messages,
     errors,
     run,
+    // A page value read through JSON, so the test gets plain objects of its own realm.
+    json: (expr) => JSON.parse(run(`JSON.stringify(${expr})`) ?? 'null'),
     close: () => window.close(),
   };
 }

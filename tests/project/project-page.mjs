@@ -139,7 +139,6 @@ export async function loadProjectPage({ projects = {}, bridge = true, clock = fa
   page.host = host;
   page.toasts = toasts;
   page.clock = theClock;
-  page.json = (expr) => JSON.parse(page.run(`JSON.stringify(${expr})`) ?? 'null');
   page.settle = async (rounds = 20) => {
     for (let i = 0; i < rounds; i++) await new Promise((r) => setImmediate(r));
   };

@@ -57,7 +57,6 @@ export async function loadTimelinePage({ before, trapComputedStyle = true } = {}
     },
   });
   page.clock = clock;
-  page.json = (expr) => JSON.parse(page.run(`JSON.stringify(${expr})`) ?? 'null');
   page.add = (type, fields = {}, parentId = null) => {
     page.window.__fields = fields;
     return page.run(`(function () {
