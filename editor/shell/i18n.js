@@ -97,19 +97,40 @@ function _i18nBrowserLang() {
   return QL_LANG_CODES.includes(code) ? code : 'en';
 }
 
+// The files start-up reads (Spanish, the language it will show, the language list) are asked for as
+// soon as this file runs, so that they arrive while the rest of the page loads. Each early answer is
+// taken once; anything asked later (a switch of language) is fetched anew.
+var _i18nEarly = Object.create(null);
+
+function _i18nTakeJson(file) {
+  const early = _i18nEarly[file];
+  delete _i18nEarly[file];
+  return early || _i18nFetchJson(file);
+}
+
+(function () {
+  const code = _i18nStoredLang() || _i18nBrowserLang();
+  for (const file of ['es.json', code + '.json', 'manifest.json']) {
+    if (!_i18nEarly[file]) _i18nEarly[file] = _i18nFetchJson(file);
+  }
+})();
+
 var I18n = {
   lang: 'es',
   t,
 
   async init() {
-    _i18nFallback = (await _i18nFetchJson('es.json')) || _LOCALE_ES_EMBEDDED;
     let code = _i18nStoredLang();
     if (!code) {
       code = _i18nBrowserLang();
       _i18nStoreLang(code);
     }
+    // Both files are asked for at once.
+    const spanish = _i18nTakeJson('es.json');
+    const active = code === 'es' ? null : _i18nTakeJson(code + '.json');
+    _i18nFallback = (await spanish) || _LOCALE_ES_EMBEDDED;
     I18n.lang = code;
-    _i18nActive = code === 'es' ? _i18nFallback : ((await _i18nFetchJson(code + '.json')) || _i18nFallback);
+    _i18nActive = code === 'es' ? _i18nFallback : ((await active) || _i18nFallback);
     document.documentElement.lang = code;
   },
 
@@ -128,7 +149,7 @@ var I18n = {
   },
 
   async loadManifest() {
-    const manifest = await _i18nFetchJson('manifest.json');
+    const manifest = await _i18nTakeJson('manifest.json');
     const list = manifest && Array.isArray(manifest.languages)
       ? manifest.languages.filter((l) => l && typeof l.code === 'string' && typeof l.name === 'string')
       : [];

@@ -10,8 +10,15 @@ const es = JSON.parse(readRepoFile('Locale/es.json'));
 const en = JSON.parse(readRepoFile('Locale/en.json'));
 const de = JSON.parse(readRepoFile('Locale/de.json'));
 
-async function i18nPage({ stored, browser, missing = [], html } = {}) {
-  const fetch = repoFetch({ missing });
+// `reply` answers every fetch of the page in place of the repository's files; `asked` collects the
+// addresses the page fetched, from its first script on (marked when the web view's cache may answer).
+async function i18nPage({ stored, browser, missing = [], html, reply, asked } = {}) {
+  const files = repoFetch({ missing });
+  const fetch = async (url, opts) => {
+    asked?.push(String(url) + (opts?.cache === 'no-store' ? '' : ' (cache allowed)'));
+    return reply ? new Response(reply, { status: 200 }) : files(url, opts);
+  };
+  fetch.requests = files.requests;
   const page = await loadPage({
     scripts: I18N_SCRIPTS,
     html,
@@ -64,18 +71,25 @@ test('the first start takes the browser language when it is one of the seven, el
   }
 });
 
-test('the stored choice wins, and locale files are asked for at 127.0.0.1 without caching', async () => {
-  const page = await i18nPage({ stored: 'de', browser: 'fr-FR' });
+test('the stored choice wins; the locale files start-up reads are asked for at once, at 127.0.0.1 without caching', async () => {
   const asked = [];
-  const inner = page.window.fetch;
-  page.window.fetch = (url, opts) => { asked.push(String(url)); return inner(url, opts); };
-  await page.window.I18n.init();
-  assert.equal(page.window.I18n.lang, 'de');
-  assert.equal(page.window.t('welcome.new'), de.welcome.new);
-  assert.deepEqual(asked.map((u) => u.replace(/\d+$/, 'N')), [
+  const page = await i18nPage({ stored: 'de', browser: 'fr-FR', asked });
+  // Asked for as the script runs, before start-up reads them; each once.
+  const files = [
     'http://127.0.0.1:56789/Locale/es.json?t=N',
     'http://127.0.0.1:56789/Locale/de.json?t=N',
-  ]);
+    'http://127.0.0.1:56789/Locale/manifest.json?t=N',
+  ];
+  assert.deepEqual(asked.map((u) => u.replace(/\d+$/, 'N')), files);
+  await page.window.I18n.init();
+  await page.window.I18n.loadManifest();
+  assert.equal(page.window.I18n.lang, 'de');
+  assert.equal(page.window.t('welcome.new'), de.welcome.new);
+  assert.deepEqual(asked.map((u) => u.replace(/\d+$/, 'N')), files);
+  // A later switch asks again.
+  await page.window.I18n.setLang('es');
+  await page.window.I18n.setLang('de');
+  assert.deepEqual(asked.slice(3).map((u) => u.replace(/\d+$/, 'N')), ['http://127.0.0.1:56789/Locale/de.json?t=N']);
   page.close();
 });
 
@@ -118,8 +132,7 @@ test('the language list comes from the manifest, or is Spanish and English when 
   page.close();
 
   for (const broken of [null, '{"languages": "nope"}', '[1,2]', 'not json']) {
-    page = await i18nPage({ missing: broken === null ? ['/Locale/manifest.json'] : [] });
-    if (broken !== null) page.window.fetch = async () => new Response(broken, { status: 200 });
+    page = await i18nPage({ missing: broken === null ? ['/Locale/manifest.json'] : [], reply: broken ?? undefined });
     const result = await page.window.I18n.loadManifest();
     assert.deepEqual(JSON.parse(JSON.stringify(result)), { languages: [{ code: 'es', name: 'Español' }, { code: 'en', name: 'English' }] },
       `manifest ${broken ?? 'missing'}`);
