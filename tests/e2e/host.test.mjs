@@ -8,7 +8,7 @@ import { after, before, test } from 'node:test';
 
 import { startXvfb } from '../tools/xvfb.mjs';
 import {
-  appBinary, artifacts, firstFreePortFrom, holdPort, missingTools, pressCloseButton, repo, sleep, startEditor, until,
+  appBinary, artifacts, buildDir, firstFreePortFrom, holdPort, missingTools, pressCloseButton, repo, sleep, startEditor, until,
 } from './editor.mjs';
 
 const skip = missingTools();
@@ -73,10 +73,11 @@ test('the editor starts, serves its page, shows its window on page_ready and clo
       fs.mkdirSync(artifacts, { recursive: true });
       await ed.session.screenshot(path.join(artifacts, 'editor-started.png'));
 
-      // The start page comes from the program's memory, byte for byte.
+      // The start page (the skeleton with the page's scripts inside it) comes from the program's memory,
+      // byte for byte as the build made it.
       const page = await fetch(`http://127.0.0.1:${ed.port}/?t=1`);
       assert.equal(page.status, 200);
-      assert.equal(await page.text(), fs.readFileSync(path.join(repo, 'editor', 'shell', 'index.html'), 'utf8'));
+      assert.equal(await page.text(), fs.readFileSync(path.join(buildDir, 'generated', 'start-page.html'), 'utf8'));
       assert.equal(page.headers.get('access-control-allow-origin'), null);
 
       // A second start brings this one forward and ends at once.
