@@ -14,7 +14,7 @@ APT_PACKAGES=(
   libgtk-3-dev libwebkit2gtk-4.1-dev libcurl4-openssl-dev libarchive-dev libpng-dev zlib1g-dev
   nlohmann-json3-dev libgtest-dev googletest
   nodejs npm
-  xvfb xauth x11-utils libx11-dev libxtst-dev libxfixes-dev webkit2gtk-driver chromium imagemagick locales
+  xvfb xauth x11-utils libx11-dev libxtst-dev libxfixes-dev webkit2gtk-driver chromium imagemagick locales zip
   fonts-wqy-microhei
   clang libclang-rt-14-dev
 )

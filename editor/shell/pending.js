@@ -16,8 +16,6 @@ var QL_PENDING = {
   // Controls: the user is told the feature is not there yet.
   previewProject: 'pending.preview',
   openExportModal: 'pending.export',
-  exportProjectZip: 'pending.projectZip',
-  importProjectZip: 'pending.projectZip',
   openHelp: 'pending.help',
   openAbout: 'pending.about',
   openCP: 'pending.colorPicker',

@@ -39,9 +39,10 @@ void EditorCommands::handle(const std::string& id, const std::string& type, cons
     // Anything but "yes" keeps the editor running.
     if (value == "yes") loop_.request_quit();
   } else if (type == "delete") delete_project(value);
+  else if (type == "export_project_zip") export_project_zip(value);
+  else if (type == "import_project_zip") import_project_zip();
   else if (type == "compiler_requester" || type == "icon_requester" || type == "open_external_editor" ||
-           type == "export_project_zip" || type == "import_project_zip" || type == "preview" ||
-           type == "run_compiler" || type == "run_pbp")
+           type == "preview" || type == "run_compiler" || type == "run_pbp")
     not_available(type, value);
 }
 
@@ -60,14 +61,6 @@ void EditorCommands::detect_compiler() {
 
 void EditorCommands::not_available(const std::string& type, const std::string& value) {
   HostLog("command not available yet: " + type);
-  if (type == "export_project_zip") {
-    ui_.eval_script(0, JsCallIfDefined("_onExportProjectZipError", {kNotAvailable}));
-    return;
-  }
-  if (type == "import_project_zip") {
-    ui_.eval_script(0, JsCallIfDefined("_onImportProjectZipError", {kNotAvailable}));
-    return;
-  }
   toast(kNotAvailable, "error", 4000);
   if (type == "compiler_requester" || type == "icon_requester") {
     // The page's pending request resolves now, as after a cancelled dialog.

@@ -39,6 +39,11 @@ private:
   void load_project(const std::string& name);
   void delete_project(const std::string& name);
 
+  // Project archives (commands_zip.cpp): export_project_zip packs the open project (the page names
+  // the one it has just saved), import_project_zip unpacks one and hands it to the page.
+  void export_project_zip(const std::string& page_project);
+  void import_project_zip();
+
   // detect_pb: reports where the outside compiler is installed (a look-up only).
   void detect_compiler();
   // Commands whose work is not built yet: the page is told so at once, through the callbacks it

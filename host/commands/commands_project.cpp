@@ -9,6 +9,7 @@
 #include "paths.h"
 #include "project_files.h"
 #include "project_paths.h"
+#include "project_zip.h"
 #include "script.h"
 #include "shared_state.h"
 #include "support.h"
@@ -186,6 +187,8 @@ void EditorCommands::load() {
   for (fs::directory_iterator it(projects, error), end; !error && it != end; it.increment(error)) {
     std::string name = it->path().filename().string();
     const std::string path = projects + name;
+    // What an import is unpacking, or a replaced project on its way out.
+    if (name.starts_with(kHostWorkFolderPrefix)) continue;
     if (default_layout) {
       if (!IsFolder(path) || name.ends_with(kCodeFolderSuffix)) continue;
     } else {

@@ -23,6 +23,8 @@ public:
   bool commit();
   // Removes the temporary file (also done when the object ends).
   void discard();
+  // The open temporary file, for writers that take a descriptor (-1 when none is open).
+  int descriptor() const { return fd_; }
   // The folder the temporary file is (or was to be) written in, ending with '/'.
   const std::string& folder() const { return folder_; }
 

@@ -96,8 +96,6 @@ TEST_F(Commands, CommandsNotBuiltYetAnswerThePageAtOnceThroughWhatItWaitsOn) {
     const char* value;
     std::string answer;   // besides the notice
   } cases[] = {
-      {"export_project_zip", "Demo", "_onExportProjectZipError(\""},
-      {"import_project_zip", "", "_onImportProjectZipError(\""},
       {"compiler_requester", "", JsCallIfDefined("window._compilerPath", {""})},
       {"icon_requester", "", JsCallIfDefined("window._compilerPath", {""})},
       {"open_external_editor", R"({"subPath":"Demo.fnjs/n1.js","nodeId":"node 'one'"})",
