@@ -7,12 +7,17 @@
  *   x11_input button N press|release|click   presses or releases pointer button N where the pointer
  *                          is (4 and 5: one wheel step); "press N" and "release N" are short forms
  *   x11_input cursor       prints "hidden" when the cursor shown now is blank, else "shown"
+ *   x11_input type TEXT    types TEXT (printable ASCII) as key presses on the focused window, with Shift
+ *                          where the keyboard map needs it
+ *   x11_input key COMBO    presses and releases a key with modifiers, as "Return", "Escape" or "alt+y"
+ *                          (modifiers ctrl, shift, alt; a key by its X keysym name)
  *   x11_input clipboard    reads text from standard input, takes the CLIPBOARD selection and serves
  *                          it (UTF8_STRING, STRING, TEXT) until another client takes it or the
  *                          process is ended; prints "ready" once it owns the selection.
  * Exit status 2 on bad arguments or without a display. */
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/keysym.h>
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/Xfixes.h>
 #include <stdio.h>
@@ -75,6 +80,53 @@ static void button(Display* d, unsigned int n, const char* what) {
   XSync(d, False);
 }
 
+/* One key with the modifier keycodes held around it. 0 when the keyboard map has no key for `sym`. */
+static int key(Display* d, KeySym sym, const KeyCode* modifiers, int count) {
+  KeyCode code = XKeysymToKeycode(d, sym);
+  if (!code) return 0;
+  KeyCode held[8];
+  int n = 0;
+  for (int i = 0; i < count && n < 7; i++) held[n++] = modifiers[i];
+  /* The keysym sits at the shifted level of its key: Shift goes down with it. */
+  int syms_per_code = 0;
+  KeySym* syms = XGetKeyboardMapping(d, code, 1, &syms_per_code);
+  if (syms && syms_per_code > 1 && syms[0] != sym && syms[1] == sym) held[n++] = XKeysymToKeycode(d, XK_Shift_L);
+  if (syms) XFree(syms);
+  for (int i = 0; i < n; i++) XTestFakeKeyEvent(d, held[i], True, CurrentTime);
+  XTestFakeKeyEvent(d, code, True, CurrentTime);
+  XTestFakeKeyEvent(d, code, False, CurrentTime);
+  for (int i = n - 1; i >= 0; i--) XTestFakeKeyEvent(d, held[i], False, CurrentTime);
+  XSync(d, False);
+  /* Keys that arrive all at once can be read out of order by a busy client. */
+  usleep(3000);
+  return 1;
+}
+
+static int type_text(Display* d, const char* text) {
+  for (const unsigned char* c = (const unsigned char*)text; *c; c++) {
+    if (*c < 0x20 || *c > 0x7e) return 0;
+    if (!key(d, (KeySym)*c, NULL, 0)) return 0;
+  }
+  return 1;
+}
+
+static int key_combo(Display* d, const char* combo) {
+  char buffer[128];
+  snprintf(buffer, sizeof buffer, "%s", combo);
+  KeyCode modifiers[4];
+  int count = 0;
+  char* part = buffer;
+  for (char* plus; (plus = strchr(part, '+')) != NULL && count < 4; part = plus + 1) {
+    *plus = '\0';
+    KeySym m = strcmp(part, "ctrl") == 0 ? XK_Control_L : strcmp(part, "shift") == 0 ? XK_Shift_L
+               : strcmp(part, "alt") == 0 ? XK_Alt_L : NoSymbol;
+    if (m == NoSymbol) return 0;
+    modifiers[count++] = XKeysymToKeycode(d, m);
+  }
+  KeySym sym = XStringToKeysym(part);
+  return sym != NoSymbol && key(d, sym, modifiers, count);
+}
+
 /* Windows come and go while the tree is walked (other programs, tooltips): a request about one that
  * has just gone is not an error for this tool. */
 static int ignore_errors(Display* d, XErrorEvent* e) {
@@ -124,11 +176,15 @@ int main(int argc, char** argv) {
     XQueryPointer(d, DefaultRootWindow(d), &root, &child, &x, &y, &wx, &wy, &mask);
     printf("%d %d\n", x, y);
     status = 0;
+  } else if (argc == 3 && strcmp(argv[1], "type") == 0) {
+    status = type_text(d, argv[2]) ? 0 : 2;
+  } else if (argc == 3 && strcmp(argv[1], "key") == 0) {
+    status = key_combo(d, argv[2]) ? 0 : 2;
   } else if (argc == 2 && strcmp(argv[1], "clipboard") == 0) {
     status = serve_clipboard(d);
   } else {
     fprintf(stderr, "usage: x11_input warp X Y | move X Y | click X Y | button N press|release|click | press N | release N |\n"
-                    "       position | cursor | clipboard\n");
+                    "       type TEXT | key COMBO | position | cursor | clipboard\n");
   }
   XCloseDisplay(d);
   return status;
