@@ -48,6 +48,12 @@ describe('the left column fits in every language', { skip: skip || false }, () =
         if (!el.closest('#toolbox-scroll') && box.bottom > innerHeight + 0.5) note(`${name}: below the window (${Math.round(box.bottom)} > ${innerHeight})`, state);
       }
     };
+    // The empty canvas's hint wraps inside the part of the canvas area the window shows.
+    const view = document.getElementById('canvas-container').getBoundingClientRect();
+    for (const line of document.querySelectorAll('#canvas-empty p')) {
+      const box = line.getBoundingClientRect();
+      if (box.left < view.left - 0.5 || box.right > view.right + 0.5) note(`the empty canvas's "${line.textContent.trim().slice(0, 40)}": ${Math.round(box.left)}..${Math.round(box.right)} outside the canvas area ${Math.round(view.left)}..${Math.round(view.right)}`, 'closed');
+    }
     const panel = document.getElementById('left-aside-bottom-panel');
     check('closed');
     panel.dispatchEvent(new MouseEvent('mouseenter'));
