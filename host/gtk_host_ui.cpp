@@ -58,3 +58,43 @@ void GtkHostUi::open_url_window(int x, int y, int inner_width, int inner_height,
 void GtkHostUi::activate_url_window() { rt_window_activate(kUrlWindow); }
 void GtkHostUi::close_url_window() { rt_window_close(kUrlWindow); }
 bool GtkHostUi::open_with_desktop(const std::string& uri) { return rt_open_uri(uri); }
+
+bool GtkHostUi::open_preview_window(const PreviewWindowSpec& spec,
+                                    std::function<void(const std::string& args_json)> on_message) {
+  // Opened hidden and shown once its page is on its way, so it never shows an empty frame first.
+  if (!rt_window_open(kPreviewWindow, spec.x, spec.y, spec.width, spec.height, spec.title,
+                      RT_WINDOW_INVISIBLE | RT_WINDOW_SIZEABLE | RT_WINDOW_MINMAX, 0))
+    return false;
+  rt_window_set_size_limits(kPreviewWindow, spec.min_width, spec.min_height, spec.max_width, spec.max_height);
+  if (!rt_webview_create(kPreviewGadget, kPreviewWindow)) {
+    rt_window_close(kPreviewWindow);
+    return false;
+  }
+  // Bound before the first navigation, so the page's first script finds pb_event. No token is given
+  // to this view: the page it shows runs the design's own code.
+  rt_webview_bind_callback(kPreviewGadget, "pb_event", [routine = std::move(on_message)](const std::string& args) {
+    routine(args);
+    return std::string();
+  });
+  rt_gadget_set_text(kPreviewGadget, spec.url);
+  rt_window_add_shortcut(kPreviewWindow, "Escape", kPreviewWindowEscape);
+  rt_window_hide(kPreviewWindow, false);
+  rt_window_activate(kPreviewWindow);
+  rt_gadget_set_focus(kPreviewGadget);
+  return true;
+}
+
+bool GtkHostUi::preview_window_exists() const { return rt_window_exists(kPreviewWindow); }
+
+void GtkHostUi::preview_window_size(int& width, int& height) const {
+  width = rt_window_inner_width(kPreviewWindow);
+  height = rt_window_inner_height(kPreviewWindow);
+}
+
+void GtkHostUi::set_preview_title(const std::string& title) { rt_window_set_title(kPreviewWindow, title); }
+void GtkHostUi::close_preview_window() { rt_window_close(kPreviewWindow); }
+
+int GtkHostUi::screen_height() const {
+  int width = 0, height = 0;
+  return rt_screen_primary_size(width, height) ? height : 0;
+}

@@ -1,5 +1,5 @@
 // HostUi over the runtime's windows: window 0 is the main window, gadget 0 its editor web view;
-// window 2 with gadget 2 is the URL window.
+// window 1 with gadget 1 the device preview; window 2 with gadget 2 the URL window.
 #pragma once
 #include "host_ui.h"
 
@@ -33,4 +33,11 @@ public:
   void activate_url_window() override;
   void close_url_window() override;
   bool open_with_desktop(const std::string& uri) override;
+  bool open_preview_window(const PreviewWindowSpec& spec,
+                           std::function<void(const std::string& args_json)> on_message) override;
+  bool preview_window_exists() const override;
+  void preview_window_size(int& width, int& height) const override;
+  void set_preview_title(const std::string& title) override;
+  void close_preview_window() override;
+  int screen_height() const override;
 };

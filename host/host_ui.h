@@ -2,11 +2,24 @@
 // over the runtime's GTK layer; tests implement it with a recorder that gives scripted answers, so no
 // test waits on a real dialog, clipboard or pointer.
 #pragma once
+#include <functional>
 #include <string>
 
 // The URL window's number (its web view has the same), and the shortcut event of Esc in it.
 inline constexpr int kUrlWindow = 2;
 inline constexpr int kUrlWindowEscape = 3;
+// The device-preview window's number, its web view's, and the shortcut event of Esc in it.
+inline constexpr int kPreviewWindow = 1;
+inline constexpr int kPreviewGadget = 1;
+inline constexpr int kPreviewWindowEscape = 2;
+
+struct PreviewWindowSpec {
+  int x = 0, y = 0;            // outer position
+  int width = 0, height = 0;   // inner size
+  int min_width = 0, min_height = 0, max_width = 0, max_height = 0;
+  std::string title;
+  std::string url;
+};
 
 class HostUi {
 public:
@@ -53,4 +66,16 @@ public:
   virtual void close_url_window() = 0;
   // Hands an address that no web view can show (mailto) to the desktop's default program.
   virtual bool open_with_desktop(const std::string& uri) = 0;
+
+  // The device-preview window: a normal window owned by the main window, replacing one that is open,
+  // whose web view shows `url` with pb_event bound to `on_message` (the argument list as JSON text).
+  // False when the window or its web view cannot be made.
+  virtual bool open_preview_window(const PreviewWindowSpec& spec,
+                                   std::function<void(const std::string& args_json)> on_message) = 0;
+  virtual bool preview_window_exists() const = 0;
+  virtual void preview_window_size(int& width, int& height) const = 0;   // inner size
+  virtual void set_preview_title(const std::string& title) = 0;
+  virtual void close_preview_window() = 0;
+  // The primary screen's height; 0 when it cannot be told.
+  virtual int screen_height() const = 0;
 };

@@ -11,10 +11,12 @@
 #include "bridge.h"
 #include "cli_project.h"
 #include "commands.h"
+#include "device_preview.h"
 #include "event_loop.h"
 #include "gtk_host_ui.h"
 #include "embedded_page.h"
 #include "host_server.h"
+#include "native_channel.h"
 #include "paths.h"
 #include "script.h"
 #include "settings.h"
@@ -145,15 +147,26 @@ int main(int argc, char** argv) {
   HostHttpServer server(std::move(listener), std::move(context));
   server.start();
 
+  const std::string start_time = std::to_string(rt_time_elapsed_ms());
   GtkHostUi ui;
   HostLoop loop(ui, ReadFileVersionString(""), kBuildText);
   WindowServices services(ui, loop);
   EditorCommands commands(ui, loop, program_dir);
+  NativeChannel native_channel(ui, kTimerQueuedCommand);
+  DevicePreview preview(ui, native_channel,
+                        "http://127.0.0.1:" + std::to_string(port) + "/tmp/" + kPreviewFileName + "?t=" + start_time);
+  native_channel.set_preview(&preview);
   BridgeDispatcher bridge;
   services.install(bridge);
+  bridge.set_native_handler([&](int gadget, const std::string& type, const std::string& value) {
+    native_channel.handle(gadget, type, value);
+  });
   bridge.set_command_handler([&](const std::string& id, const std::string& type, const std::string& value) {
     commands.handle(id, type, value);
   });
+  commands.open_preview = [&](const std::string& value) { preview.open(value); };
+  loop.queued_command_step = [&] { native_channel.run_queued_command(); };
+  loop.other_window_event = [&](const RtEvent& event) { preview.on_event(event); };
 
   rt_webview_set_data_dir(HostDataDir() + "webdata/");
   if (command_line.automation) rt_webview_allow_automation(0);
@@ -177,7 +190,7 @@ int main(int argc, char** argv) {
     bridge.handle(args);
     return std::string();
   });
-  rt_gadget_set_text(0, "http://127.0.0.1:" + std::to_string(port) + "/?t=" + std::to_string(rt_time_elapsed_ms()));
+  rt_gadget_set_text(0, "http://127.0.0.1:" + std::to_string(port) + "/?t=" + start_time);
   rt_gadget_set_focus(0);
 
   // A project named on the command line waits for the page (it cannot load before the loop runs).
@@ -207,6 +220,7 @@ int main(int argc, char** argv) {
   HostLog("server stopped");
   CleanProjectFolders(ProjectsFolder());
   rt_window_close(kUrlWindow);
+  rt_window_close(kPreviewWindow);
   rt_webview_free(0);
   rt_window_close(0);
   HostLog("stop");

@@ -51,6 +51,10 @@ bool HostLoop::on_event(const RtEvent& event) {
       case kTimerScrubCursor:
         scrub_step();
         break;
+      case kTimerQueuedCommand:
+        if (queued_command_step) queued_command_step();
+        else ui_.remove_timer(kTimerQueuedCommand);
+        break;
       default:
         break;
     }
@@ -66,6 +70,7 @@ bool HostLoop::on_event(const RtEvent& event) {
   if (event.window == kUrlWindow &&
       (event.code == RT_EVENT_CLOSE || (event.code == RT_EVENT_MENU && event.object == kUrlWindowEscape)))
     ui_.close_url_window();
+  if (event.window > 0 && event.window != kUrlWindow && other_window_event) other_window_event(event);
   if (event.code == RT_EVENT_ACTIVATE) {
     HostLog("another start asked for the editor");
     // A window still waiting for its page stays hidden; it shows itself at page_ready.

@@ -1,6 +1,7 @@
 // The steps that the UI thread's event loop runs for the main window: the version push once the page
-// is ready, the update check, the zoom poll, the pointer capture of drag-scrubbing, and the close
-// button turned into a question to the page; Esc or the close button of the URL window closes it.
+// is ready, the update check, the zoom poll, the pointer capture of drag-scrubbing, the queued
+// commands of pages, and the close button turned into a question to the page; Esc or the close button
+// of the URL window closes it; the device preview's events go to their handler.
 #pragma once
 #include <functional>
 #include <string>
@@ -45,6 +46,10 @@ public:
 
   // How the update request is made; tests replace it.
   std::function<RtWebRequestPtr(const std::string& url)> start_update_request;
+  // Steps of other parts that the loop runs: the queued-command timer, and every event of a window
+  // other than the main and URL windows (the device preview's size, close button and Esc).
+  std::function<void()> queued_command_step;
+  std::function<void(const RtEvent& event)> other_window_event;
 
 private:
   void push_version();

@@ -1,12 +1,9 @@
 // The project's picture for the project picker: the page sends "<name>|<Base64 PNG>" after a save,
 // the host stores the PNG at ProjectThumbnailPath(name), where the HTTP server's thumb/ route reads it.
 #pragma once
-#include <optional>
 #include <string>
-#include <string_view>
 
-// Standard Base64 (padding optional); nullopt for any other character or an impossible length.
-std::optional<std::string> DecodeBase64(std::string_view text);
+#include "base64.h"
 
 // Writes the thumbnail, replacing an earlier one. Nothing is written (and an earlier file stays) when
 // the value has no "|", the name is not a valid project name, the data is empty, is not Base64 or is

@@ -1,6 +1,5 @@
 #include "window_services.h"
 
-#include "native_channel.h"
 #include "script.h"
 #include "project_paths.h"
 #include "shared_state.h"
@@ -55,9 +54,6 @@ void WindowServices::install(BridgeDispatcher& bridge) {
                             [this](const BridgeMessage& m) { standalone_save_request(m.value); });
   bridge.set_window_handler("scrub_cursor_start", [this](const BridgeMessage&) { loop_.start_scrub(); });
   bridge.set_window_handler("scrub_cursor_end", [this](const BridgeMessage&) { loop_.end_scrub(); });
-  bridge.set_native_handler([this](int gadget, const std::string& type, const std::string& value) {
-    HandleNativeRequest(ui_, gadget, type, value);
-  });
 }
 
 void WindowServices::page_ready() {

@@ -25,7 +25,7 @@ class WindowServices {
 public:
   WindowServices(HostUi& ui, HostLoop& loop) : ui_(ui), loop_(loop) {}
 
-  // Installs every window-level handler and the native request channel into the dispatcher.
+  // Installs every window-level handler into the dispatcher.
   void install(BridgeDispatcher& bridge);
 
   // A project named on the command line, delivered at the first page_ready.

@@ -41,6 +41,7 @@ void EditorCommands::handle(const std::string& id, const std::string& type, cons
   } else if (type == "delete") delete_project(value);
   else if (type == "export_project_zip") export_project_zip(value);
   else if (type == "import_project_zip") import_project_zip();
+  else if (type == "preview" && open_preview) open_preview(value);
   else if (type == "compiler_requester" || type == "icon_requester" || type == "open_external_editor" ||
            type == "preview" || type == "run_compiler" || type == "run_pbp")
     not_available(type, value);

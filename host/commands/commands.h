@@ -3,6 +3,7 @@
 // command answers only by running script in the editor's web view (gadget 0); every text in those
 // scripts goes through the one encoder (script.h).
 #pragma once
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -22,6 +23,10 @@ public:
 
   // HandleEditorCommand: acts only for the id "quorlin"; unknown types do nothing.
   void handle(const std::string& id, const std::string& type, const std::string& value);
+
+  // Opens the device preview with the preview command's value; without it the command answers as
+  // not available.
+  std::function<void(const std::string& value)> open_preview;
 
   // Path of the open project's document ("" after new): where save_as finds it.
   const std::string& current_document() const { return current_document_; }

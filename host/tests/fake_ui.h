@@ -2,6 +2,7 @@
 // the clipboard and the pointer.
 #pragma once
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -45,6 +46,16 @@ public:
   std::vector<int> url_frame;                 // x, y, width, height
   int url_activations = 0;
   std::vector<std::string> desktop_opened;
+
+  // The device-preview window: every opening asked for, whether it exists, its inner size and title,
+  // and the routine its page's pb_event calls.
+  std::vector<PreviewWindowSpec> preview_openings;
+  bool preview_exists = false;
+  bool preview_opens = true;   // false: the window cannot be made
+  int preview_width = 0, preview_height = 0;
+  std::string preview_title;
+  std::function<void(const std::string&)> preview_page;
+  int screen = 1080;
 
   void eval_script(int gadget, const std::string& script) override {
     if (gadget == 0) scripts.push_back(script);
@@ -107,6 +118,30 @@ public:
   bool open_with_desktop(const std::string& uri) override {
     desktop_opened.push_back(uri);
     return true;
+  }
+
+  bool open_preview_window(const PreviewWindowSpec& spec,
+                           std::function<void(const std::string& args_json)> on_message) override {
+    preview_openings.push_back(spec);
+    if (!preview_opens) return false;
+    preview_exists = true;
+    preview_width = spec.width, preview_height = spec.height;
+    preview_title = spec.title;
+    preview_page = std::move(on_message);
+    return true;
+  }
+  bool preview_window_exists() const override { return preview_exists; }
+  void preview_window_size(int& width, int& height) const override { width = preview_width, height = preview_height; }
+  void set_preview_title(const std::string& title) override { preview_title = title; }
+  void close_preview_window() override { preview_exists = false; }
+  int screen_height() const override { return screen; }
+
+  // Scripts run in one web view other than the editor's.
+  std::vector<std::string> scripts_in(int gadget) const {
+    std::vector<std::string> found;
+    for (const auto& [g, s] : other_scripts)
+      if (g == gadget) found.push_back(s);
+    return found;
   }
 
   bool ran(const std::string& fragment) const {

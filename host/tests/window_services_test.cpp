@@ -6,7 +6,6 @@
 #include <nlohmann/json.hpp>
 
 #include "fake_ui.h"
-#include "native_channel.h"
 #include "script.h"
 #include "shared_state.h"
 #include "temp_home.h"
@@ -138,20 +137,6 @@ TEST_F(Services, TheStandaloneSavePathIsRememberedForTheUploadOrReportedCancelle
   EXPECT_TRUE(ui_.dialogs.at(1).starts_with("save|Save the standalone application|application|")) << ui_.dialogs[1];
   EXPECT_EQ(HostState().standalone_save_path(), "");
   EXPECT_EQ(ui_.scripts.back(), JsCallIfDefined("window._standaloneSavePath", {"cancelled"}));
-}
-
-TEST_F(Services, NativeRequestsAreAnsweredNotAvailableInTheViewThatAsked) {
-  send("native_read_file", R"({"cbId":"cb_1_2","data":"{\"path\":\"/x\"}"})");
-  EXPECT_EQ(ui_.scripts, std::vector<std::string>{NativeErrorReply("cb_1_2", "not available")});
-
-  ui_.scripts.clear();
-  for (const char* value : {"", "not json", R"({"data":"{}"})", R"({"cbId":7})", R"(["cb"])"})
-    send("native_run_command", value);
-  EXPECT_TRUE(ui_.scripts.empty());
-
-  HandleNativeRequest(ui_, 1, "native_ws_start", R"({"cbId":"p"})");
-  ASSERT_EQ(ui_.other_scripts.size(), 1u);
-  EXPECT_EQ(ui_.other_scripts[0].first, 1);
 }
 
 TEST_F(Services, ClipboardAndThumbnailAndScrubMessagesReachTheirServices) {

@@ -237,6 +237,19 @@ void rt_window_set_title(int number, const std::string& title) {
   if (TopWindow* window = find(number)) gtk_window_set_title(GTK_WINDOW(window->widget), title.c_str());
 }
 
+void rt_window_set_size_limits(int number, int min_width, int min_height, int max_width, int max_height) {
+  TopWindow* window = find(number);
+  if (!window) return;
+  // Crossed limits: the maximum wins.
+  GdkGeometry hints{};
+  hints.max_width = std::max(max_width, 1);
+  hints.max_height = std::max(max_height, 1);
+  hints.min_width = std::clamp(min_width, 1, hints.max_width);
+  hints.min_height = std::clamp(min_height, 1, hints.max_height);
+  gtk_window_set_geometry_hints(GTK_WINDOW(window->widget), nullptr, &hints,
+                                static_cast<GdkWindowHints>(GDK_HINT_MIN_SIZE | GDK_HINT_MAX_SIZE));
+}
+
 void rt_window_add_shortcut(int number, const std::string& accelerator, int event_number) {
   TopWindow* window = find(number);
   if (!window) return;

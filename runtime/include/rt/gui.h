@@ -47,6 +47,9 @@ void rt_window_hide(int window, bool hide);
 bool rt_window_visible(int window);
 void rt_window_activate(int window);   // de-iconify, show and bring to the front
 void rt_window_set_title(int window, const std::string& title);
+// The smallest and largest inner size the user may give the window (values below 1 count as 1; a
+// minimum above its maximum is lowered to it).
+void rt_window_set_size_limits(int window, int min_width, int min_height, int max_width, int max_height);
 void rt_window_add_shortcut(int window, const std::string& accelerator, int event_number); // e.g. "Escape"
 
 // Adding a timer with an id in use replaces it; removing also drops ticks already queued.
@@ -62,8 +65,9 @@ void rt_event_bind(int code, std::function<void(const RtEvent&)> routine);
 // Web views. Options set before the first rt_webview_create.
 // Persistent local storage / IndexedDB / cache under this folder.
 void rt_webview_set_data_dir(const std::string& folder);
-// Allows WebKit automation (WebDriver): the view created as `gadget` is controlled by automation and
-// handed out to every automation session. Without this call automation stays off.
+// Allows WebKit automation (WebDriver): the view created as `gadget` is handed out to every
+// automation session, and every view created afterwards is controlled by automation (a driver can
+// switch to it). Without this call automation stays off.
 void rt_webview_allow_automation(int gadget);
 // Creates a web view filling the window's client area.
 bool rt_webview_create(int gadget, int window);
