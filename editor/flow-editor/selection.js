@@ -12,7 +12,7 @@
 //   _flowNodeElement, _flowNodeRecord, _flowRunCommand, _flowContainers, _flowChildToContainer, _flowIsGroup,
 //   _flowGroupMembersDeep, _flowRenderedSize, _flowRecalculateAllBoxes, _flowInnermostContainerAtPointXY,
 //   addToFlowContainer, removeFromFlowContainer, _flowSnapBegin, _flowSnapMove, _flowSnapCommit, _flowSnapClear,
-//   _flowPanState, saveHistoryState, _qlCallIfDefined, _flowDeferCableRedraw
+//   _flowPanState, saveHistoryState, _qlCallIfDefined, _flowDeferCableRedraw, _flowPasteCooldownUntil
 // Calls: _flowRedrawCablesOf, _flowApplyCableSelect, _flowClearCableSelection, _flowCableNear, _flowCableElements, _flowCableOf,
 //   _flowInsertTargetAt, _flowSpliceNodeIntoCable, _flowSpliceNodeIntoDataCable, _flowExtractNodeChains,
 //   toggleFlowChrome, updateFlowAlignButtonsVisibility, _flowApplyLinkedGlow, _syncCanvasFromFlow
@@ -255,6 +255,7 @@ function _flowOnMoveBefore(ev, e) {
   if (!g.started) {
     if (ev.clientX === g.lastX && ev.clientY === g.lastY) return;
     g.started = true;
+    _flowPasteCooldownUntil = 0;
     saveHistoryState();
     const set = _flowDraggedSet(g.primary, g.keep);
     g.ids = set.ids;

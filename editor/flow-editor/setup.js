@@ -8,18 +8,23 @@
 //
 // Until the node catalogue registers real templates, every known node type gets a plain one (its name and a
 // row per port), so a loaded graph shows, keeps and saves every node.
-// Provides: _flowEditorReady, _flowLoadLibrary, initDrawFlow, _flowBatchOp, _flowFocusOnSelect, _flowDeferCableRedraw,
+// Provides: _flowEditorReady, _flowLoadLibrary, initDrawFlow, _flowBatchOp, _flowPasteCooldownUntil, _flowRestoreFromData,
+//   _flowSavedElementOutputs, _flowFocusOnSelect, _flowDeferCableRedraw,
 //   _FLOW_SUPER_NODES_ENABLED, _FLOW_DRAG_FIX_ENABLED, _flowRunCommand, _flowModuleData, _flowNodeRecord,
 //   _flowNodeElement, _flowRegisterFallbackTemplates, _flowEnsureTemplates, _flowFallbackNodeRows,
 //   _flowApplyMutedClass, _flowApplyBreakpointClass, _flowLoadGraph, _flowAfterGraphChange, _flowFrame
 // Needs: _FLOW_BUILTIN_NODE_TYPES, _UI_GETTER_CATALOG, _UI_PROCEDURE_CATALOG, _flowNodeTypeKnown, _flowRepairGraph,
 //   _qlCallIfDefined, _restoringFlow, historyStack, saveHistoryState, updateHistoryButtons, _flowEditor,
-//   _historyVersion, _pendingFlowImport, FLOW_ZOOM_MIN, FLOW_ZOOM_MAX, FLOW_ZOOM_STEP, _flowRebuildContainerIndex
-// Calls: _flowRegisterNodes, _flowAfterAddNode, _flowInstallViewport, _flowInstallSelection,
+//   _historyVersion, _pendingFlowImport, FLOW_ZOOM_MIN, FLOW_ZOOM_MAX, FLOW_ZOOM_STEP, _flowRebuildContainerIndex,
+//   _FLOW_VARIABLE_PORT_TYPES
+// Calls: _flowRegisterElementType, _syncFunctionJSPorts, _flowRebuildJunctionAttrs, updateAllFlowNodeTitles,
+//   _flowRegisterNodes, _flowAfterAddNode, _flowInstallViewport, _flowInstallSelection,
 //   _flowInstallCables, _flowInstallKeys, _flowApplyPortVisibility, _flowClearSelection, updateFlowNodeCount,
 //   _syncFlowGridTransform, _flowOnZoom
 
 var _flowBatchOp = false;
+// Until then (a time in ms) snapshots are refused: what a paste leaves settling adds no steps of its own.
+var _flowPasteCooldownUntil = 0;
 var _flowFocusOnSelect = false;
 var _FLOW_SUPER_NODES_ENABLED = true;
 var _FLOW_DRAG_FIX_ENABLED = true;
@@ -149,9 +154,24 @@ function _flowEnsureTemplates(editor, graph) {
     for (const node of Object.values(data && typeof data === 'object' ? data : {})) {
       if (!node || node.typenode !== true || typeof node.html !== 'string') continue;
       if (Object.prototype.hasOwnProperty.call(editor.noderegister, node.html)) continue;
-      if (node.html.startsWith('Element_') || _flowNodeTypeKnown(node.html)) editor.registerNode(node.html, _flowFallbackTemplate(node.html));
+      if (node.html.startsWith('Element_') && typeof _flowRegisterElementType === 'function') {
+        editor.registerNode(node.html, _flowFallbackTemplate(node.html));
+        _flowRegisterElementType(editor, node.html, node.data, _flowSavedElementOutputs(node));
+      } else if (node.html.startsWith('Element_') || _flowNodeTypeKnown(node.html)) {
+        editor.registerNode(node.html, _flowFallbackTemplate(node.html));
+      }
     }
   }
+}
+
+// The outputs a saved element node is drawn with: its own names, else the first of the usual ones.
+var _FLOW_ELEMENT_DEFAULT_OUTPUTS = ['onClick', 'onInput', 'onChange', 'onFocus', 'onBlur', 'onCellClick', 'elementId'];
+
+function _flowSavedElementOutputs(node) {
+  const d = node.data && typeof node.data === 'object' ? node.data : {};
+  if (Array.isArray(d._outputNames)) return d._outputNames.map((n) => String(n));
+  const count = node.outputs && typeof node.outputs === 'object' ? Object.keys(node.outputs).length : 0;
+  return _FLOW_ELEMENT_DEFAULT_OUTPUTS.slice(0, count);
 }
 
 function _flowModuleData(editor) {
@@ -256,6 +276,25 @@ function _flowLoadGraph(graph) {
   }
 }
 
+// Loads a saved graph (a project opening, the first opening of the panel with a waiting graph): repaired
+// and drawn, the rows of variable-port nodes rebuilt, junction marks and the group index restored.
+function _flowRestoreFromData(graph) {
+  const editor = _flowEditor;
+  if (!editor || !graph) return;
+  try {
+    if (!_flowLoadGraph(graph)) return;
+    for (const [id, node] of Object.entries(_flowModuleData(editor))) {
+      if (_FLOW_VARIABLE_PORT_TYPES.includes(node.name)) _qlCallIfDefined('_syncFunctionJSPorts', id);
+    }
+    _qlCallIfDefined('_flowRebuildJunctionAttrs');
+    _flowRebuildContainerIndex();
+    _qlCallIfDefined('updateAllFlowNodeTitles');
+    _qlCallIfDefined('updateFlowNodeCount');
+  } catch (e) {
+    console.error('[flow] restore:', e);
+  }
+}
+
 // Runs fn(editor) as one flow command; see the file's head. Returns fn's result, or undefined when it
 // failed. Inside another command fn just runs. `options.record === false`: the gesture that runs the
 // command recorded its step already.
@@ -265,7 +304,11 @@ function _flowRunCommand(fn, options) {
   if (_flowBatchOp) return fn(editor);
   const before = JSON.stringify(editor.drawflow);
   const version = _historyVersion;
-  if (!(options && options.record === false)) saveHistoryState();
+  if (!(options && options.record === false)) {
+    // A command is a step of its own, also right after a paste.
+    _flowPasteCooldownUntil = 0;
+    saveHistoryState();
+  }
   _flowBatchOp = true;
   try {
     return fn(editor);

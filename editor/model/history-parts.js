@@ -5,7 +5,7 @@
 //   _historyRestoreTimeline, _historyRestoreFlow, _historyFlowSettings
 // Needs: _deepCopy, _qlCallIfDefined
 // Calls: _flowAfterAddNode, _flowConstsRegistry, _flowEditor, _flowGraphForPersistence,
-//   _flowRebuildContainerIndex, _flowResetContainerIndex, _flowVarsRegistry, _pendingFlowImport,
+//   _flowRebuildContainerIndex, _flowRepairGraph, _flowResetContainerIndex, _flowVarsRegistry, _pendingFlowImport,
 //   _populateAnimationSelect, _syncFunctionJSPorts, _syncTimelineToolbar, _tlSelectedKf, _tlSelectedKfs,
 //   _tlSolo, activeAnimationId, animations, applyFlowSettings, flowSettings, initDrawFlow,
 //   renderFlowInspector, renderTimelineTracks, stopTimeline, timelineState, updatePlayheadUI
@@ -108,9 +108,12 @@ function _historyRestoreFlow(flow, module) {
     }
     _restoringFlow = true;
     try {
-      const graph = _deepCopy(flow);
-      const variables = graph.variables;
-      const constants = graph.constants;
+      // A snapshot is loaded as a file is: repaired, with group headers rebuilt from their data and
+      // every other node drawn from its type, never from markup it carries.
+      const repaired = typeof _flowRepairGraph === 'function' ? _flowRepairGraph(flow).graph : null;
+      const graph = repaired || { drawflow: { Home: { data: {} } } };
+      const variables = flow.variables;
+      const constants = flow.constants;
       delete graph.variables;
       delete graph.constants;
       const modules = graph.drawflow || {};

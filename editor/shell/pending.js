@@ -45,8 +45,6 @@ var QL_PENDING = {
   onFlowGroupBtnClick: 'pending.flowGroups',
   createFlowContainer: 'pending.flowGroups',
   ungroupFlowContainer: 'pending.flowGroups',
-  copyFlowSelected: 'pending.flowClipboard',
-  pasteFlowSelected: 'pending.flowClipboard',
   _createSuperNodeFromSelection: 'pending.flowSubflows',
 
   // Hooks and globals of parts not built yet: silent until they are.
@@ -57,8 +55,6 @@ var QL_PENDING = {
   _flowRefreshContainerHeader: null,
   _syncCanvasFromFlow: null,
   _dropElementToFlow: null,
-  _flowPasteCooldownUntil: null,
-  _flowRestoreFromData: null,
   _flowWindowSync: null,
   _EVENT_FLAG: null,
   _propagateIdToFlow: null,
@@ -69,11 +65,8 @@ var QL_PENDING = {
   _quorlPlanElementFlowDelete: null,
   _syncFlowFromCanvas: null,
   _syncElementFlowNodeOutputs: null,
-  _syncFunctionJSPorts: null,
   renderFlowInspector: null,
   supportedEventsForType: null,
-  updateAllFlowNodeTitles: null,
-  updateFlowNodeTitle: null,
   // Canvas runtimes (charts, tables, fluid text).
   QuorlinChart: null,
   fitAllFluidText: null,

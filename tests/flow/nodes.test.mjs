@@ -172,7 +172,7 @@ describe('nodes in the graph', () => {
     page.run(`document.querySelector('#node-${id} .flow-node-header').textContent = 'Console Log (old)'`);
     page.run(`_upgradeLegacyNodeHeader('${id}')`);
     assert.deepEqual(call(`[...document.querySelector('#node-${id} .flow-node-header').children].map((c) => c.className)`),
-      ['flow-node-subtitle-prefix', 'flow-node-subtitle-values']);
+      ['ph ph-terminal flow-node-icon', 'flow-node-subtitle-prefix', 'flow-node-subtitle-values']);
     page.run(`document.querySelector('#node-${id} .flow-node-subtitle-values').textContent = 'kept'`);
     page.run(`_upgradeLegacyNodeHeader('${id}')`);
     assert.equal(call(`document.querySelector('#node-${id} .flow-node-subtitle-values').textContent`), 'kept');
@@ -191,8 +191,8 @@ describe('nodes in the graph', () => {
     assert.deepEqual(page.graph(), before, 'one undo removes it');
     page.run('redo()');
     assert.equal(call(`Boolean(_flowEditor.drawflow.drawflow.Home.data['${id}'])`), true);
-    const warn = page.run('(function () { const w = console.warn; let said = ""; console.warn = (m) => { said = m; }; const r = addFlowNode("Nope_Type", 0, 0, {}); console.warn = w; return JSON.stringify([r, said]); })()');
-    assert.deepEqual(JSON.parse(warn), [null, '[flow] addFlowNode: unknown node type "Nope_Type"']);
+    const warn = page.run('(function () { const w = console.warn; let said = ""; console.warn = (...m) => { said = m.join(" "); }; const r = addFlowNode("Nope_Type", 0, 0, {}); console.warn = w; return JSON.stringify([r, said]); })()');
+    assert.deepEqual(JSON.parse(warn), [null, '[flow] addFlowNode: unknown type: Nope_Type']);
   });
 });
 

@@ -1,0 +1,288 @@
+// Node headers: what a node is set to do, read at a glance. The header holds the type's icon, a label and
+// a summary of its key fields (values of inputs without a cable, required fields still empty, references
+// to variables, constants or elements that are gone), a warning badge ("REQUIRED", "MISSING"), the badge
+// of nodes that need the desktop program or a web page, a swatch of the node's colour (a theme colour
+// when it holds a theme index) and, for tones, a preview of the sound. Every text is set as text.
+// Provides: updateFlowNodeTitle, updateAllFlowNodeTitles, flow_syncWithElements, _flowHeaderLabel,
+//   _flowSubtitleItems, _flowSwatchColor, _flowHeaderTextColor, FLOW_THEME_COLOR_VARS
+// Needs: _flowEditor, _flowNodeRecord, _flowNodeElement, _flowModuleData, _flowSubtitleSpecs,
+//   _flowColorField, _flowPortIndex, resolveFlowNodeIcon, flowNodePbDep, flowNodeBrowserOnly, FLOW_PB_ICONS,
+//   FLOW_BROWSER_ONLY_ICON, _flowVarsRegistry, _flowConstsRegistry, _flowOrphans, _FLOW_FALLBACK_ACCENT,
+//   _FLOW_ELEMENT_ACCENT, flowDrawToneWaveform, _flowFrame, elements, FLOW_HOME_MODULE, _qlCallIfDefined, t
+// Calls: updateFlowNodeCount, _flowNodeLabels
+
+// The theme colour variables a colour field's index 0..15 names.
+var FLOW_THEME_COLOR_VARS = Object.freeze(['--th-text1', '--th-text2', '--th-text3', '--th-accent1', '--th-accent2',
+  '--th-accent3', '--th-bg-panel', '--th-bg-panel2', '--th-bg-panel3', '--th-surface', '--th-border', '--th-bg-page',
+  '--th-extra1', '--th-extra2', '--th-extra3', '--th-extra4']);
+// Fields that name a variable or a constant: type -> [field, registry].
+var _FLOW_REGISTRY_FIELDS = Object.freeze({
+  Data_GetVariable: ['name', 'variables'], Action_SetVariable: ['name', 'variables'],
+  Action_MathVariable: ['name', 'variables'], Data_GetConstant: ['name', 'constants'],
+});
+// Cable redraws asked for during one frame, done together.
+var _flowHeaderRedraw = null;
+
+// "Set Text" -> "SET TEXT", "getChildId" -> "GET CHILD ID".
+function _flowHeaderLabel(text) {
+  return String(text || '').replace(/([a-z0-9])([A-Z])/g, '$1 $2').replace(/\s+/g, ' ').trim().toUpperCase();
+}
+
+function _flowHex(v) {
+  return typeof v === 'string' && /^#[0-9a-f]{6}$/i.test(v) ? v.toLowerCase() : null;
+}
+
+// "rgb(1, 2, 3)", "rgba(...)" or "#rrggbb" -> "#rrggbb" (components clamped), else null.
+function _flowCssColorToHex(text) {
+  const s = String(text || '').trim();
+  if (_flowHex(s)) return s.toLowerCase();
+  const m = /^rgba?\(\s*(-?[\d.]+)\s*,\s*(-?[\d.]+)\s*,\s*(-?[\d.]+)/i.exec(s);
+  if (!m) return null;
+  return '#' + [m[1], m[2], m[3]].map((c) => Math.max(0, Math.min(255, Math.round(Number(c)))).toString(16).padStart(2, '0')).join('');
+}
+
+// The colour a node's swatch shows, or null when its type has no colour field. `themeColor(index)` reads
+// a theme variable's current value.
+function _flowSwatchColor(type, data, themeColor) {
+  const field = _flowColorField(type);
+  if (!field) return null;
+  const d = data || {};
+  if (String(d.useThemeColor) === 'true') {
+    const index = Number(d[field]);
+    if (Number.isInteger(index) && index >= 0 && index < 16) {
+      const hex = _flowCssColorToHex(themeColor ? themeColor(FLOW_THEME_COLOR_VARS[index]) : '');
+      if (hex) return hex;
+    }
+  }
+  const own = _flowHex(d[field]);
+  if (own) return own;
+  const spec = _flowSubtitleSpecs[type];
+  return (spec && _flowHex(spec.accent)) || _FLOW_FALLBACK_ACCENT;
+}
+
+// Black or white text over a header colour.
+function _flowHeaderTextColor(hex) {
+  const n = parseInt(hex.slice(1), 16);
+  return 0.299 * (n >> 16) + 0.587 * ((n >> 8) & 255) + 0.114 * (n & 255) > 150 ? '#000000' : '#ffffff';
+}
+
+// The header summary of a node, from its data alone: {prefix, items: [{label, value, flag}], incomplete,
+// stale}. `ctx`: {label (catalogue label or ''), wired(name) -> bool, variables, constants (Sets of
+// names), elementExists(id) -> bool}. flag: 'required' (empty) or 'stale' (names something gone).
+function _flowSubtitleItems(node, spec, ctx) {
+  const out = { prefix: '', items: [], incomplete: false, stale: false };
+  if (!spec) return out;
+  out.prefix = ctx.label ? _flowHeaderLabel(ctx.label) : (spec.prefix || '');
+  if (!out.prefix) return out;
+  const d = node.data || {};
+  const registry = _FLOW_REGISTRY_FIELDS[node.name];
+  for (const f of spec.fields || []) {
+    if (f.key.startsWith('flow_')) continue;
+    if (typeof f.showIf === 'function' && !f.showIf(d)) continue;
+    const wired = ctx.wired(f.key);
+    if (f.mode === 'ifUnwired' && wired) continue;
+    if (f.mode === 'fallback' && out.items.length) continue;
+    const raw = d[f.key];
+    let value = raw === undefined || raw === null ? '' : String(raw);
+    if (value && f.transform === 'upper') value = value.toUpperCase();
+    else if (value && f.transform === 'lower') value = value.toLowerCase();
+    else if (value && f.transform && f.transform.i18n) value = t(f.transform.i18n + value);
+    if (!value) {
+      if (f.required && !wired) {
+        out.items.push({ label: f.label || f.key, value: '\u2026', flag: 'required' });
+        out.incomplete = true;
+      }
+      continue;
+    }
+    let stale = false;
+    if (registry && registry[0] === f.key && !wired) stale = !ctx[registry[1]].has(String(raw));
+    if (f.key === 'elementId' && node.name.startsWith('Element_')) stale = !ctx.elementExists(String(raw));
+    if (stale) out.stale = true;
+    out.items.push({ label: f.label || '', value, flag: stale ? 'stale' : '' });
+  }
+  return out;
+}
+
+function _flowThemeColorReader() {
+  let style = null;
+  return (name) => {
+    if (!style) style = getComputedStyle(document.documentElement);
+    return style.getPropertyValue(name);
+  };
+}
+
+// Wraps an item for the values line; flagged items get their own look.
+function _flowItemNode(item) {
+  const text = item.label ? item.label + '=' + item.value : item.value;
+  if (!item.flag) return document.createTextNode(text);
+  const span = document.createElement('span');
+  span.className = 'flow-node-subtitle-required';
+  span.textContent = text;
+  return span;
+}
+
+function _flowHeaderPart(header, selector, make) {
+  let el = header.querySelector(':scope > ' + selector);
+  if (!el && make) {
+    el = make();
+    header.appendChild(el);
+  }
+  return el;
+}
+
+function _flowRemovePart(header, selector) {
+  const el = header.querySelector(':scope > ' + selector);
+  if (el) el.remove();
+}
+
+function _flowQueueCableRedraw(id) {
+  const editor = _flowEditor;
+  if (!_flowHeaderRedraw) {
+    _flowHeaderRedraw = new Set();
+    _flowFrame(() => {
+      const ids = _flowHeaderRedraw;
+      _flowHeaderRedraw = null;
+      if (_flowEditor !== editor) return;
+      for (const n of ids) if (_flowNodeElement(n)) editor.updateConnectionNodes('node-' + n);
+    });
+  }
+  _flowHeaderRedraw.add(String(id));
+}
+
+// Refreshes a drawn node's header; parts that are missing are skipped, and a failure never reaches
+// the caller. `ctx` (optional) carries the lookups shared by a refresh of many nodes.
+function updateFlowNodeTitle(id, ctx) {
+  try {
+    const node = _flowNodeRecord(id);
+    const el = _flowNodeElement(id);
+    const header = el && el.querySelector('.flow-node > .flow-node-header');
+    if (!node || !header) return;
+    const c = ctx || _flowHeaderContext();
+    const d = node.data || {};
+    // 1. Icon, first.
+    let icon = header.querySelector(':scope > .flow-node-icon');
+    if (!icon) {
+      icon = document.createElement('i');
+      header.insertBefore(icon, header.firstChild);
+    }
+    icon.className = 'ph ' + resolveFlowNodeIcon(node.name, d) + ' flow-node-icon';
+    if (header.firstChild !== icon) header.insertBefore(icon, header.firstChild);
+    const prefix = _flowHeaderPart(header, '.flow-node-subtitle-prefix', () => Object.assign(document.createElement('span'), { className: 'flow-node-subtitle-prefix' }));
+    const values = _flowHeaderPart(header, '.flow-node-subtitle-values', () => Object.assign(document.createElement('span'), { className: 'flow-node-subtitle-values' }));
+    // 2-4. Badge, then swatch (the badge trails when there is no swatch).
+    _flowRemovePart(header, '.flow-node-pb-badge');
+    _flowRemovePart(header, '.flow-node-browser-badge');
+    _flowRemovePart(header, '.flow-node-color-swatch');
+    const dep = flowNodePbDep(node.name);
+    let badge = null;
+    if (dep) {
+      badge = document.createElement('span');
+      badge.className = 'flow-node-pb-badge flow-node-pb-badge--' + dep;
+      badge.title = t(dep === 'strict' ? 'flow.badge.pbStrict' : 'flow.badge.pbConditional');
+      badge.appendChild(Object.assign(document.createElement('i'), { className: 'ph ' + (FLOW_PB_ICONS[dep] || 'ph-cpu') }));
+    } else if (flowNodeBrowserOnly(node.name)) {
+      badge = document.createElement('span');
+      badge.className = 'flow-node-browser-badge';
+      badge.title = t('flow.badge.browserOnly');
+      badge.appendChild(Object.assign(document.createElement('i'), { className: 'ph ' + FLOW_BROWSER_ONLY_ICON }));
+    }
+    const colour = _flowSwatchColor(node.name, d, c.themeColor);
+    if (badge) {
+      if (!colour) badge.classList.add('flow-node-pb-badge--trailing');
+      header.appendChild(badge);
+    }
+    if (colour) {
+      const swatch = document.createElement('span');
+      swatch.className = 'flow-node-color-swatch';
+      swatch.style.background = colour;
+      swatch.title = colour;
+      header.appendChild(swatch);
+    }
+    // 3. Tone preview.
+    if (node.name === 'Action_PlayTone') flowDrawToneWaveform(node, el);
+    // 5-8. Subtitle, warning badge, tooltip.
+    const spec = _flowSubtitleSpecs[node.name];
+    const wiredNames = new Set();
+    for (const [port, value] of Object.entries(node.inputs || {})) {
+      const k = _flowPortIndex(port, false);
+      const names = Array.isArray(d._inputNames) ? d._inputNames : [];
+      if (k && value && Array.isArray(value.connections) && value.connections.length && typeof names[k - 1] === 'string') wiredNames.add(names[k - 1]);
+    }
+    const labels = c.labels;
+    const summary = _flowSubtitleItems(node, spec, Object.assign({}, c, {
+      label: node.name.startsWith('Element_') ? '' : (labels[node.name] || ''),
+      wired: (name) => wiredNames.has(name),
+    }));
+    _flowRemovePart(header, '.flow-node-required-badge');
+    if (!summary.prefix) {
+      prefix.textContent = '';
+      values.textContent = '';
+      header.title = '';
+    } else {
+      prefix.textContent = summary.prefix + ':';
+      values.replaceChildren();
+      if (summary.items.length) {
+        values.appendChild(document.createTextNode('  '));
+        summary.items.forEach((item, i) => {
+          if (i) values.appendChild(document.createTextNode(' | '));
+          values.appendChild(_flowItemNode(item));
+        });
+      }
+      const list = summary.items.map((i) => (i.label ? i.label + '=' + i.value : i.value)).join(' | ');
+      header.title = summary.prefix + (list ? ':  ' + list : '');
+    }
+    const warn = summary.incomplete ? 'REQUIRED' : summary.stale ? 'MISSING' : '';
+    el.classList.toggle('flow-node-required-empty', Boolean(warn));
+    if (warn) {
+      const w = document.createElement('span');
+      w.className = 'flow-node-required-badge';
+      w.textContent = warn;
+      header.appendChild(w);
+    }
+    // 10. Header colour.
+    if (spec && spec.accent) {
+      const bg = _flowHex(d.headerColor) || spec.accent;
+      header.style.background = bg;
+      header.style.color = _flowHeaderTextColor(bg);
+    }
+    // 9. Cables follow the header's new height.
+    _flowQueueCableRedraw(id);
+  } catch (e) {
+    console.error('[flow] updateFlowNodeTitle:', e);
+  }
+}
+
+// The lookups every header of one refresh shares.
+function _flowHeaderContext() {
+  const name = (v) => String(v && v.name !== undefined ? v.name : '');
+  let ids = null;
+  return {
+    labels: typeof _flowNodeLabels === 'object' && _flowNodeLabels ? _flowNodeLabels : {},
+    variables: new Set(_flowVarsRegistry.map(name)),
+    constants: new Set(_flowConstsRegistry.map(name)),
+    elementExists: (eid) => (ids || (ids = new Set(elements.map((el) => String(el.id))))).has(String(eid)),
+    themeColor: _flowThemeColorReader(),
+  };
+}
+
+// Every drawn node's header (the nodes of the active module; the others are drawn when shown).
+function updateAllFlowNodeTitles() {
+  if (!_flowEditor) return;
+  const ctx = _flowHeaderContext();
+  for (const id of Object.keys(_flowModuleData())) updateFlowNodeTitle(id, ctx);
+}
+
+// Element nodes follow the design: a node whose element is gone is an orphan (its header says MISSING).
+function flow_syncWithElements() {
+  _flowOrphans.clear();
+  const editor = _flowEditor;
+  const home = editor && editor.drawflow.drawflow[FLOW_HOME_MODULE];
+  const ctx = _flowHeaderContext();
+  for (const [id, node] of Object.entries(home ? home.data : {})) {
+    const d = node.data || {};
+    if (d.elementId === undefined || !String(node.name).startsWith('Element_')) continue;
+    if (!ctx.elementExists(String(d.elementId))) _flowOrphans.add(id);
+    if (editor.module === FLOW_HOME_MODULE) updateFlowNodeTitle(id, ctx);
+  }
+  _qlCallIfDefined('updateFlowNodeCount');
+}

@@ -1,0 +1,269 @@
+// The flow editor's structure in jsdom, over two small fixture graphs (structure-basic.json: events, data,
+// actions, nested groups with hostile saved markup, a junction, an element node, a data input with two
+// cables, an unknown type; structure-subflow.json: two linked sub-flows and one unlinked with a group
+// inside): node creation and its port tables, headers, tone maths, restore, snapshots, copy and paste.
+import assert from 'node:assert/strict';
+import { after, before, describe, test } from 'node:test';
+
+import { openFlowPage } from './canvas-page.mjs';
+import { readFixture } from './flow-page.mjs';
+
+let page;
+before(async () => { page = await openFlowPage(); });
+after(() => page?.close());
+
+const call = (expr) => page.json(expr);
+const fresh = () => page.run('__flow.reset()');
+const frames = () => new Promise((r) => setTimeout(r, 60));
+const load = (name) => {
+  fresh();
+  page.window.__fixture = readFixture(name);
+  page.run('_flowRestoreFromData(JSON.parse(window.__fixture)); historyStack = []; redoStack = []; saveHistoryState()');
+};
+const home = () => call('_flowEditor.drawflow.drawflow.Home.data');
+const header = (id) => call(`(function () {
+  const h = document.querySelector('#node-${id} .flow-node-header');
+  const part = (c) => { const e = h.querySelector(':scope > .' + c); return e ? e.textContent : null; };
+  return { prefix: part('flow-node-subtitle-prefix'), values: part('flow-node-subtitle-values'), warn: part('flow-node-required-badge'),
+    title: h.title, classes: [...h.children].map((c) => c.className.split(' ').find((k) => k.startsWith('flow-node-'))),
+    swatch: h.querySelector('.flow-node-color-swatch') ? h.querySelector('.flow-node-color-swatch').title : null,
+    marked: document.getElementById('node-${id}').classList.contains('flow-node-required-empty') };
+})()`);
+
+describe('adding nodes', () => {
+  test('ids go above every module, element nodes get their event outputs, variable ports grow, unknown types are refused', () => {
+    load('structure-subflow.json');
+    page.run('_flowEditor.drawflow.drawflow["supernode-4"].data["250"] = Object.assign(JSON.parse(JSON.stringify(_flowEditor.drawflow.drawflow["supernode-4"].data["41"])), { id: 250 }); _flowEditor.nodeId = 3');
+    assert.equal(page.run('addFlowNode("Data_Value", 10, 10, {})'), '251');
+
+    fresh();
+    const cases = [
+      // type, data, expected inputs, expected outputs
+      ['Data_Concat', { _inputNames: ['A', 'B', 'C', 'D', 'E'] }, ['A', 'B', 'C', 'D', 'E'], ['result']],
+      ['Element_btn1', { elementId: 'btn1', elementType: 'button', exportEvents: true }, [], ['onClick', 'elementId']],
+      ['Element_in1', { elementId: 'in1', elementType: 'input', exportChange: true, exportMousemove: true }, [],
+        ['onChange', 'onMouseMove', 'buttons', 'winPosX', 'winPosY', 'offsetX', 'offsetY', 'elementId']],
+      ['Action_UI_SetBgColor', {}, ['flow_in', 'elementId', 'color'], ['flow_out', 'elementId']],
+      ['Data_UI_GetBgColor', {}, ['elementId'], ['color', 'elementId']],
+    ];
+    for (const [type, data, ins, outs] of cases) {
+      const id = page.run(`addFlowNode(${JSON.stringify(type)}, 20, 30, ${JSON.stringify(data)})`);
+      const node = home()[id];
+      assert.deepEqual([node.data._inputNames, node.data._outputNames], [ins, outs], type);
+      assert.deepEqual([Object.keys(node.inputs).length, Object.keys(node.outputs).length], [ins.length, outs.length], type);
+      assert.equal(call(`document.querySelectorAll('#node-${id} .flow-node-rows > .flow-row').length`), Math.max(ins.length, outs.length, 1), type);
+    }
+    const element = Object.values(home()).find((n) => n.name === 'Element_btn1');
+    assert.deepEqual(element.data._enabledOutputs, ['onClick', 'elementId']);
+    assert.equal(element.data._elementTypeLabel, 'Button');
+    // A colour default goes only where no cable can come: the colour input stays empty.
+    const bg = Object.values(home()).find((n) => n.name === 'Action_UI_SetBgColor');
+    assert.equal(bg.data.color, undefined);
+    assert.equal(page.run('addFlowNode("Nope_Type", 0, 0, {})'), null);
+    assert.equal(page.run('addFlowNode(undefined, 0, 0, {})'), null);
+  });
+
+  test('the port tables agree with the registered templates', () => {
+    const mismatches = call(`(function () {
+      const out = [];
+      for (const [type, c] of Object.entries(_FLOW_PORT_COUNTS)) {
+        const t = _flowTemplatePortNames(type);
+        if (!t) out.push(type + ': no template');
+        else if (t.inputs.length !== c.inputs || t.outputs.length !== c.outputs) out.push(type + ': ' + c.inputs + '/' + c.outputs + ' vs ' + t.inputs.length + '/' + t.outputs.length);
+      }
+      for (const [type, n] of Object.entries(_FLOW_PORT_NAMES)) {
+        const t = _flowTemplatePortNames(type);
+        if (JSON.stringify([t.inputs, t.outputs]) !== JSON.stringify([n.inputs, n.outputs])) out.push(type + ': names');
+      }
+      for (const e of _UI_GETTER_CATALOG) {
+        const t = _flowTemplatePortNames(e.node), c = _flowPortCountsOf(e.node);
+        if (!t || t.inputs.length !== c.inputs || t.outputs.length !== c.outputs) out.push(e.node + ': getter row');
+      }
+      return out;
+    })()`);
+    assert.deepEqual(mismatches, []);
+    assert.equal(call('Object.keys(_FLOW_PORT_COUNTS).length'), 99);
+    assert.equal(call('Object.keys(_FLOW_PORT_NAMES).length'), 65);
+  });
+});
+
+describe('node headers', () => {
+  test('subtitles, REQUIRED and MISSING, cleared when wired or when the reference exists again', async () => {
+    load('structure-basic.json');
+    // An empty required element id: REQUIRED, shown as its label with "=…".
+    let h = header(2);
+    assert.equal(h.warn, 'REQUIRED');
+    assert.equal(h.marked, true);
+    assert.match(h.values, /elementId=…/);
+    assert.equal(h.prefix, 'SET TEXT:');
+    // Wiring the element id clears it.
+    page.run('_flowCommitConnect("1", "output_2", "2", "input_2"); updateFlowNodeTitle("2")');
+    h = header(2);
+    assert.equal(h.warn, null);
+    assert.equal(h.marked, false);
+    // A variable that is not in the registry: MISSING until it is.
+    assert.equal(header(3).warn, 'MISSING');
+    page.run('_flowVarsRegistry.push({ name: "score", type: "number", value: 0 }); updateAllFlowNodeTitles()');
+    assert.equal(header(3).warn, null);
+    assert.equal(header(3).values, '  score');
+    // An element node whose element is gone is an orphan.
+    page.run('flow_syncWithElements()');
+    assert.deepEqual(call('[..._flowOrphans]'), ['6']);
+    assert.equal(header(6).warn, 'MISSING');
+    assert.equal(header(6).prefix, 'BUTTON:');
+    // Values are text: markup in a field shows as itself.
+    page.run('_flowNodeRecord("7").data.text = "<img src=x onerror=window.__pwned=3>"; updateFlowNodeTitle("7")');
+    assert.match(header(7).values, /<img src=x/);
+    assert.equal(call('document.querySelector("#node-7 img")'), null);
+    await frames();
+    assert.equal(call('window.__pwned === undefined'), true);
+  });
+
+  test('badges by dependency tier, swatches from the field or a theme index, header text by contrast', () => {
+    fresh();
+    const add = (type, data) => page.run(`addFlowNode(${JSON.stringify(type)}, 0, 0, ${JSON.stringify(data || {})})`);
+    const run = add('Action_RunCommand', { command: 'ls' });
+    const store = add('Action_UI_Storage_Local');
+    const img = add('Action_UI_SetBgImage', { elementId: 'a', color: '#FF0000' });
+    const bg = add('Action_UI_SetBgColor', { elementId: 'a', color: '#FF0000' });
+    const themed = add('Action_UI_SetBgColor', { elementId: 'a', color: '4', useThemeColor: 'true' });
+    const plain = add('Action_UI_SetBgColor', { elementId: 'a' });
+    assert.deepEqual(header(run).classes.slice(-1), ['flow-node-pb-badge']);
+    assert.equal(call(`document.querySelector('#node-${run} .flow-node-pb-badge').classList.contains('flow-node-pb-badge--trailing')`), true);
+    assert.deepEqual(header(store).classes.slice(-1), ['flow-node-browser-badge']);
+    assert.equal(header(img).classes.includes('flow-node-pb-badge'), true);
+    assert.equal(header(bg).swatch, '#ff0000');
+    page.run(`document.documentElement.style.setProperty('--th-accent2', 'rgba(300, 20, 5, 0.5)'); updateFlowNodeTitle('${themed}')`);
+    assert.equal(header(themed).swatch, '#ff1405');
+    assert.equal(header(plain).swatch, '#4338ca');
+    // Header colours the user picks: black text on light, white on dark.
+    const fn = add('FunctionJS', { name: 'f', headerColor: '#fafafa' });
+    const dark = add('FunctionJS', { name: 'g', headerColor: '#101010' });
+    const colour = (id) => call(`document.querySelector('#node-${id} .flow-node-header').style.color`);
+    assert.deepEqual([colour(fn), colour(dark)], ['rgb(0, 0, 0)', 'rgb(255, 255, 255)']);
+  });
+
+  test('tone samples: flat envelope, each waveform at a quarter-period grid, visible periods', () => {
+    const flat = call('flowToneSamples({ attack: 0, decay: 0, sustain: 0.5, duration: 1, release: 0, volume: 0.8, waveform: "square" }, 50)');
+    assert.ok(flat.env.every((e) => Math.abs(e - 0.4) < 1e-9), 'half the volume everywhere');
+    // One second held, 110 Hz: three periods over 13 columns put p at 0, 0.25, 0.5, 0.75 on columns 0..3.
+    const at = (waveform) => call(`flowToneSamples({ attack: 0, decay: 0, sustain: 1, duration: 1, release: 0, volume: 1, frequency: 110, waveform: ${JSON.stringify(waveform)} }, 13)`).wave.slice(0, 4).map((v) => Math.round(v * 1000) / 1000);
+    assert.equal(call('flowToneVisiblePeriods(110)'), 3);
+    assert.deepEqual(at('sine'), [0, 1, 0, -1]);
+    assert.deepEqual(at('square'), [1, 1, -1, -1]);
+    assert.deepEqual(at('sawtooth'), [-1, -0.5, 0, 0.5]);
+    assert.deepEqual(at('triangle'), [-1, 0, 1, 0]);
+    assert.deepEqual(at('noise'), at('sine'));
+    assert.deepEqual([1, 55, 440, 1e6, -3].map((f) => call(`flowToneVisiblePeriods(${f})`)), [2, 2, 7, 16, 7]);
+    assert.deepEqual(call('flowToneParams({ volume: 0, sustain: 3, attack: -1, frequency: "abc" })'),
+      { attack: 0, decay: 0, duration: 0, release: 0, sustain: 1, peak: 0.3, frequency: 440, waveform: 'sine' });
+    // Attack and release ramps.
+    assert.deepEqual([0, 0.5, 1, 1.5, 2.5, 3].map((t) => call(`flowToneEnvelope(${t}, 1, 0, 0.5, 1, 1, 1)`)), [0, 0.5, 0.5, 0.5, 0.25, 0]);
+  });
+});
+
+describe('restore and snapshots load no saved markup', () => {
+  test('restore repairs: unknown types dropped with their cables, one cable per data input, groups from their data, junction marks', async () => {
+    load('structure-basic.json');
+    const data = home();
+    assert.equal(data['5'], undefined);
+    assert.deepEqual(data['1'].outputs.output_1.connections.map((c) => c.node), ['2']);
+    assert.deepEqual(data['2'].inputs.input_3.connections, [{ node: '3', input: 'output_1' }]);
+    assert.deepEqual(data['4'].outputs.output_1.connections, []);
+    assert.equal(call('document.querySelector("#node-11 .container-title").textContent'), 'Inner <b>');
+    assert.equal(call('document.querySelectorAll("#flow-editor img, #flow-editor script").length'), 0);
+    assert.deepEqual(call('[..._flowContainers.get("10")]'), ['2', '11']);
+    assert.equal(call('document.querySelector("svg.node_out_node-2 .point").getAttribute("data-jid")'), 'jx_1_2');
+    await frames();
+    assert.equal(call('window.__pwned === undefined'), true);
+  });
+
+  test('an undo step holding hostile group markup is drawn from the group data', async () => {
+    load('structure-basic.json');
+    page.run(`_flowNodeRecord('10').html = '<img src=x onerror="window.__pwned=4">'; saveHistoryState()`);
+    page.run('addFlowNode("Data_Value", 0, 0, {})');
+    page.run('undo(); undo()');
+    await frames();
+    assert.equal(call('document.querySelectorAll("#flow-editor img").length'), 0);
+    assert.equal(call('window.__pwned === undefined'), true);
+    assert.equal(call('_flowNodeRecord("10").html').includes('container-title'), true);
+  });
+});
+
+describe('copy and paste', () => {
+  const at = (x, y) => page.run(`pasteFlowSelected(${x}, ${y})`);
+  const ids = () => Object.keys(home()).sort((a, b) => a - b);
+
+  test('two pastes are two sets of fresh ids, each one undo step; cables to nodes left behind stay behind', () => {
+    load('structure-basic.json');
+    page.run('_flowApplyMultiSelect(["2", "7"]); copyFlowSelected()');
+    assert.deepEqual(call('_flowClipboard.connections'), [{ output_id: '2', input_id: '7', output_class: 'output_1', input_class: 'input_1' }]);
+    const start = ids();
+    at(100, 100);
+    const first = ids().filter((id) => !start.includes(id));
+    at(300, 300);
+    const second = ids().filter((id) => !start.includes(id) && !first.includes(id));
+    assert.equal(first.length, 2);
+    assert.equal(second.length, 2);
+    const data = home();
+    for (const [a, b] of [first, second]) {
+      assert.deepEqual(data[a].outputs.output_1.connections.map((c) => c.node), [b], 'the cable between copies');
+      assert.deepEqual(data[a].inputs.input_1.connections, [], 'the cable from the node left behind');
+      assert.equal(data[a].data._groupId, undefined, 'no membership');
+      assert.equal(data[b].outputs.output_1.connections[0]?.points, undefined, 'no waypoints');
+    }
+    assert.deepEqual(call('[..._flowSelectedNodes]'), second);
+    page.run('undo()');
+    assert.deepEqual(ids(), [...start, ...first].sort((a, b) => a - b));
+    page.run('undo()');
+    assert.deepEqual(ids(), start);
+  });
+
+  test('a command right after a paste is a step of its own', () => {
+    load('structure-basic.json');
+    page.run('_flowApplyMultiSelect(["4"]); copyFlowSelected()');
+    at(50, 50);
+    const pasted = call('[..._flowSelectedNodes]')[0];
+    page.run(`_flowToggleFlag(["${pasted}"], "_muted")`);
+    page.run('undo()');
+    assert.equal(home()[pasted].data._muted, undefined);
+    assert.ok(home()[pasted], 'the paste itself stays');
+  });
+
+  test('a linked sub-flow pastes onto the same inside, an unlinked one gets its own with groups renumbered', () => {
+    load('structure-subflow.json');
+    const modules = () => call('Object.keys(_flowEditor.drawflow.drawflow)').sort();
+    page.run('_flowApplyMultiSelect(["2", "4"]); copyFlowSelected()');
+    assert.equal(call('_flowClipboard.nodes.find((n) => n.id === "2").subModule'), null);
+    at(200, 200);
+    const [linked, unlinked] = call('[..._flowSelectedNodes]');
+    const data = home();
+    assert.equal(data[linked].data.module, 'supernode-2');
+    assert.deepEqual(data[linked].data._inputNames, ['flow_in', 'In_0']);
+    assert.equal(Object.keys(data[linked].inputs).length, 2);
+    assert.equal(data[linked].data._hiddenNodeIds, undefined);
+    const own = data[unlinked].data.module;
+    assert.equal(own, 'supernode-' + unlinked);
+    assert.deepEqual(modules(), ['Home', own, 'supernode-2', 'supernode-4'].sort());
+    const inside = call(`_flowEditor.drawflow.drawflow[${JSON.stringify(own)}].data`);
+    const original = call('_flowEditor.drawflow.drawflow["supernode-4"].data');
+    assert.equal(Object.keys(inside).filter((id) => original[id]).length, 0, 'fresh ids');
+    const group = Object.values(inside).find((n) => n.name === 'Container');
+    const member = Object.values(inside).find((n) => n.name === 'Action_ConsoleLog');
+    assert.deepEqual(group.data.childIds, [String(member.id)]);
+    assert.equal(member.data._groupId, String(group.id));
+    // Editing the copy's inside leaves the original's alone.
+    page.run(`_flowEditor.drawflow.drawflow[${JSON.stringify(own)}].data[${JSON.stringify(String(member.id))}].data.text = "copy"`);
+    assert.equal(call('_flowEditor.drawflow.drawflow["supernode-4"].data["41"].data.text'), null);
+    page.run('undo()');
+    assert.deepEqual(modules(), ['Home', 'supernode-2', 'supernode-4']);
+  });
+
+  test('nothing selected and nothing under the pointer: a notice, and the clipboard keeps what it had', () => {
+    load('structure-basic.json');
+    page.run('_flowClearSelection(); _lastMouseX = -1; _lastMouseY = -1; _flowClipboard = null; copyFlowSelected()');
+    assert.equal(call('_flowClipboard'), null);
+    assert.match(call('[...document.querySelectorAll("#toast-container .ql-toast-text")].pop().textContent'), /copiar/);
+    at(0, 0);
+  });
+});
