@@ -8,7 +8,7 @@
 //   _flowGroupMembersDeep, _flowIsGroup, addToFlowContainer, removeFromFlowContainer,
 //   _flowInnermostContainerAtPointXY, _flowRecalculateAllBoxes
 // Needs: FLOW_GROUP_KEY, _flowChildToContainer, _flowContainers, _flowEditor, _qlCallIfDefined
-// Calls: _flowModuleData, _flowNodeElement, _flowRunCommand
+// Calls: _flowModuleData, _flowNodeElement, _flowRunCommand, _flowWireContainerEvents, _flowRefreshContainerHeader
 
 var FLOW_GROUP_HEADER = 38;
 var FLOW_GROUP_BORDER = 2;
@@ -147,7 +147,10 @@ function _flowRebuildContainerIndex() {
     else if (d[FLOW_GROUP_KEY] !== undefined) delete d[FLOW_GROUP_KEY];
   }
   _flowRecalculateAllBoxes();
-  for (const g of _flowContainers.keys()) _qlCallIfDefined('_flowRefreshContainerHeader', g);
+  for (const g of _flowContainers.keys()) {
+    _qlCallIfDefined('_flowWireContainerEvents', g);
+    _qlCallIfDefined('_flowRefreshContainerHeader', g);
+  }
 }
 
 function _flowLeaveGroup(memberId) {

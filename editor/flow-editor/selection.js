@@ -200,6 +200,8 @@ function _flowOnPress(ev, e) {
   }
   if (ev.button !== 0) return;
   const target = ev.target;
+  // A group title being edited takes its own presses.
+  if (target.closest && target.closest('[contenteditable="true"]')) return;
   if (_flowIsBackgroundTarget(target, e)) {
     _flowStartRectangle(ev, e);
     ev.preventDefault();

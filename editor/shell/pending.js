@@ -42,9 +42,6 @@ var QL_PENDING = {
   startInlineEdit: 'pending.inlineEdit',
 
   // Flow editor: grouping, the clipboard and sub-flows.
-  onFlowGroupBtnClick: 'pending.flowGroups',
-  createFlowContainer: 'pending.flowGroups',
-  ungroupFlowContainer: 'pending.flowGroups',
   _createSuperNodeFromSelection: 'pending.flowSubflows',
 
   // Hooks and globals of parts not built yet: silent until they are.
@@ -52,7 +49,6 @@ var QL_PENDING = {
   _ensureSpeechVoices: null,
   _flowApplyLinkedGlow: null,
   _flowDropCableOnReroute: null,
-  _flowRefreshContainerHeader: null,
   _syncCanvasFromFlow: null,
   _dropElementToFlow: null,
   _flowWindowSync: null,

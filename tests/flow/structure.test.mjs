@@ -267,3 +267,96 @@ describe('copy and paste', () => {
     at(0, 0);
   });
 });
+
+describe('groups', () => {
+  test('grouping takes members from their old group, clears other groups by moving below them, and is one undo step', () => {
+    load('structure-basic.json');
+    const before = page.graph();
+    // Node 7 is in "Inner" (11), inside "Outer" (10); grouping it with node 1 makes a third group.
+    const g = page.run('createFlowContainer(["7", "1"], { title: "  Third " })');
+    const data = home();
+    assert.deepEqual(data[g].data, { title: 'Third', childIds: ['7', '1'] });
+    assert.equal(data['7'].data._groupId, g);
+    assert.deepEqual(call('[..._flowContainers.get("11")]'), [], 'the old group lost it');
+    assert.deepEqual(data['11'].data.childIds, []);
+    // Outer (10) and Inner (11) are other groups: the new box lies wholly below the lowest it overlapped.
+    const box = (id) => ({ x: data[id].pos_x, y: data[id].pos_y, w: data[id].width, h: data[id].height });
+    const over = (a, b) => a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h;
+    assert.equal(over(box(g), box('10')) || over(box(g), box('11')), false);
+    assert.equal(call(`_flowGroupPushDown({ x: 0, y: 0, w: 10, h: 10 }, [{ x: 5, y: 5, w: 10, h: 20 }, { x: 0, y: 45, w: 10, h: 5 }])`), 66);
+    assert.deepEqual(call('[..._flowSelectedNodes]').sort(), [g, '1', '7'].sort());
+    assert.equal(call(`document.querySelector('#node-${g} .container-title').textContent`), 'Third');
+    assert.equal(call(`document.querySelector('#node-${g} .container-children-count').textContent`), '2');
+    page.run('undo()');
+    assert.deepEqual(page.graph(), before);
+  });
+
+  test('grouping keeps a node\'s own parentId field; the waypoint inside a new box joins it; ungroup keeps members and cables', () => {
+    fresh();
+    const a = page.run('addFlowNode("Action_UI_GetElementCount", 100, 100, { parentId: "panel1" })');
+    const b = page.run('addFlowNode("Action_ConsoleLog", 400, 100, {})');
+    page.run(`_flowCommitConnect("${a}", "output_1", "${b}", "input_1")`);
+    page.run(`_flowEditor.drawflow.drawflow.Home.data["${a}"].outputs.output_1.connections[0].points = [{ pos_x: 300, pos_y: 120, freePoint: true }]`);
+    const g = page.run(`createFlowContainer(["${a}", "${b}"], {})`);
+    let data = home();
+    assert.equal(data[a].data.parentId, 'panel1');
+    assert.equal(data[a].data._groupId, g);
+    assert.equal(data[g].data.title, 'Grupo');
+    assert.deepEqual(data[a].outputs.output_1.connections[0].points, [{ pos_x: 300, pos_y: 120, parentContainerId: g }]);
+    const depth = call('historyStack.length');
+    assert.equal(page.run(`ungroupFlowContainer("${g}")`), true);
+    assert.equal(call('historyStack.length'), depth + 1);
+    data = home();
+    assert.equal(data[g], undefined);
+    assert.equal(data[a].data.parentId, 'panel1');
+    assert.equal(data[a].data._groupId, undefined);
+    assert.deepEqual(page.cables(), [`${a}.output_1>${b}.input_1`]);
+    page.run('undo()');
+    assert.ok(home()[g], 'undo brings the group back');
+  });
+
+  test('header: default title for an empty one, member count, contrast of the title colour, title edits', () => {
+    fresh();
+    const a = page.run('addFlowNode("Data_Value", 0, 0, {})');
+    const g = page.run(`createFlowContainer(["${a}"], {})`);
+    const head = () => call(`(function () { const h = document.querySelector('#node-${g} .container-header');
+      return { title: h.querySelector('.container-title').textContent, dark: h.classList.contains('flow-hdr-dark-text'), bg: h.style.background }; })()`);
+    for (const [colour, dark] of [['#969696', false], ['#979797', true], ['#ffffff', true], ['#000000', false], ['red', false]]) {
+      page.run(`_flowNodeRecord("${g}").data.titleColor = ${JSON.stringify(colour)}; _flowRefreshContainerHeader("${g}")`);
+      assert.equal(head().dark, dark, colour);
+    }
+    // A double click edits the title in place; Esc puts it back, Enter keeps it (empty: the default title).
+    const edit = (text, key) => page.run(`(function () {
+      const title = document.querySelector('#node-${g} .container-title');
+      title.dispatchEvent(new MouseEvent('dblclick', { bubbles: true }));
+      title.textContent = ${JSON.stringify(text)};
+      title.dispatchEvent(new KeyboardEvent('keydown', { key: ${JSON.stringify(key)}, bubbles: true }));
+      if (title.getAttribute('contenteditable') === 'true') title.dispatchEvent(new FocusEvent('blur'));
+    })()`);
+    edit('Renamed', 'Escape');
+    assert.equal(home()[g].data.title, 'Grupo');
+    edit('Renamed', 'Enter');
+    assert.equal(home()[g].data.title, 'Renamed');
+    assert.equal(head().title, 'Renamed');
+    edit('   ', 'Enter');
+    assert.equal(head().title, 'Grupo');
+    page.run('undo()');
+    assert.equal(home()[g].data.title, 'Renamed');
+  });
+
+  test('the index of a module holds only its own nodes, also after a module copy', () => {
+    load('structure-subflow.json');
+    page.run('_flowApplyMultiSelect(["4"]); copyFlowSelected(); pasteFlowSelected(100, 100)');
+    const copy = call('[..._flowSelectedNodes]')[0];
+    const module = home()[copy].data.module;
+    page.run(`_flowEditor.changeModule(${JSON.stringify(module)}); _flowRebuildContainerIndex()`);
+    const inside = call(`_flowEditor.drawflow.drawflow[${JSON.stringify(module)}].data`);
+    const [gid] = Object.keys(inside).filter((k) => inside[k].name === 'Container');
+    assert.deepEqual(call(`[..._flowContainers.get(${JSON.stringify(gid)})]`).every((m) => inside[m]), true);
+    assert.equal(call('_flowContainers.size'), 1);
+    page.run('_flowEditor.changeModule("supernode-4"); _flowRebuildContainerIndex()');
+    assert.deepEqual(call('[..._flowContainers.get("43")]'), ['41']);
+    assert.equal(call('_flowEditor.drawflow.drawflow["supernode-4"].data["41"].data._groupId'), '43');
+    page.run('_flowEditor.changeModule("Home")');
+  });
+});
