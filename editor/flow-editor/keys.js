@@ -8,7 +8,6 @@
 //   Ctrl+C, V, D, N              pointer over the panel: copy, paste, duplicate, make a sub-flow
 //   Esc                          inside a sub-flow: back to the main graph
 // The ungroup button in a group's header ungroups that group.
-// Sub-flows answer through the pending table until they are built.
 // Provides: _flowDeleteSelection, _flowToggleFlag, _flowInstallKeys, _flowKeyTarget
 // Needs: _flowEditor, _flowModuleData, _flowNodeRecord, _flowRunCommand, _flowSelectedNodes, _flowSelectedCables,
 //   _flowClearSelection, _getFlowSelectedIds, _flowPointerOverPanel, _flowCableOf, _flowApplyMutedClass,

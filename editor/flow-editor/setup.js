@@ -19,7 +19,7 @@
 //   _FLOW_VARIABLE_PORT_TYPES
 // Calls: _flowRegisterElementType, _syncFunctionJSPorts, _flowRebuildJunctionAttrs, updateAllFlowNodeTitles,
 //   _flowRegisterNodes, _flowAfterAddNode, _flowInstallViewport, _flowInstallSelection,
-//   _flowInstallCables, _flowInstallKeys, _flowApplyPortVisibility, _flowClearSelection, updateFlowNodeCount,
+//   _flowInstallCables, _flowInstallKeys, _flowInstallSubflows, _flowApplyPortVisibility, _flowClearSelection, updateFlowNodeCount,
 //   _syncFlowGridTransform, _flowOnZoom
 
 var _flowBatchOp = false;
@@ -403,6 +403,7 @@ function initDrawFlow() {
   _qlCallIfDefined('_flowInstallSelection', editor);
   _qlCallIfDefined('_flowInstallCables', editor);
   _qlCallIfDefined('_flowInstallKeys');
+  _qlCallIfDefined('_flowInstallSubflows', editor);
   _qlCallIfDefined('_flowOnZoom');
   return editor;
 }

@@ -109,9 +109,10 @@ function _historyRestoreFlow(flow, module) {
     _restoringFlow = true;
     try {
       // A snapshot is loaded as a file is: repaired, with group headers rebuilt from their data and
-      // every other node drawn from its type, never from markup it carries.
+      // every other node drawn from its type, never from markup it carries. (The repair comes with the
+      // flow editor's scripts; a page without them has no editor that could draw markup.)
       const repaired = typeof _flowRepairGraph === 'function' ? _flowRepairGraph(flow).graph : null;
-      const graph = repaired || { drawflow: { Home: { data: {} } } };
+      const graph = repaired || _deepCopy(flow);
       const variables = flow.variables;
       const constants = flow.constants;
       delete graph.variables;

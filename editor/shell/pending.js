@@ -41,13 +41,9 @@ var QL_PENDING = {
   createCustomComponent: 'pending.customComponents',
   startInlineEdit: 'pending.inlineEdit',
 
-  // Flow editor: grouping, the clipboard and sub-flows.
-  _createSuperNodeFromSelection: 'pending.flowSubflows',
-
   // Hooks and globals of parts not built yet: silent until they are.
   // Flow editor and flow runtime.
   _ensureSpeechVoices: null,
-  _flowApplyLinkedGlow: null,
   _flowDropCableOnReroute: null,
   _syncCanvasFromFlow: null,
   _dropElementToFlow: null,

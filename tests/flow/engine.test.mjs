@@ -338,6 +338,34 @@ describe('sub-flows', () => {
     page.close();
   });
 
+  test('a sub-flow with two control exits goes on through the exit its inside reached, never both', async () => {
+    const inside = {
+      nodes: {
+        10: ['SubFlow_Input', { portName: 'flow_in' }, { inputs: [], outputs: ['flow_in'] }],
+        11: ['SubFlow_Input', { portName: 'In_0' }, { inputs: [], outputs: ['In_0'] }],
+        12: ['Control_Branch', {}],
+        13: ['SubFlow_Output', { portName: 'flow_out' }, { inputs: ['flow_out'], outputs: [] }],
+        14: ['SubFlow_Output', { portName: 'flow_out_2' }, { inputs: ['flow_out_2'], outputs: [] }],
+      },
+      cables: [[10, 'flow_in', 12, 'flow_in'], [11, 'In_0', 12, 'Condition'], [12, 'flow_true', 13, 'flow_out'], [12, 'flow_false', 14, 'flow_out_2']],
+    };
+    const page = await run(() => flow({
+      1: ['Event_OnCustomReceive', { eventName: 'go' }],
+      2: ['SuperNode', { module: 'supernode-2', portMap: { inputs: { In_0: 11 }, outputs: { flow_out_2: 14 } } },
+        { inputs: ['flow_in', 'In_0'], outputs: ['flow_out', 'flow_out_2'] }],
+      3: LOG('log', 'T'), 4: LOG('log', 'F'),
+      5: ['FunctionJS', { code: 'return window.__cond;' }, { inputs: ['flow_in'], outputs: ['flow_out', 'out1'] }],
+    }, [[1, 'flow_out', 5, 'flow_in'], [5, 'flow_out', 2, 'flow_in'], [5, 'out1', 2, 'In_0'], [2, 'flow_out', 3, 'flow_in'],
+      [2, 'flow_out_2', 4, 'flow_in']], { 'supernode-2': inside }));
+    for (const [condition, expected] of [[true, 'T'], [false, 'F'], [1, 'T'], ['', 'F']]) {
+      page.window.__cond = condition;
+      page.run('QuorlinFlow.setVar("log", "")');
+      page.custom('go', '');
+      assert.equal(page.vars().log, expected, JSON.stringify(condition));
+    }
+    page.close();
+  });
+
   test('a sub-flow in a loop body runs every round, and in an interval\'s tick path every tick', async () => {
     let clock;
     const page = await run(() => flow({

@@ -360,3 +360,157 @@ describe('groups', () => {
     page.run('_flowEditor.changeModule("Home")');
   });
 });
+
+describe('sub-flows', () => {
+  const add = (type, x, y, data) => page.run(`addFlowNode(${JSON.stringify(type)}, ${x}, ${y}, ${JSON.stringify(data || {})})`);
+  const wire = (a, ap, b, bp) => page.run(`_flowCommitConnect("${a}", "${ap}", "${b}", "${bp}")`);
+  const toasts = () => call('[...document.querySelectorAll("#toast-container .ql-toast-text")].map((n) => n.textContent)');
+  const module = (name) => call(`_flowEditor.drawflow.drawflow[${JSON.stringify(name)}].data`);
+
+  test('Ctrl+N: control entries per inner port, data ports per crossing, one exit per inner control port', () => {
+    fresh();
+    const init = add('Event_OnInit', 0, 0);
+    const frame = add('Event_OnFrame', 0, 200);
+    const value = add('Data_Value', 0, 400, { value: '5' });
+    const a = add('Action_ConsoleLog', 300, 0);
+    const b = add('Action_ConsoleLog', 300, 200);
+    const branch = add('Control_Branch', 500, 0);
+    const math = add('Data_Math', 500, 300, { op: 'add' });
+    const yes = add('Action_ConsoleLog', 900, 0);
+    const no = add('Action_ConsoleLog', 900, 200);
+    const set = add('Action_SetVariable', 900, 400, { name: 'n' });
+    wire(init, 'output_1', a, 'input_1');
+    wire(frame, 'output_1', b, 'input_1');
+    wire(value, 'output_1', a, 'input_2');
+    wire(a, 'output_1', branch, 'input_1');
+    wire(branch, 'output_1', yes, 'input_1');
+    wire(branch, 'output_2', no, 'input_1');
+    wire(math, 'output_1', set, 'input_2');
+    const moved = [a, b, branch, math];
+    const before = page.graph();
+    page.run(`_flowApplyMultiSelect(${JSON.stringify(moved)})`);
+    const sn = page.run('_createSuperNodeFromSelection()');
+    const data = home();
+    const d = data[sn].data;
+    assert.deepEqual([d._inputNames, d._outputNames], [['flow_in', 'In_0', 'flow_in_2'], ['flow_out', 'flow_out_2', 'Out_0']]);
+    assert.deepEqual(d._hiddenNodeIds, moved);
+    assert.equal(d.module, 'supernode-' + sn);
+    for (const id of moved) assert.equal(data[id], undefined, 'moved out of the main graph');
+    // Outside: each trigger on its own entry, each branch on its own exit, one cable per flow output.
+    assert.deepEqual(page.cables(), [
+      `${frame}.output_1>${sn}.input_3`, `${init}.output_1>${sn}.input_1`, `${sn}.output_1>${yes}.input_1`, `${sn}.output_2>${no}.input_1`,
+      `${sn}.output_3>${set}.input_2`, `${value}.output_1>${sn}.input_2`].sort());
+    // Inside: the moved nodes keep their cables among themselves; every port has its bridge.
+    const inside = module(d.module);
+    const bridge = (kind, port) => Object.keys(inside).find((k) => inside[k].name === kind && inside[k].data.portName === port);
+    const link = (from, to) => inside[from].outputs.output_1.connections.some((c) => c.node === to);
+    assert.ok(link(bridge('SubFlow_Input', 'flow_in'), a));
+    assert.ok(link(bridge('SubFlow_Input', 'flow_in_2'), b));
+    assert.ok(inside[bridge('SubFlow_Input', 'In_0')].outputs.output_1.connections.some((c) => c.node === a && c.output === 'input_2'));
+    assert.deepEqual(inside[branch].outputs.output_1.connections.map((c) => c.node), [bridge('SubFlow_Output', 'flow_out')]);
+    assert.deepEqual(inside[branch].outputs.output_2.connections.map((c) => c.node), [bridge('SubFlow_Output', 'flow_out_2')]);
+    assert.deepEqual(inside[math].outputs.output_1.connections.map((c) => c.node), [bridge('SubFlow_Output', 'Out_0')]);
+    assert.ok(link(a, branch), 'a cable between moved nodes stays');
+    assert.deepEqual(d.portMap, { inputs: { flow_in_2: Number(bridge('SubFlow_Input', 'flow_in_2')), In_0: Number(bridge('SubFlow_Input', 'In_0')) },
+      outputs: { flow_out_2: Number(bridge('SubFlow_Output', 'flow_out_2')), Out_0: Number(bridge('SubFlow_Output', 'Out_0')) } });
+    assert.equal(inside[a].pos_x, 260);
+    page.run('undo()');
+    assert.deepEqual(page.graph(), before, 'one undo step');
+  });
+
+  test('Ctrl+N refuses without a selection, inside a sub-flow, leaves sub-flow nodes out, never overwrites a module', () => {
+    load('structure-subflow.json');
+    const count = toasts().length;
+    page.run('_flowClearSelection()');
+    assert.equal(page.run('_createSuperNodeFromSelection()'), null);
+    page.run('_flowApplyMultiSelect(["2"])');
+    assert.equal(page.run('_createSuperNodeFromSelection()'), null);
+    page.run('_flowEnterSuperNode("4"); _flowApplyMultiSelect(["41"])');
+    assert.equal(page.run('_createSuperNodeFromSelection()'), null);
+    assert.deepEqual(toasts().slice(count), ['Selecciona nodos primero (Ctrl+N necesita una selección)', 'No se pueden anidar subflujos (solo un nivel)',
+      'No se puede crear un subflujo dentro de otro']);
+    page.run('_flowEditor.changeModule("Home")');
+    page.run('_flowEditor.drawflow.drawflow["supernode-44"] = { data: { "99": { id: 99, name: "Data_Value", data: {}, class: "", html: "Data_Value", typenode: true, inputs: {}, outputs: { output_1: { connections: [] } }, pos_x: 0, pos_y: 0 } } }');
+    page.run('_flowApplyMultiSelect(["1", "2"])');
+    const sn = page.run('_createSuperNodeFromSelection()');
+    assert.notEqual(home()[sn].data.module, 'supernode-44');
+    assert.deepEqual(Object.keys(module('supernode-44')), ['99'], 'the module that was there is kept');
+    assert.ok(home()['2'], 'the sub-flow node stays outside');
+  });
+
+  test('ports: reserved and duplicate names refused, linked siblings follow by position, removed bridges', () => {
+    load('structure-subflow.json');
+    const count = toasts().length;
+    assert.equal(page.run('_snAddPort("2", "input", "elementId")'), false);
+    assert.equal(page.run('_snAddPort("2", "input", "flow_extra")'), false);
+    assert.equal(toasts().length, count + 2);
+    assert.match(toasts().at(-1), /"flow_extra"/);
+    assert.equal(page.run('_snRenamePort("2", "input", "flow_in", "go")'), false);
+    assert.equal(page.run('_snAddPort("2", "input", "In_1")'), true);
+    assert.equal(page.run('_snRenamePort("2", "input", "In_1", "In_0")'), false, 'the name of another port');
+    assert.equal(page.run('_snRenamePort("2", "input", "In_1", " In_1 ")'), true, 'its own name');
+    let data = home();
+    assert.deepEqual(data['3'].data._inputNames, ['flow_in', 'In_0', 'In_1']);
+    assert.equal(Object.keys(data['3'].inputs).length, 3);
+    // Sibling 3 is wired on both data ports; removing In_0 on node 2 removes the same position on 3.
+    const v0 = add('Data_Value', 0, 300, { value: 'zero' });
+    const v1 = add('Data_Value', 0, 400, { value: 'one' });
+    wire(v0, 'output_1', '3', 'input_2');
+    wire(v1, 'output_1', '3', 'input_3');
+    const depth = call('historyStack.length');
+    assert.equal(page.run('_snRemovePort("2", "input", "In_0")'), true);
+    assert.equal(call('historyStack.length'), depth + 1);
+    data = home();
+    assert.deepEqual(data['3'].data._inputNames, ['flow_in', 'In_1']);
+    assert.deepEqual(data['3'].inputs.input_2.connections, [{ node: v1, input: 'output_1' }], 'In_1 keeps its own cable');
+    assert.equal(data['3'].inputs.input_3, undefined);
+    assert.deepEqual(data[v0].outputs.output_1.connections, []);
+    // The entry bridge stays inside as a value node on its cables.
+    let inside = module('supernode-2');
+    assert.equal(inside['21'].name, 'Data_Value');
+    assert.deepEqual(inside['21'].outputs.output_1.connections, [{ node: '22', output: 'input_2' }]);
+    // An exit bridge goes with its cables.
+    page.run('_flowEditor.drawflow.drawflow["supernode-2"].data["22"].outputs.output_1.connections.push({ node: "23", output: "input_1" }); _flowEditor.drawflow.drawflow["supernode-2"].data["23"].inputs.input_1.connections.push({ node: "22", input: "output_1" })');
+    assert.equal(page.run('_snRemovePort("2", "output", "Out_0")'), true);
+    inside = module('supernode-2');
+    assert.equal(inside['23'], undefined);
+    assert.deepEqual(inside['22'].outputs.output_1.connections.map((c) => c.node), ['24']);
+    assert.deepEqual(home()['3'].data._outputNames, ['flow_out']);
+    assert.equal(page.run('_snRemovePort("2", "output", "flow_out")'), false);
+  });
+
+  test('unlinking gives the node an inside of its own; the linked glow marks the others; enter and Esc keep the main view', () => {
+    load('structure-subflow.json');
+    page.run('_flowApplyMultiSelect(["2"])');
+    assert.equal(call('document.getElementById("node-3").classList.contains("linked-sibling-glow")'), true);
+    assert.equal(call('document.getElementById("node-4").classList.contains("linked-sibling-glow")'), false);
+    page.run('_flowClearSelection()');
+    assert.equal(call('document.querySelectorAll(".linked-sibling-glow").length'), 0);
+    assert.equal(page.run('_snUnlinkSuperNode("3")'), true);
+    const d = home()['3'].data;
+    assert.equal(d.module, 'supernode-3');
+    assert.equal(d.linked, 'false');
+    const inside = module('supernode-3');
+    assert.equal(Object.keys(inside).some((k) => module('supernode-2')[k]), false, 'fresh ids');
+    assert.equal(inside[String(d.portMap.inputs.In_0)].data.portName, 'In_0');
+    assert.equal(home()['2'].data.module, 'supernode-2');
+    page.run('undo()');
+    assert.equal(home()['3'].data.module, 'supernode-2');
+
+    page.run('_flowApplyView({ x: 123, y: -45, zoom: 0.7 })');
+    assert.equal(page.run('_flowEnterSuperNode("4")'), true);
+    assert.equal(call('_flowEditor.module'), 'supernode-4');
+    assert.equal(call('_flowEditor.container.classList.contains("flow-in-supernode")'), true);
+    assert.equal(call('document.querySelector("#node-41 .flow-node-subtitle-prefix").textContent'), 'CONSOLE LOG:');
+    assert.deepEqual(call('[..._flowContainers.get("43")]'), ['41']);
+    page.run('_flowApplyView({ x: 0, y: 0, zoom: 1.3 })');
+    page.run(`(function () {
+      const r = document.getElementById('flow-panel').getBoundingClientRect();
+      _lastMouseX = r.left + 1; _lastMouseY = r.top + 1;
+      document.body.dispatchEvent(new KeyboardEvent('keydown', { key: 'Escape', bubbles: true }));
+    })()`);
+    assert.equal(call('_flowEditor.module'), 'Home');
+    assert.deepEqual(call('_flowView()'), { x: 123, y: -45, zoom: 0.7 });
+    assert.equal(call('_flowEditor.container.classList.contains("flow-in-supernode")'), false);
+  });
+});

@@ -1,7 +1,8 @@
 // A piece of the flow script (see runtime/state.js), present when the editor has sub-flows switched on:
 // the runner of a sub-flow node (SuperNode). It walks the sub-flow's module from the entry bridge of
 // the port the flow came in through, with the node's input values on the entry bridges, and gives back
-// what its exit bridges caught, always going on through "flow_out". A sub-flow runs once per pass and
+// what its exit bridges caught. It goes on through the control exits the walk reached ("flow_out",
+// "flow_out_2" ...), and through "flow_out" when it reached none of the others. A sub-flow runs once per pass and
 // entry (another walk of the same pass gets the same answer); a loop round or a timer tick is a new
 // pass, so it runs again there.
 // Provides: _QL_FLOW_RT_SUBFLOW
@@ -53,7 +54,16 @@ var _QL_FLOW_RT_SUBFLOW = function () {
       if (caught && caught.value !== undefined) outputs[port] = caught.value;
     });
     outputs.flow_out = true;
-    var result = { outputs: outputs, branch: 'flow_out' };
+    var own = _flowNames(superNode, true);
+    var reached = [];
+    Object.keys(data).forEach(function (nid) {
+      var n = data[nid];
+      var port = n && n.name === 'SubFlow_Output' ? _flowText(n.data && n.data.portName) : '';
+      if (_flowIsFlowName(port) && _flowSubOutputs[nid] && own.indexOf(port) !== -1 && reached.indexOf(port) === -1) reached.push(port);
+    });
+    var others = reached.filter(function (port) { return port !== 'flow_out'; });
+    var branches = others.length ? reached : ['flow_out'];
+    var result = { outputs: outputs, branch: branches[0], branches: branches };
     _flowSubFlowCache[cacheKey] = { pass: pass, result: result };
     return result;
   };

@@ -105,6 +105,10 @@ var _QL_FLOW_RT_WALK = function () {
       return all.filter(function (i) { return typeof names[i] === 'string' && names[i].indexOf('on') === 0; });
     }
     if (_flowTypeIs(node, 'Event_')) return [0];
+    // A node that leads on through several outputs at once (a sub-flow with more than one exit reached).
+    if (Array.isArray(result.branches)) {
+      return result.branches.map(function (b) { return names.indexOf(b); }).filter(function (i) { return i !== -1; });
+    }
     if (branch === null || branch === undefined) return [];
     var found = names.indexOf(branch);
     if (found !== -1) return [found];
@@ -210,7 +214,8 @@ var _QL_FLOW_RT_WALK = function () {
     }
     // Values into the exits of a sub-flow travel with the data cables.
     for (i = 0; i < names.length; i++) {
-      if (followed[i]) continue;
+      // A control output that was not taken carries nothing: its exit was not reached.
+      if (followed[i] || _flowIsFlowName(names[i])) continue;
       conns = _flowConnections(node, 'outputs', 'output_' + (i + 1));
       for (j = 0; j < conns.length; j++) {
         var target = walk.data[conns[j].node];
