@@ -51,7 +51,7 @@ test('in WebKitGTK a palette item dragged with the X pointer into the flow edito
       const id = await until('the node', () => run('const n = Object.values(_flowEditor.drawflow.drawflow.Home.data).find((n) => n.name === "Control_Branch"); return n ? String(n.id) : null;'));
       const at = await run(`const n = _flowEditor.drawflow.drawflow.Home.data['${id}']; const p = _flowClientToInternal(${to[0]}, ${to[1]}); return [n.pos_x - p.x, n.pos_y - p.y];`);
       assert.ok(Math.abs(at[0]) < 4 && Math.abs(at[1]) < 4, `dropped where the pointer was: ${at}`);
-      assert.equal(await run(`return document.querySelector('#node-${id} .flow-node-subtitle-prefix').textContent.trim();`), 'BRANCH');
+      assert.equal(await run(`return document.querySelector('#node-${id} .flow-node-subtitle-prefix').textContent.trim();`), 'BRANCH:');
       assert.deepEqual(await run(`return [...document.querySelectorAll('#node-${id} .flow-row')].map((r) => r.textContent);`),
         ['flow_inflow_true', 'Conditionflow_false']);
       // Clear the filter, add a node with a native-only badge by double click, and keep a picture.
