@@ -14,7 +14,6 @@
 
 var QL_PENDING = {
   // Controls: the user is told the feature is not there yet.
-  previewProject: 'pending.preview',
   openExportModal: 'pending.export',
   openHelp: 'pending.help',
   openAbout: 'pending.about',
@@ -83,6 +82,7 @@ var QL_PENDING = {
   syncEditorThemeButtons: null,
   tryAutoLoadFonts: null,
   // Media, export, older documents and the outside compiler.
+  buildExportHTML: null,
   _blobSrcMap: null,
   _exportWrapper: null,
   _LEGACY_DEFAULTS_BY_TYPE: null,
