@@ -6,7 +6,7 @@
 // Provides: previewProject, _previewPage, _previewThumbnailScript, _previewRequest, _showPreviewOverlay,
 //   _hidePreviewOverlay, _pbPreviewClosed, PREVIEW_PB_ADDRESS
 // Needs: buildExportHTML, canvasSettings, currentProjectName, elements, encodeUrl, showToast, t, timelineState
-// Calls: _qlCallIfDefined, _qlHasHost, _qlHostFetch, _qlReportFailure, _qlSendToHost, copySessionImagesToProject,
+// Calls: _qlCallIfDefined, _qlHasHost, _qlHostFetch, _qlNotYet, _qlSendToHost, copySessionImagesToProject,
 //   playTimeline
 
 // The address "pb" pages give every server resource; the program showing the page puts its own there.
@@ -103,6 +103,12 @@ function _previewRequest() {
 }
 
 async function previewProject() {
+  // The page the preview shows is the exported page; until the exporter is part of the editor there
+  // is nothing to show.
+  if (typeof window.buildExportHTML !== 'function') {
+    _qlNotYet('pending.preview');
+    return;
+  }
   if (timelineState.playing) _qlCallIfDefined('playTimeline');   // a toggle: pauses
   if (!elements.length) {
     showToast(t('toast.canvasEmpty'), 'warning');

@@ -122,7 +122,7 @@ describe('previewProject', () => {
     const empty = await previewPage({ elements: 0 });
     try {
       await empty.window.previewProject();
-      assert.equal(empty.requests.length, 0);
+      assert.equal(empty.requests.filter((r) => r.url === '/preview').length, 0);
       assert.equal(empty.messages.filter((m) => m.type === 'preview').length, 0);
       assert.equal(empty.toasts().length, 1);
       assert.equal(empty.toasts()[0], empty.window.t('toast.canvasEmpty'));
@@ -150,7 +150,7 @@ describe('previewProject', () => {
       browser.window.URL.revokeObjectURL = () => {};
       await browser.window.previewProject();
       assert.deepEqual(opened, [['blob:http://127.0.0.1:56789/1', '_blank']]);
-      assert.equal(browser.requests.length, 0);
+      assert.equal(browser.requests.filter((r) => r.url === '/preview').length, 0);
       const overlay = browser.overlay();
       assert.equal(overlay.title, browser.window.t('inspector.tooltips.clickToClosePreview'));
       overlay.dispatchEvent(new browser.window.MouseEvent('mousedown', { bubbles: true }));
@@ -158,6 +158,20 @@ describe('previewProject', () => {
       assert.equal(browser.document.querySelectorAll('.ql-preview-overlay').length, 0, 'a click closes it');
     } finally {
       browser.close();
+    }
+  });
+
+  test('while the exporter is not part of the page, the preview says it is not available and sends nothing', async () => {
+    const page = await previewPage();
+    try {
+      page.run('delete window.buildExportHTML;');
+      await page.window.previewProject();
+      assert.deepEqual(page.toasts(), [page.window.t('pending.preview')]);
+      assert.equal(page.requests.filter((r) => r.url === '/preview').length, 0);
+      assert.equal(page.messages.filter((m) => m.type === 'preview').length, 0);
+      assert.equal(page.overlay(), null);
+    } finally {
+      page.close();
     }
   });
 
