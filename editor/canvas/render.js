@@ -7,11 +7,11 @@
 //   _installWrapperEvents, _overlayBoxGeometry, _applyOverlayBox, _ensureCanvasOverlays, _watchOverlayLayout,
 //   _renderGuard, _draggingTableInput, _inlineEditId, _withRenderHeld
 // Needs: _canvasFocusRestore, _computeSoloSet, _findElement, _hoveredElId, _inspectorSolo, _inspectorSoloVisible,
-//   _qlCallIfDefined, _qlDrawCanvas, _qlForgetCanvas, _qlNum, _qlRenderFailures, _rotationKind, _setShown, _zoomOf,
+//   _qlCallIfDefined, _qlDrawCanvas, _qlForgetCanvas, _qlLiveHooks, _qlNum, _qlRenderFailures, _rotationKind, _setShown, _zoomOf,
 //   applyFloatCentering, applyTextOffsets, elements, selectedIds, showToast, syncLinkedInstances, t
 // Calls: _flowWindowSync, _handleToggleBtnClick, _initSortableLists, _modKeys, _syncTransparentBgGate,
 //   applyCanvasLayoutSettings, fitAllFluidText, handleNodeDragLeave, handleNodeDragOver, handleNodeDragStart,
-//   handleNodeDrop, initCharts, initGridTables, renderComponentTree, renderPageModeButtons, rotObserver,
+//   handleNodeDrop, renderComponentTree, renderPageModeButtons, rotObserver,
 //   selectElement, startInlineEdit, startPivotDrag, startPositionDrag, startResize, updateCanvasHeaderTitle,
 //   updateElementCount, updateFloatAlignButtons
 
@@ -54,10 +54,11 @@ function renderCanvas() {
   }
   // Elements whose renderer failed are marked on the canvas; one notice says how many.
   if (failed.length) showToast(t('toast.renderFailed', { count: failed.length }), 'error');
+  // Once laid out: the libraries the drawn design needs, then each live runtime of the renderer table (a
+  // runtime whose library is still loading is run again by the library's ready hook).
   setTimeout(function () {
     _qlCallIfDefined('_qlLoadDesignLibraries');
-    _qlCallIfDefined('initGridTables');
-    _qlCallIfDefined('initCharts');
+    _qlLiveHooks().forEach(function (name) { _qlCallIfDefined(name); });
     _qlCallIfDefined('_initSortableLists');
   }, 0);
   _qlCallIfDefined('updateFloatAlignButtons');
@@ -86,7 +87,6 @@ function _renderCanvasInner() {
   }));
   syncLinkedInstances();
   _qlDrawCanvas(content, elements);
-  _qlCallIfDefined('initGridTables');
   _sizeAutoGrow();
   content.querySelectorAll('[data-ql-scroll-x], [data-ql-scroll-y]').forEach(function (node) {
     const x = parseInt(node.getAttribute('data-ql-scroll-x'), 10);

@@ -16,10 +16,12 @@
 //   wrapperStyle  (el, w) -> the wrapper's style declarations, where the type sizes its wrapper itself
 //                 (the splitter's, in frames.js)
 //   ownTransform  true when the content turns and zooms itself (an image), not its rotation container
+//   live          the name of the runtime hook that brings the drawn content to life once it is in the page
+//                 (a table's Grid.js table, a chart's Chart.js chart); run after each drawing of the canvas
 // r is the content context of content.js (_contentContext); w the wrapper state of wrapper.js.
 //
 // Provides: ELEMENT_RENDERERS, buildElementContent, extendElementRenderer, _rendererOf, _listMarkup, _selectMarkup,
-//   _qlReportRenderError, _qlRenderFailures
+//   _qlReportRenderError, _qlRenderFailures, _qlLiveHooks
 // Needs: _boxShadowStyle, _chartConfig, _classToLength, _colour, _contentClasses, _contentContext, _cssIdent,
 //   _cssUrl, _cssVal, _customRadiusCss, _dataAttrs, _exportHandlers, _flexClasses, _gridConfig, _handlerAttrs,
 //   _hasCustomRadius, _innerStyle, _isAudioSource, _isFluid, _mediaSrc, _pbCall, _plyrConfig, _qlChildren,
@@ -297,14 +299,14 @@ function _clickSendsOwn(el, r) { return r.clickSends(); }
 
 var ELEMENT_RENDERERS = {
   table: {
-    family: 'leaf',
+    family: 'leaf', live: 'initGridTables',
     content: function (el, r) {
       const cfg = escapeHtml(JSON.stringify(_gridConfig(el, r.fx)));
       return '<div' + r.head('gridjs-wrapper') + ' data-grid-config="' + cfg + '"' + r.events({}) + '>' + (r.fx ? '' : _staticTable(el)) + '</div>';
     },
   },
   chart: {
-    family: 'leaf',
+    family: 'leaf', live: 'initCharts',
     content: function (el, r) {
       const cfg = escapeHtml(JSON.stringify(_chartConfig(el)));
       return '<div class="chart-container" style="' + escapeHtml('position: relative; width: 100%; height: 100%; ' + r.style) + '">' +
@@ -427,6 +429,16 @@ function extendElementRenderer(type, fields) {
   if (!Object.prototype.hasOwnProperty.call(ELEMENT_RENDERERS, type)) throw new Error('extendElementRenderer: no renderer for type "' + type + '"');
   Object.assign(ELEMENT_RENDERERS[type], fields);
   return ELEMENT_RENDERERS[type];
+}
+
+// The live hooks of the renderer table, each once, in the table's order.
+function _qlLiveHooks() {
+  const names = [];
+  Object.keys(ELEMENT_RENDERERS).forEach(function (type) {
+    const live = ELEMENT_RENDERERS[type].live;
+    if (live && names.indexOf(live) === -1) names.push(live);
+  });
+  return names;
 }
 
 // The markup of an element's content. opts: forExport, escapeForPB, indentLevel, titlebarWinBtns (see

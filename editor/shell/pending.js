@@ -59,10 +59,7 @@ var QL_PENDING = {
   renderFlowInspector: null,
   supportedEventsForType: null,
   // Canvas runtimes (charts, tables, fluid text).
-  QuorlinChart: null,
   fitAllFluidText: null,
-  initCharts: null,
-  initGridTables: null,
   // Exported-page runtimes the UI procedures also tell (content strips).
   scrollContentPlay: null,
   scrollContentRestart: null,

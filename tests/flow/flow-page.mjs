@@ -5,15 +5,18 @@
 //   const page = await loadFlowPage();          // page.run(code), page.json(expr), page.window
 //   const bare = await loadBarePage(shimText);  // a page with the resolvers and the shim, nothing else
 //   const page = await loadExportedPage(shimText);  // the same over fixtures/exported-page.html, with
-//                                                    // recording fakes of the page runtimes (runtime-fakes.mjs)
+//                                                    // recording fakes of the page runtimes (runtime-fakes.mjs),
+//                                                    // the real table and chart runtimes over stand-ins of
+//                                                    // Grid.js and Chart.js, their calls recorded too
 //   page.consoleErrors                          // what the page wrote with console.error
 //   readFixture('graph-sound.json')             // the text of a fixture under tests/flow/fixtures/
 import fs from 'node:fs';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 
-import { loadPage, pageScripts } from '../page/jsdom-page.mjs';
-import { RUNTIME_FAKES } from './runtime-fakes.mjs';
+import { loadPage, pageScripts, readRepoFile } from '../page/jsdom-page.mjs';
+import { FAKE_CHART, FAKE_GRID } from '../canvas/library-fakes.mjs';
+import { RUNTIME_FAKES, RUNTIME_SPIES } from './runtime-fakes.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 
@@ -44,10 +47,16 @@ export async function loadBarePage(shimText, { body = '', html, before } = {}) {
   return page;
 }
 
-// The exported-page fixture with the shim and the recording runtime fakes (page.calls() reads them).
+// The exported-page fixture with the shim, the recording runtime fakes and the real table and chart
+// runtimes, its table and chart made live (page.calls() reads what they were asked).
 export async function loadExportedPage(shimText, { before } = {}) {
   const page = await loadBarePage(shimText, { html: readFixture('exported-page.html'), before });
+  page.run(FAKE_GRID, 'gridjs-stand-in.js');
+  page.run(FAKE_CHART, 'chartjs-stand-in.js');
+  for (const file of ['editor/canvas/grid-runtime.js', 'editor/canvas/chart-runtime.js']) page.run(readRepoFile(file), file);
+  page.run("initGridTables(); QuorlinChart.create('sales', QuorlinChart.buildConfig('bar', '{}', ''));");
   page.run(RUNTIME_FAKES, 'runtime-fakes.js');
+  page.run(RUNTIME_SPIES, 'runtime-spies.js');
   page.calls = () => page.json('window.__calls.splice(0)');
   return page;
 }

@@ -1,7 +1,8 @@
 // The UI procedures acting on a page drawn like an exported design (fixtures/exported-page.html: wrappers
 // "wrap-<id>" around elements "<id>"), family by family, in jsdom: which element each procedure finds
-// (E, W|E, W), the values it writes, the runtimes it calls (recording fakes of the chart, select, list,
-// animation and table runtimes) and the results it gives back. Drawing is checked by pixels in Chromium
+// (E, W|E, W), the values it writes, the runtimes it calls (the real chart and table runtimes over
+// stand-ins of Chart.js and Grid.js, recording fakes of the select, list and animation runtimes) and the
+// results it gives back. Drawing is checked by pixels in Chromium
 // (procedures.chromium.test.mjs); here only which canvas calls a drawing makes.
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
@@ -642,7 +643,7 @@ describe('selects', () => {
 });
 
 describe('tables', () => {
-  test('each procedure hands its converted arguments to the table object on the wrapper', (page) => {
+  test('each procedure hands its converted arguments to the table object on the wrapper, which acts on the live table', (page) => {
     // [procedure, arguments after the id, the recorded call after the method name]
     const CASES = [
       ['Grid_SetData', ['[["Ana",31]]'], ['[["Ana",31]]']],
@@ -665,7 +666,22 @@ describe('tables', () => {
       const method = name.slice(5, 6).toLowerCase() + name.slice(6);
       assert.deepEqual(page.calls(), [['_qlGrid', method, ...want]], name);
     }
-    assert.deepEqual(call(page, 'Grid_GetRow', 'grid', 1), ['0', 'Ana', '31']);
+    // The live table: rows as set, an insert at 1 first, the switches and page size of the rebuilds.
+    const rows = () => page.json('document.getElementById("wrap-grid")._qlGrid.getData()');
+    call(page, 'Grid_SetData', 'grid', '[["Ana","31"],["Cy","40"]]');
+    call(page, 'Grid_AddRow', 'grid', 'Bo|25', '1');
+    call(page, 'Grid_MoveRow', 'grid', '1', '3');
+    call(page, 'Grid_UpdateRow', 'grid', '2', 'Cyd|41');
+    assert.deepEqual(rows(), [['Ana', '31'], ['Cyd', '41'], ['Bo', '25']]);
+    assert.deepEqual(call(page, 'Grid_GetRow', 'grid', 1), [0, 'Ana', '31']);
+    assert.equal(call(page, 'Grid_GetRow', 'grid', 9), null);
+    call(page, 'Grid_SetPagination', 'grid', 'true', '25');
+    assert.deepEqual(page.json('_gridInstances._configs.grid.pagination'), { limit: 25 });
+    assert.deepEqual(rows(), [['Ana', '31'], ['Cyd', '41'], ['Bo', '25']], 'a rebuild keeps the rows');
+    // The getters read the same table object.
+    assert.deepEqual([call(page, 'GetGridData', 'grid'), call(page, 'GetGridPagination', 'grid'), call(page, 'GetGridSort', 'grid'),
+      call(page, 'GetGridColumns', 'grid'), call(page, 'GetGridData', 'box')],
+    ['[["Ana","31"],["Cyd","41"],["Bo","25"]]', '{"enabled":true,"limit":25}', 'true', '[{"id":"name","name":"Name","sort":false}]', '']);
     page.calls();
     assert.equal(call(page, 'Grid_GetRow', 'box', 1), null);
     call(page, 'Grid_SetData', 'box', '[]');
@@ -676,7 +692,7 @@ describe('tables', () => {
 });
 
 describe('charts', () => {
-  test('each procedure calls the chart runtime with the element id and its converted arguments', (page) => {
+  test('each procedure calls the chart runtime with the element id and its converted arguments, which change the live chart', (page) => {
     const data = (labels, values, label, colour) => JSON.stringify({ labels,
       datasets: [{ label, data: values, backgroundColor: colour, borderColor: colour }] });
     const CASES = [
@@ -695,8 +711,15 @@ describe('charts', () => {
       call(page, name, 'sales', ...args);
       assert.deepEqual(page.calls(), [['QuorlinChart', method, 'sales', ...rest]], `${name}(${args.join(', ')})`);
     }
-    assert.equal(call(page, 'ChartGetData', 'sales'), '{"labels":["Mon"],"datasets":[]}');
-    page.run('delete window.QuorlinChart');
+    // The live chart after the cases: the second data set (empty), the point under a series it lacks
+    // written into the first, the new series recoloured, the slice's value, then the two values set.
+    const live = JSON.parse(call(page, 'ChartGetData', 'sales'));
+    assert.deepEqual(live.labels, ['Thu', 'Mon']);
+    assert.deepEqual(live.datasets.map((d) => [d.label, d.data, d.backgroundColor]),
+      [['', [4, 2, 0], 'th:accentPrimary'], ['Costs', [7.5, null], 'red']]);
+    assert.equal(page.json('QuorlinChart.get("sales").config.type'), 'line');
+    assert.equal(page.json('QuorlinChart.get("sales").options.indexAxis'), 'y');
+    page.run('window.QuorlinChart = undefined');
     assert.equal(call(page, 'ChartGetData', 'sales'), '{}');
     for (const [name, args] of CASES) call(page, name, 'sales', ...args);
   });

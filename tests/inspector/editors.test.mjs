@@ -6,6 +6,7 @@ import assert from 'node:assert/strict';
 
 import { loadInspector } from './inspector-page.mjs';
 import { readRepoFile } from '../page/jsdom-page.mjs';
+import { FAKE_CHART } from '../canvas/library-fakes.mjs';
 
 const page = await loadInspector();
 // The player rule asks the renderer which sources are audio.
@@ -610,7 +611,16 @@ test('splitter thickness, content strip repetitions, container background size, 
 
 test('charts: the type shows the rows that apply, the flags go into the first chart\'s data, each one undo step', () => {
   const el = fresh('chart', { chartType: 'bar', chartData: JSON.stringify({ labels: ['a'], datasets: [] }) });
-  page.run('window.__chart = []; window.QuorlinChart = { setType: (...a) => __chart.push(["setType", ...a]), recreate: (...a) => __chart.push(["recreate", a[0], a[1]]), setOptions: (...a) => __chart.push(["setOptions", ...a]) };');
+  // The real chart runtime over a stand-in of Chart.js, its calls recorded on the way through.
+  page.run(FAKE_CHART);
+  page.run(readRepoFile('editor/canvas/chart-runtime.js'));
+  page.run(`document.body.insertAdjacentHTML('beforeend', '<canvas id="${el}"></canvas>');
+    QuorlinChart.create(${JSON.stringify(el)}, QuorlinChart.buildConfig('bar', _findElement(${JSON.stringify(el)}).chartData, ''));
+    window.__chart = [];
+    ['setType', 'recreate', 'setOptions'].forEach((name) => {
+      const real = QuorlinChart[name];
+      QuorlinChart[name] = (...a) => { __chart.push(name === 'recreate' ? [name, a[0], a[1]] : [name, ...a]); return real(...a); };
+    });`);
   try {
     assert.equal(page.shown('chart-cutout-row'), false);
     choose('input-chartType', 'doughnut');
@@ -627,11 +637,12 @@ test('charts: the type shows the rows that apply, the flags go into the first ch
     assert.deepEqual(page.json('__chart')[0], ['setType', el, 'doughnut']);
     assert.ok(page.json('__chart').some((c) => c[0] === 'recreate'));
     assert.equal(page.steps(), 3);
+    assert.equal(page.json(`QuorlinChart.get(${JSON.stringify(el)}).options.cutout`), '60%', 'the live chart follows');
     page.run('renderProperties()');
     assert.equal(page.field('input-chartCutout').value, '60');
     assert.equal(page.field('input-chartType').value, 'doughnut');
   } finally {
-    page.run('delete window.QuorlinChart;');
+    page.run(`QuorlinChart.destroyAll(); window.QuorlinChart = undefined; document.getElementById(${JSON.stringify(el)}).remove();`);
   }
 });
 

@@ -42,7 +42,10 @@ function buildDesign(icons) {
   }
   createElement('heading', null);
   createElement('button', null);
-  createElement('chart', null);
+  // The chart is drawn without its growing animation: the two pages make it at different times.
+  const chart = createElement('chart', null);
+  const data = typeof chart.chartData === 'string' ? JSON.parse(chart.chartData || '{}') : Object.assign({}, chart.chartData);
+  chart.chartData = JSON.stringify(Object.assign(data, { animate: false }));
   createElement('table', null);
   const list = createElement('list', null);
   for (let i = 0; i < 3; i++) createElement('text', list.id);
@@ -93,6 +96,8 @@ async function settle(page, eager) {
   await page.waitForTimeout(300);
 }
 
+// Pixels that differ by more than the rounding of antialiased edges: with a live chart on the page,
+// Chromium rasterises some rounded corners and edges a few shades apart between two loads.
 function differentPixels(a, b) {
   const one = readPng(a);
   const two = readPng(b);
@@ -100,7 +105,9 @@ function differentPixels(a, b) {
   let count = 0;
   for (let y = 0; y < one.height; y++) {
     for (let x = 0; x < one.width; x++) {
-      if (one.pixel(x, y).join() !== two.pixel(x, y).join()) count++;
+      const p = one.pixel(x, y);
+      const q = two.pixel(x, y);
+      if (p.some((v, i) => Math.abs(v - q[i]) > 8)) count++;
     }
   }
   return count;
