@@ -39,7 +39,10 @@ install_packages() {
     as_root apt-get update
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${wanted[@]}"
   fi
-  if [ ! -d node_modules ] || [ package-lock.json -nt node_modules/.package-lock.json ]; then
+  if [ -L node_modules ]; then
+    # npm ci would empty the folder the link points to, which another checkout may be using.
+    echo "node_modules is a link: using it as it is, without reinstalling"
+  elif [ ! -d node_modules ] || [ package-lock.json -nt node_modules/.package-lock.json ]; then
     echo "Installing page libraries and test tools (npm ci)"
     npm ci --no-audit --no-fund
   fi
