@@ -82,7 +82,6 @@ var _iconPathPromise = null;
 var _toolboxEnabled = false;
 var _projectDirHandle = null;
 var customComponents = [];
-var componentToDelete = null;
 // Flow editor:
 var flowState = { nodes: [], connections: [], active: false, panelHeight: null, drawflowData: null };
 var _flowEditor = null;

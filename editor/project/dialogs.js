@@ -11,7 +11,9 @@ function _qlHideConfirm(id) {
   document.getElementById(id)?.remove();
 }
 
-// keys: {title, body, confirm}; opts.input: initial text of an input the action receives; opts.danger.
+// keys: {title, body, confirm}; opts.input: initial text of an input the action receives (opts.inputId
+// names it, "input-rename-project" by default); opts.danger; opts.keepOpen: the dialog stays while the
+// action answers false (a value it refused).
 function _qlConfirmProject(id, keys, action, opts = {}) {
   _qlHideConfirm(id);
   const { modal, card } = _qlDialogShell(id);
@@ -26,7 +28,7 @@ function _qlConfirmProject(id, keys, action, opts = {}) {
   let input = null;
   if (opts.input !== undefined) {
     input = document.createElement('input');
-    input.id = 'input-rename-project';
+    input.id = opts.inputId || 'input-rename-project';
     input.className = 'ql-input';
     input.type = 'text';
     input.value = opts.input;
@@ -46,6 +48,10 @@ function _qlConfirmProject(id, keys, action, opts = {}) {
   };
   const run = () => {
     const value = input ? input.value : undefined;
+    if (opts.keepOpen) {
+      if (action(value) !== false) hide();
+      return;
+    }
     hide();
     action(value);
   };

@@ -39,7 +39,11 @@ void EditorCommands::export_project_zip(const std::string& page_project) {
     toast("The project \"" + name + "\" has no saved document to export.", "error", 5000);
     return;
   }
-  const std::string chosen = ui_.save_file_dialog("Export project", name + kProjectZipExtension, kZipPattern);
+  // Offered beside the projects folder: a zip inside it is refused below.
+  std::string beside = place.folder;
+  while (beside.size() > 1 && beside.back() == '/') beside.pop_back();
+  const std::string chosen =
+      ui_.save_file_dialog("Export project", rt_path_dir_part(beside) + name + kProjectZipExtension, kZipPattern);
   if (chosen.empty()) return;
   if (!IsAcceptedAbsolutePath(chosen) || chosen.back() == '/') {
     toast("\"" + chosen + "\" cannot hold the zip.", "error", 5000);
@@ -79,7 +83,7 @@ void EditorCommands::import_project_zip() {
   const ProjectsPlace place = HostState().projects_place();
   if (place.folder.empty()) return toast("No projects folder is set.", "error", 5000);
   const bool exists = rt_fs_file_size(place.document_of(name)) > 0 || rt_fs_file_size(place.folder_of(name)) != -1;
-  if (exists && !ui_.ask_yes_no("Import project", "A project named \"" + name + "\" already exists in\n" +
+  if (exists && !ui_.ask_yes_no("Replace project", "A project named \"" + name + "\" already exists in\n" +
                                                       place.folder + "\n\nReplace it with the one in the zip?"))
     return;
 

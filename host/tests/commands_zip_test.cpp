@@ -49,7 +49,7 @@ TEST_F(ZipCommands, ExportPacksTheOpenProjectWhereTheUserChose) {
   fs::create_directories(home_.path("out"));
   ui_.dialog_answers = {zip};
   send("export_project_zip", "Demo");
-  EXPECT_EQ(ui_.dialogs.at(0), "save|Export project|Demo.pqui|Quorlin project archives|*.pqui|Zip files|*.zip|All files|*");
+  EXPECT_EQ(ui_.dialogs.at(0), "save|Export project|" + home_.root().string() + "/Demo.pqui|Quorlin project archives|*.pqui|Zip files|*.zip|All files|*");
   EXPECT_EQ(ui_.scripts, (std::vector<std::string>{JsCallIfDefined("_onExportProjectZipStart", {}),
                                                    JsCallIfDefined("_onExportProjectZipDone", {zip})}));
   EXPECT_EQ(zipfix::Entries(zip),
