@@ -9,7 +9,8 @@
 //   processImportData, createCustomComponent, componentToDelete, _qlValidComponent, _qlStoreComponents,
 //   _QL_COMPONENTS_KEY
 // Needs: _canvasFocusRestore, _childrenIndex, _deepCopy, _findElement, _qlCallIfDefined, _qlConfirmProject,
-//   _qlDownloadText, _qlHasHost, _qlHideConfirm, _qlSendToHost, customComponents, elements, generateId,
+//   _qlDownloadText, _qlHasHost, _qlHideConfirm, _qlPickLocalFile, _qlSendToHost, customComponents, elements,
+//   generateId,
 //   insertElementInArray, saveHistoryState, selectedIds, selectElement, showToast, t, TOOLBOX_ITEMS
 // Calls: renderCanvas, renderComponentTree, renderProperties, renderToolbox
 
@@ -160,18 +161,7 @@ function importComponents() {
     _qlSendToHost('import_components', '');
     return;
   }
-  let input = document.getElementById('import-components-input');
-  if (!input) {
-    input = document.createElement('input');
-    input.id = 'import-components-input';
-    input.type = 'file';
-    input.accept = '.quicomp,.json,application/json';
-    input.hidden = true;
-    input.addEventListener('change', handleImportFileSelect);
-    document.body.appendChild(input);
-  }
-  input.value = '';
-  input.click();
+  _qlPickLocalFile('import-components-input', '.quicomp,.json,application/json', handleImportFileSelect);
 }
 
 async function handleImportFileSelect(event) {

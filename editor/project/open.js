@@ -2,7 +2,7 @@
 // and the documents the host gives from its command line. Every path goes through _applyProjectData,
 // so each gets the same migrations, flow, animations and compile settings.
 // Provides: openProject, executeLoadProject, loadProject, _loadProjectFromTemp, _loadProjectFromCLI,
-//   _openQuiProject
+//   _openQuiProject, _qlPickLocalFile
 // Needs: _applyProjectData, _isDirty, _pendingConfirmAction, _qlConfirmProject, _qlHasHost, _qlHostFetch,
 //   _qlResyncName, _qlSendToHost, _runPendingConfirm, currentProjectName, showToast, t
 
@@ -22,14 +22,20 @@ function executeLoadProject() {
     _qlSendToHost('load');
     return;
   }
-  let input = document.getElementById('load-project-input');
+  _qlPickLocalFile('load-project-input', '.qui,.json', loadProject);
+}
+
+// Without a host: the browser's file chooser through a hidden input made once under `id`; `onChange`
+// gets its change event. Cleared first, so picking the same file again is a change too.
+function _qlPickLocalFile(id, accept, onChange) {
+  let input = document.getElementById(id);
   if (!input) {
     input = document.createElement('input');
-    input.id = 'load-project-input';
+    input.id = id;
     input.type = 'file';
-    input.accept = '.qui,.json';
+    input.accept = accept;
     input.hidden = true;
-    input.addEventListener('change', loadProject);
+    input.addEventListener('change', onChange);
     document.body.appendChild(input);
   }
   input.value = '';

@@ -8,7 +8,7 @@ import os from 'node:os';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 
-import { x11Input as x11InputOn } from '../tools/x11-input.mjs';
+import { offerClipboard, x11Input as x11InputOn } from '../tools/x11-input.mjs';
 import { startXvfb } from '../tools/xvfb.mjs';
 import {
   firstFreePortFrom, holdPort, missingTools, pressCloseButton, sleep, startEditor, until,
@@ -19,22 +19,10 @@ let display;
 before(async () => { if (!skip) display = await startXvfb(); });
 after(async () => { await display?.stop(); });
 
-// The pointer and clipboard helper on this test's display.
+// The pointer helper on this test's display.
 const x11Input = (args, options) => x11InputOn(display, args, options);
 
 const pointer = () => x11Input(['position']).trim().split(' ').map(Number);
-
-// Takes the clipboard with `text` until the returned stop() is called.
-async function offerClipboard(text) {
-  const child = x11Input(['clipboard'], { background: true });
-  const ready = new Promise((resolve, reject) => {
-    child.stdout.once('data', resolve);
-    child.once('exit', (code) => reject(new Error(`the clipboard helper ended (${code})`)));
-  });
-  child.stdin.end(text);
-  await ready;
-  return () => child.kill();
-}
 
 function windowViewable(title) {
   const out = spawnSync('xwininfo', ['-name', title], { env: { ...process.env, DISPLAY: display.display }, encoding: 'utf8' });
@@ -85,7 +73,7 @@ test('page_ready shows the window and offers the last project only while its doc
 
       // Clipboard text from another program, with backslashes, quotes and line ends of both kinds.
       const text = 'back\\slash \'single\' "double"\nsecond line\r\nthird é </script>';
-      const stopOffering = await offerClipboard(text);
+      const stopOffering = await offerClipboard(display, text);
       try {
         await ed.session.executeScript('window._clipboardText = null;');
         await send(ed, 'read_clipboard');

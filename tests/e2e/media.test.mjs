@@ -10,7 +10,7 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 
-import { x11Input } from '../tools/x11-input.mjs';
+import { offerClipboard, x11Input } from '../tools/x11-input.mjs';
 import { startXvfb } from '../tools/xvfb.mjs';
 import { artifacts, missingTools, sleep, startEditor, until } from './editor.mjs';
 
@@ -35,18 +35,6 @@ function screenshot(name) {
   execFileSync('import', ['-window', 'root', path.join(artifacts, name)], { env: { ...process.env, DISPLAY: display.display } });
 }
 
-// Takes the clipboard with `text` until the returned stop() is called.
-async function offerClipboard(text) {
-  const child = x11Input(display, ['clipboard'], { background: true });
-  const ready = new Promise((resolve, reject) => {
-    child.stdout.once('data', resolve);
-    child.once('exit', (code) => reject(new Error(`the clipboard helper ended (${code})`)));
-  });
-  child.stdin.end(text);
-  await ready;
-  return () => child.kill();
-}
-
 // Waits for the host's dialog titled `title`, then answers it with the keyboard as a user would; a path
 // is pasted (typed, the dialog's completion would take letters of it for its own).
 async function answerDialog(title, keys, shot) {
@@ -62,7 +50,7 @@ async function answerDialog(title, keys, shot) {
       if (shot) screenshot(shot);
     }
     if (how === 'paste') {
-      const stop = await offerClipboard(what);
+      const stop = await offerClipboard(display, what);
       x11('key', 'ctrl+v');
       await sleep(300);
       stop();

@@ -3,6 +3,7 @@
 //
 //   x11Input(display, ['move', '100', '200'])               // its output text
 //   x11Input(display, ['clipboard'], { background: true })  // a running child process
+//   const stop = await offerClipboard(display, 'text'); ...; stop()
 import { execFileSync, spawn } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
@@ -19,4 +20,16 @@ export function x11Input(display, args, options = {}) {
   const env = { ...process.env, DISPLAY: display.display };
   if (options.background) return spawn(tool, args, { env, stdio: ['pipe', 'pipe', 'inherit'] });
   return execFileSync(tool, args, { env, encoding: 'utf8' });
+}
+
+// Takes the display's clipboard with `text` until the returned stop() is called.
+export async function offerClipboard(display, text) {
+  const child = x11Input(display, ['clipboard'], { background: true });
+  const ready = new Promise((resolve, reject) => {
+    child.stdout.once('data', resolve);
+    child.once('exit', (code) => reject(new Error(`the clipboard helper ended (${code})`)));
+  });
+  child.stdin.end(text);
+  await ready;
+  return () => child.kill();
 }
