@@ -100,6 +100,8 @@ function _renderCanvasInner() {
   if (focusId) {
     _canvasFocusRestore = null;
     raf(function () {
+      // An inline edit begun meanwhile keeps the focus in its text.
+      if (_inlineEditId !== null && _inlineEditId !== undefined) return;
       const w = document.getElementById('wrap-' + focusId);
       if (w) { w.focus({ preventScroll: true }); if (w.scrollIntoView) w.scrollIntoView({ block: 'nearest', inline: 'nearest' }); }
     });

@@ -28,7 +28,7 @@ var QL_PENDING = {
   _addChartLabel: 'pending.chartEditor',
   _addChartDataset: 'pending.chartEditor',
   toggleInspectorSection: 'pending.sections',
-  startInlineEdit: 'pending.inlineEdit',
+  openCPForInlineText: 'pending.colorPicker',
 
   // Hooks and globals of parts not built yet: silent until they are.
   // Flow editor and flow runtime.
@@ -48,8 +48,6 @@ var QL_PENDING = {
   _syncElementFlowNodeOutputs: null,
   renderFlowInspector: null,
   supportedEventsForType: null,
-  // Canvas runtimes (charts, tables, fluid text).
-  fitAllFluidText: null,
   // Exported-page runtimes the UI procedures also tell (content strips).
   scrollContentPlay: null,
   scrollContentRestart: null,

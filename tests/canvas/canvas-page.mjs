@@ -9,7 +9,8 @@ import { loadPage } from '../page/jsdom-page.mjs';
 import { FIXTURE, PAGE_SCRIPTS } from '../model/model-page.mjs';
 
 export const CANVAS_SCRIPTS = ['safe.js', 'lookup.js', 'style-helpers.js', 'configs.js', 'content.js', 'renderers.js', 'wrapper.js',
-  'frames.js', 'instances.js', 'patch.js', 'render.js', 'grid-runtime.js', 'chart-runtime.js', 'live-data.js']
+  'frames.js', 'instances.js', 'patch.js', 'render.js', 'grid-runtime.js', 'chart-runtime.js', 'live-data.js',
+  'fluid-text.js', 'inline-edit.js']
   .map((f) => `editor/canvas/${f}`);
 
 export const ALL_TYPES = ['container', 'nineslice', 'accordion', 'table', 'heading', 'text', 'button', 'link', 'icon', 'image',

@@ -1,15 +1,20 @@
 // Live canvas content in the real editor window under a virtual display (WebKitGTK): a table and a chart
 // added to the design load Grid.js and Chart.js from the host on first use and appear on the canvas, the
-// table with its designed rows, the chart drawn with a size. Screenshots go to tests/artifacts/.
+// table with its designed rows, the chart drawn with a size; a heading edited in place with the real X
+// pointer and keyboard stores what was typed (spaces as spaces) as one undo step. Screenshots go to
+// tests/artifacts/.
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 
-import { startXvfb } from '../tools/xvfb.mjs';
-import { artifacts, missingTools, startEditor } from './editor.mjs';
+import { spawnSync } from 'node:child_process';
 
-const skip = missingTools();
+import { x11Input } from '../tools/x11-input.mjs';
+import { startXvfb } from '../tools/xvfb.mjs';
+import { artifacts, missingTools, sleep, startEditor } from './editor.mjs';
+
+const skip = missingTools() ?? (spawnSync('xwininfo', ['-version']).error ? 'xwininfo is not installed (Debian package x11-utils)' : null);
 let display;
 before(async () => { if (!skip) display = await startXvfb(); });
 after(async () => { await display?.stop(); });
@@ -62,3 +67,45 @@ test('a table and a chart added to the design appear live on the canvas of the r
     await ed.stop();
   }
 });
+
+// Where the window's web view begins on the screen (the window has no frame under a bare X server).
+function windowOrigin() {
+  const out = spawnSync('xwininfo', ['-name', 'Quorlin'], { env: { ...process.env, DISPLAY: display.display }, encoding: 'utf8' }).stdout;
+  return [Number(/Absolute upper-left X:\s+(-?\d+)/.exec(out)[1]), Number(/Absolute upper-left Y:\s+(-?\d+)/.exec(out)[1])];
+}
+
+test('a heading double-clicked with the real pointer is edited in place; Enter stores the typed text as one undo step',
+  { skip: skip || false, timeout: 180000 }, async () => {
+    const ed = await openEditor();
+    const x11 = (...args) => x11Input(display, args).trim();
+    try {
+      const id = await ed.session.executeScript(`
+        const rec = createElement('heading', null);
+        Object.assign(rec, { text: 'Title', width: '320px' });
+        selectedIds = [];
+        renderCanvas();
+        historyStack.length = 0;
+        return rec.id;`);
+      await ed.waitFor('_qlDesignStylesReady === true', { timeoutMs: 20000 });
+      const rect = await ed.session.executeScript(`const r = document.getElementById('wrap-' + arguments[0]).getBoundingClientRect();
+        return [r.left, r.top, r.width, r.height];`, [id]);
+      const [ox, oy] = windowOrigin();
+      const at = [Math.round(ox + rect[0] + rect[2] / 2), Math.round(oy + rect[1] + rect[3] / 2)];
+      x11('move', String(at[0]), String(at[1]));
+      await sleep(100);
+      x11('button', '1', 'click');
+      x11('button', '1', 'click');
+      await ed.waitFor('_isInlineEditing() === true', { timeoutMs: 5000 });
+      x11('type', 'Hello  there');
+      x11('key', 'Return');
+      await ed.waitFor('_isInlineEditing() === false', { timeoutMs: 5000 });
+      const out = await ed.session.executeScript(`const el = _findElement(arguments[0]);
+        return { text: el.text, richText: !!el.richText, steps: historyStack.length,
+          shown: document.getElementById(arguments[0]).textContent };`, [id]);
+      assert.deepEqual(out, { text: 'Hello  there', richText: false, steps: 1, shown: 'Hello  there' });
+      fs.mkdirSync(artifacts, { recursive: true });
+      await ed.session.screenshot(path.join(artifacts, 'canvas-inline-edit-webkit.png'));
+    } finally {
+      await ed.stop();
+    }
+  });
