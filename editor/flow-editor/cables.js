@@ -9,7 +9,7 @@
 //   _flowCableNear, _flowApplyCableSelect, _flowClearCableSelection, _flowInsertTargetAt, _flowApplySteps,
 //   _flowCommitConnect, _flowSpliceNodeIntoCable, _flowSpliceNodeIntoDataCable, _flowExtractPortChain,
 //   _flowExtractSameNameChains, _flowExtractNodeChains, _flowApplyPortVisibility, _flowToggleUnconnectedPorts,
-//   _flowInstallCables, FLOW_ROW_TOP, FLOW_ROW_HEIGHT, _flowPortDotTop, _flowRedrawCablesOf
+//   _flowInstallCables, FLOW_ROW_TOP, FLOW_ROW_HEIGHT, _flowPortDotTop, _flowRedrawCablesOf, _flowQueueCableRedraw
 // Needs: _flowAutoPanStep, _flowGhostPath, _flowInsertCandidate, _flowPlanner, _flowPlanSplice,
 //   _flowPlanSpliceData, _flowPlanExtractPortChain, _flowPlanExtractSameNameChains, _flowPlanExtractNodeChains,
 //   _flowPortIsFlow, _flowEditor, _flowModuleData, _flowNodeElement, _flowNodeRecord, _flowRunCommand,
@@ -187,6 +187,17 @@ function _flowRedrawCablesOf(ids, cache) {
   const data = _flowModuleData(e);
   let lists = memo.get('cables');
   if (!lists) memo.set('cables', (lists = new Map()));
+  // Many nodes: their cables are found in one pass over the drawings, not one search per node.
+  if (ids.length > 16 && ids.some((id) => !lists.has(id))) {
+    const wanted = new Set(ids.map(String));
+    for (const id of wanted) if (!lists.has(id)) lists.set(id, []);
+    for (const svg of _flowCableElements()) {
+      const c = _flowCableOf(svg);
+      if (!c) continue;
+      if (wanted.has(c.out)) lists.get(c.out).push(svg);
+      if (wanted.has(c.in) && c.in !== c.out) lists.get(c.in).push(svg);
+    }
+  }
   const seen = new Set();
   const plain = [];
   const bent = new Set();
@@ -228,6 +239,23 @@ function _flowRedrawCablesOf(ids, cache) {
   }
   for (const [path, d] of paths) if (path) path.setAttributeNS(null, 'd', d);
   for (const id of bent) e.updateConnectionNodes('node-' + id);
+}
+
+// Cable redraws asked for during one frame, done together on the next.
+var _flowCableQueue = null;
+
+function _flowQueueCableRedraw(ids) {
+  const editor = _flowEditor;
+  if (!editor) return;
+  if (!_flowCableQueue) {
+    _flowCableQueue = new Set();
+    _flowFrame(() => {
+      const list = [..._flowCableQueue];
+      _flowCableQueue = null;
+      if (_flowEditor === editor) _flowRedrawCablesOf(list.filter((id) => _flowNodeElement(id)));
+    });
+  }
+  for (const id of ids) _flowCableQueue.add(String(id));
 }
 
 // Applies planned steps through the library, then refreshes the ports of the nodes they touched.

@@ -9,7 +9,7 @@
 //   _flowNewModuleName
 // Needs: _flowEditor, _flowModuleData, _flowRunCommand, _flowRaiseIdCounter, _getFlowSelectedIds,
 //   _flowApplyMultiSelect, _flowClearSelection, _flowClientToGraphAnywhere, _flowApplyPortVisibility, _flowFrame,
-//   _flowNodeElement, _flowPasteCooldownUntil, addFlowNode, FLOW_GROUP_KEY, FLOW_SUPERNODE_PREFIX, showToast, t,
+//   _flowNodeElement, _flowRedrawCablesOf, _flowPasteCooldownUntil, addFlowNode, FLOW_GROUP_KEY, FLOW_SUPERNODE_PREFIX, showToast, t,
 //   _qlCallIfDefined
 // Calls: updateFlowNodeCount
 
@@ -194,10 +194,8 @@ function pasteFlowSelected(clientX, clientY) {
         _flowApplyPortVisibility(id);
       }
     }
-    for (const id of touched) e.updateConnectionNodes('node-' + id);
-    _flowFrame(() => {
-      for (const id of touched) if (_flowNodeElement(id)) e.updateConnectionNodes('node-' + id);
-    });
+    _flowRedrawCablesOf([...touched]);
+    _flowFrame(() => _flowRedrawCablesOf([...touched].filter((id) => _flowNodeElement(id))));
     _flowClearSelection();
     _flowApplyMultiSelect([...map.values()]);
     return map.size;

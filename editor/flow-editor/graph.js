@@ -133,9 +133,10 @@ function _flowGraphForPersistence() {
       console.warn('[flow] export failed:', e);
     }
   }
-  if ((!graph || !_flowGraphHasNodes(graph)) && _pendingFlowImport) graph = _pendingFlowImport;
-  if (!graph) return null;
-  const copy = _deepCopy(graph);
+  // The editor's export is a copy already; the waiting graph is copied here.
+  let copy = graph;
+  if ((!graph || !_flowGraphHasNodes(graph)) && _pendingFlowImport) copy = _deepCopy(_pendingFlowImport);
+  if (!copy) return null;
   copy.variables = _flowVarsRegistry.map(_flowRegistryEntry);
   copy.constants = _flowConstsRegistry.map(_flowRegistryEntry);
   return copy;

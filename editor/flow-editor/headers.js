@@ -8,7 +8,7 @@
 // Needs: _flowEditor, _flowNodeRecord, _flowNodeElement, _flowModuleData, _flowSubtitleSpecs,
 //   _flowColorField, _flowPortIndex, resolveFlowNodeIcon, flowNodePbDep, flowNodeBrowserOnly, FLOW_PB_ICONS,
 //   FLOW_BROWSER_ONLY_ICON, _flowVarsRegistry, _flowConstsRegistry, _flowOrphans, _FLOW_FALLBACK_ACCENT,
-//   _FLOW_ELEMENT_ACCENT, flowDrawToneWaveform, _flowFrame, elements, FLOW_HOME_MODULE, _qlCallIfDefined, t
+//   _FLOW_ELEMENT_ACCENT, _flowQueueCableRedraw, flowDrawToneWaveform, _flowFrame, elements, FLOW_HOME_MODULE, _qlCallIfDefined, t
 // Calls: updateFlowNodeCount, _flowNodeLabels
 
 // The theme colour variables a colour field's index 0..15 names.
@@ -20,8 +20,6 @@ var _FLOW_REGISTRY_FIELDS = Object.freeze({
   Data_GetVariable: ['name', 'variables'], Action_SetVariable: ['name', 'variables'],
   Action_MathVariable: ['name', 'variables'], Data_GetConstant: ['name', 'constants'],
 });
-// Cable redraws asked for during one frame, done together.
-var _flowHeaderRedraw = null;
 
 // "Set Text" -> "SET TEXT", "getChildId" -> "GET CHILD ID".
 function _flowHeaderLabel(text) {
@@ -121,132 +119,110 @@ function _flowItemNode(item) {
   return span;
 }
 
-function _flowHeaderPart(header, selector, make) {
-  let el = header.querySelector(':scope > ' + selector);
-  if (!el && make) {
-    el = make();
-    header.appendChild(el);
+// What a node's header shows, from its data: {icon, badge: {kind, cls, title, icon} | null, colour,
+// summary, warn, bg, fg}.
+function _flowHeaderState(node, c) {
+  const d = node.data || {};
+  const dep = flowNodePbDep(node.name);
+  let badge = null;
+  if (dep) badge = { cls: 'flow-node-pb-badge flow-node-pb-badge--' + dep, title: t(dep === 'strict' ? 'flow.badge.pbStrict' : 'flow.badge.pbConditional'), icon: FLOW_PB_ICONS[dep] || 'ph-cpu' };
+  else if (flowNodeBrowserOnly(node.name)) badge = { cls: 'flow-node-browser-badge', title: t('flow.badge.browserOnly'), icon: FLOW_BROWSER_ONLY_ICON };
+  const spec = _flowSubtitleSpecs[node.name];
+  const wiredNames = new Set();
+  const names = Array.isArray(d._inputNames) ? d._inputNames : [];
+  for (const [port, value] of Object.entries(node.inputs || {})) {
+    const k = _flowPortIndex(port, false);
+    if (k && value && Array.isArray(value.connections) && value.connections.length && typeof names[k - 1] === 'string') wiredNames.add(names[k - 1]);
   }
-  return el;
+  const summary = _flowSubtitleItems(node, spec, Object.assign({}, c, {
+    label: node.name.startsWith('Element_') ? '' : (c.labels[node.name] || ''),
+    wired: (name) => wiredNames.has(name),
+  }));
+  const bg = spec && spec.accent ? _flowHex(d.headerColor) || spec.accent : null;
+  return {
+    icon: 'ph ' + resolveFlowNodeIcon(node.name, d) + ' flow-node-icon',
+    badge,
+    colour: _flowSwatchColor(node.name, d, c.themeColor),
+    summary,
+    warn: summary.incomplete ? 'REQUIRED' : summary.stale ? 'MISSING' : '',
+    bg,
+    fg: bg ? _flowHeaderTextColor(bg) : null,
+  };
 }
 
-function _flowRemovePart(header, selector) {
-  const el = header.querySelector(':scope > ' + selector);
-  if (el) el.remove();
+function _flowSpan(cls, text) {
+  const span = document.createElement('span');
+  span.className = cls;
+  if (text !== undefined) span.textContent = text;
+  return span;
 }
 
-function _flowQueueCableRedraw(id) {
-  const editor = _flowEditor;
-  if (!_flowHeaderRedraw) {
-    _flowHeaderRedraw = new Set();
-    _flowFrame(() => {
-      const ids = _flowHeaderRedraw;
-      _flowHeaderRedraw = null;
-      if (_flowEditor !== editor) return;
-      for (const n of ids) if (_flowNodeElement(n)) editor.updateConnectionNodes('node-' + n);
-    });
+// Puts a header state on a header element.
+function _flowApplyHeader(el, header, st) {
+  const icon = Object.assign(document.createElement('i'), { className: st.icon });
+  const prefix = _flowSpan('flow-node-subtitle-prefix');
+  const values = _flowSpan('flow-node-subtitle-values');
+  const parts = [icon, prefix, values];
+  const sum = st.summary;
+  if (sum.prefix) {
+    prefix.textContent = sum.prefix + ':';
+    if (sum.items.length) {
+      values.appendChild(document.createTextNode('  '));
+      sum.items.forEach((item, i) => {
+        if (i) values.appendChild(document.createTextNode(' | '));
+        values.appendChild(_flowItemNode(item));
+      });
+    }
+    const list = sum.items.map((i) => (i.label ? i.label + '=' + i.value : i.value)).join(' | ');
+    header.title = sum.prefix + (list ? ':  ' + list : '');
+  } else {
+    header.title = '';
   }
-  _flowHeaderRedraw.add(String(id));
+  if (st.badge) {
+    const badge = _flowSpan(st.badge.cls + (st.colour ? '' : ' flow-node-pb-badge--trailing'));
+    badge.title = st.badge.title;
+    badge.appendChild(Object.assign(document.createElement('i'), { className: 'ph ' + st.badge.icon }));
+    parts.push(badge);
+  }
+  if (st.colour) {
+    const swatch = _flowSpan('flow-node-color-swatch');
+    swatch.style.background = st.colour;
+    swatch.title = st.colour;
+    parts.push(swatch);
+  }
+  if (st.warn) parts.push(_flowSpan('flow-node-required-badge', st.warn));
+  header.replaceChildren(...parts);
+  el.classList.toggle('flow-node-required-empty', Boolean(st.warn));
+  if (st.bg) {
+    header.style.background = st.bg;
+    header.style.color = st.fg;
+  }
 }
 
-// Refreshes a drawn node's header; parts that are missing are skipped, and a failure never reaches
-// the caller. `ctx` (optional) carries the lookups shared by a refresh of many nodes.
+// Refreshes a drawn node's header; the header is written only when what it shows changed, and a failure
+// never reaches the caller. `ctx` (optional) carries the lookups shared by a refresh of many nodes.
 function updateFlowNodeTitle(id, ctx) {
   try {
     const node = _flowNodeRecord(id);
     const el = _flowNodeElement(id);
     const header = el && el.querySelector('.flow-node > .flow-node-header');
     if (!node || !header) return;
-    const c = ctx || _flowHeaderContext();
-    const d = node.data || {};
-    // 1. Icon, first.
-    let icon = header.querySelector(':scope > .flow-node-icon');
-    if (!icon) {
-      icon = document.createElement('i');
-      header.insertBefore(icon, header.firstChild);
-    }
-    icon.className = 'ph ' + resolveFlowNodeIcon(node.name, d) + ' flow-node-icon';
-    if (header.firstChild !== icon) header.insertBefore(icon, header.firstChild);
-    const prefix = _flowHeaderPart(header, '.flow-node-subtitle-prefix', () => Object.assign(document.createElement('span'), { className: 'flow-node-subtitle-prefix' }));
-    const values = _flowHeaderPart(header, '.flow-node-subtitle-values', () => Object.assign(document.createElement('span'), { className: 'flow-node-subtitle-values' }));
-    // 2-4. Badge, then swatch (the badge trails when there is no swatch).
-    _flowRemovePart(header, '.flow-node-pb-badge');
-    _flowRemovePart(header, '.flow-node-browser-badge');
-    _flowRemovePart(header, '.flow-node-color-swatch');
-    const dep = flowNodePbDep(node.name);
-    let badge = null;
-    if (dep) {
-      badge = document.createElement('span');
-      badge.className = 'flow-node-pb-badge flow-node-pb-badge--' + dep;
-      badge.title = t(dep === 'strict' ? 'flow.badge.pbStrict' : 'flow.badge.pbConditional');
-      badge.appendChild(Object.assign(document.createElement('i'), { className: 'ph ' + (FLOW_PB_ICONS[dep] || 'ph-cpu') }));
-    } else if (flowNodeBrowserOnly(node.name)) {
-      badge = document.createElement('span');
-      badge.className = 'flow-node-browser-badge';
-      badge.title = t('flow.badge.browserOnly');
-      badge.appendChild(Object.assign(document.createElement('i'), { className: 'ph ' + FLOW_BROWSER_ONLY_ICON }));
-    }
-    const colour = _flowSwatchColor(node.name, d, c.themeColor);
-    if (badge) {
-      if (!colour) badge.classList.add('flow-node-pb-badge--trailing');
-      header.appendChild(badge);
-    }
-    if (colour) {
-      const swatch = document.createElement('span');
-      swatch.className = 'flow-node-color-swatch';
-      swatch.style.background = colour;
-      swatch.title = colour;
-      header.appendChild(swatch);
-    }
-    // 3. Tone preview.
-    if (node.name === 'Action_PlayTone') flowDrawToneWaveform(node, el);
-    // 5-8. Subtitle, warning badge, tooltip.
-    const spec = _flowSubtitleSpecs[node.name];
-    const wiredNames = new Set();
-    for (const [port, value] of Object.entries(node.inputs || {})) {
-      const k = _flowPortIndex(port, false);
-      const names = Array.isArray(d._inputNames) ? d._inputNames : [];
-      if (k && value && Array.isArray(value.connections) && value.connections.length && typeof names[k - 1] === 'string') wiredNames.add(names[k - 1]);
-    }
-    const labels = c.labels;
-    const summary = _flowSubtitleItems(node, spec, Object.assign({}, c, {
-      label: node.name.startsWith('Element_') ? '' : (labels[node.name] || ''),
-      wired: (name) => wiredNames.has(name),
-    }));
-    _flowRemovePart(header, '.flow-node-required-badge');
-    if (!summary.prefix) {
-      prefix.textContent = '';
-      values.textContent = '';
-      header.title = '';
-    } else {
-      prefix.textContent = summary.prefix + ':';
-      values.replaceChildren();
-      if (summary.items.length) {
-        values.appendChild(document.createTextNode('  '));
-        summary.items.forEach((item, i) => {
-          if (i) values.appendChild(document.createTextNode(' | '));
-          values.appendChild(_flowItemNode(item));
-        });
+    // A node drawn from a plain template (no subtitle of its type) keeps its header: the type's name.
+    if (!_flowSubtitleSpecs[node.name]) {
+      if (!header.querySelector(':scope > .flow-node-icon')) {
+        header.insertBefore(Object.assign(document.createElement('i'), { className: 'ph ' + resolveFlowNodeIcon(node.name, node.data) + ' flow-node-icon' }), header.firstChild);
       }
-      const list = summary.items.map((i) => (i.label ? i.label + '=' + i.value : i.value)).join(' | ');
-      header.title = summary.prefix + (list ? ':  ' + list : '');
+      return;
     }
-    const warn = summary.incomplete ? 'REQUIRED' : summary.stale ? 'MISSING' : '';
-    el.classList.toggle('flow-node-required-empty', Boolean(warn));
-    if (warn) {
-      const w = document.createElement('span');
-      w.className = 'flow-node-required-badge';
-      w.textContent = warn;
-      header.appendChild(w);
+    const st = _flowHeaderState(node, ctx || _flowHeaderContext());
+    const sig = JSON.stringify(st);
+    if (header._qlHeader !== sig || !(header.firstChild && header.firstChild.classList && header.firstChild.classList.contains('flow-node-icon'))) {
+      header._qlHeader = sig;
+      _flowApplyHeader(el, header, st);
+      // Cables follow the header's new height.
+      _flowQueueCableRedraw([id]);
     }
-    // 10. Header colour.
-    if (spec && spec.accent) {
-      const bg = _flowHex(d.headerColor) || spec.accent;
-      header.style.background = bg;
-      header.style.color = _flowHeaderTextColor(bg);
-    }
-    // 9. Cables follow the header's new height.
-    _flowQueueCableRedraw(id);
+    if (node.name === 'Action_PlayTone') flowDrawToneWaveform(node, el);
   } catch (e) {
     console.error('[flow] updateFlowNodeTitle:', e);
   }

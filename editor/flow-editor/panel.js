@@ -102,8 +102,9 @@ function _flowAfterOpen(existed) {
   const editor = initDrawFlow();
   if (!editor) return;
   _qlCallIfDefined('_ensureSpeechVoices');
-  if (typeof _flowRegisterNodes === 'function') _flowRegisterNodes();
-  else _flowRegisterFallbackTemplates(editor);
+  // A new editor registered its node types as it was made.
+  if (existed && typeof _flowRegisterNodes === 'function') _flowRegisterNodes();
+  else if (existed) _flowRegisterFallbackTemplates(editor);
   _qlCallIfDefined('initFlowPalette');
   initFlowCanvasSearch();
   _qlCallIfDefined('renderFlowInspector', null);
@@ -122,7 +123,7 @@ function _flowAfterOpen(existed) {
   } else if (existed) {
     // Cables added while the panel was hidden were laid out with zero sizes.
     _flowFrame(() => {
-      for (const id of Object.keys(_flowModuleData(editor))) editor.updateConnectionNodes('node-' + id);
+      _qlCallIfDefined('_flowRedrawCablesOf', Object.keys(_flowModuleData(editor)));
       _qlCallIfDefined('updateAllFlowNodeTitles');
       _syncFlowGridTransform();
     });

@@ -17,7 +17,7 @@
 //   _qlCallIfDefined, _restoringFlow, historyStack, saveHistoryState, updateHistoryButtons, _flowEditor,
 //   _historyVersion, _pendingFlowImport, FLOW_ZOOM_MIN, FLOW_ZOOM_MAX, FLOW_ZOOM_STEP, _flowRebuildContainerIndex,
 //   _FLOW_VARIABLE_PORT_TYPES
-// Calls: _flowRegisterElementType, _syncFunctionJSPorts, _flowRebuildJunctionAttrs, updateAllFlowNodeTitles,
+// Calls: _flowQueueCableRedraw, _flowRegisterElementType, _syncFunctionJSPorts, _flowRebuildJunctionAttrs,
 //   _flowRegisterNodes, _flowAfterAddNode, _flowInstallViewport, _flowInstallSelection,
 //   _flowInstallCables, _flowInstallKeys, _flowInstallSubflows, _flowApplyPortVisibility, _flowClearSelection, updateFlowNodeCount,
 //   _syncFlowGridTransform, _flowOnZoom
@@ -245,10 +245,7 @@ function _flowAfterGraphChange(ids) {
   }
   if (!ids) _flowRebuildContainerIndex();
   _qlCallIfDefined('updateFlowNodeCount');
-  _flowFrame(() => {
-    if (_flowEditor !== editor) return;
-    for (const id of list) if (_flowNodeRecord(id)) editor.updateConnectionNodes('node-' + id);
-  });
+  _qlCallIfDefined('_flowQueueCableRedraw', list);
 }
 
 // Draws a saved graph in the editor: repaired first (unknown types dropped, cables at both ends, one per
@@ -288,7 +285,6 @@ function _flowRestoreFromData(graph) {
     }
     _qlCallIfDefined('_flowRebuildJunctionAttrs');
     _flowRebuildContainerIndex();
-    _qlCallIfDefined('updateAllFlowNodeTitles');
     _qlCallIfDefined('updateFlowNodeCount');
   } catch (e) {
     console.error('[flow] restore:', e);
@@ -374,10 +370,20 @@ function initDrawFlow() {
     for (const button of this.precanvas.querySelectorAll('.drawflow-delete')) button.remove();
   };
   // Every drawing of a graph (import, module change) finds a template for each node.
+  // The library lays out each node's cables as it draws the node, reading the page's layout once per
+  // node after changing it: with hundreds of nodes that alone takes seconds. The cables are drawn
+  // together once every node is there instead.
   const load = editor.load;
+  const update = editor.updateConnectionNodes;
   editor.load = function () {
     _flowEnsureTemplates(this, this.drawflow);
-    return load.call(this);
+    this.updateConnectionNodes = function () {};
+    try {
+      return load.call(this);
+    } finally {
+      this.updateConnectionNodes = update;
+      _qlCallIfDefined('_flowQueueCableRedraw', Object.keys(_flowModuleData(this)));
+    }
   };
   const grid = document.createElement('div');
   grid.id = 'flow-grid-layer';

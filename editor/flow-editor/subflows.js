@@ -11,7 +11,7 @@
 // Needs: _flowEditor, _flowModuleData, _flowNodeRecord, _flowNodeElement, _flowRunCommand, _flowRaiseIdCounter,
 //   _flowSelectedNodes, _flowClearSelection, _flowApplyMultiSelect, _flowIsFlowPortName, _flowPortNameOf,
 //   _flowNewModuleName, _flowCopyModuleNodes, _syncFunctionJSPorts, _flowAfterAddNode, _flowRebuildContainerIndex,
-//   _flowRebuildJunctionAttrs, _flowFrame, _flowView, _flowApplyView, flowZoomCenter, _syncFlowGridTransform,
+//   _flowRebuildJunctionAttrs, _flowRedrawCablesOf, _flowFrame, _flowView, _flowApplyView, flowZoomCenter, _syncFlowGridTransform,
 //   addFlowNode, updateFlowNodeTitle, _FLOW_SUPER_NODES_ENABLED, _FLOW_VARIABLE_PORT_TYPES, FLOW_HOME_MODULE,
 //   FLOW_SUPERNODE_PREFIX, showToast, t, _qlCallIfDefined
 // Calls: updateFlowNodeCount, renderFlowInspector
@@ -168,6 +168,8 @@ function _createSuperNodeFromSelection() {
     // The moved nodes leave the main graph with every cable; inside they keep their ids and the cables
     // among themselves.
     for (const id of ids) e.removeNodeId('node-' + id);
+    // Groups of the main graph drop the members that moved inside.
+    _flowRebuildContainerIndex();
     const inner = {};
     const moved = new Set(ids);
     for (const [id, node] of Object.entries(copies)) {
@@ -503,7 +505,7 @@ function _flowOnModuleChanged(e) {
   }
   _flowFrame(() => {
     if (_flowEditor !== e || e.module !== module) return;
-    for (const id of Object.keys(data)) if (_flowNodeElement(id)) e.updateConnectionNodes('node-' + id);
+    _flowRedrawCablesOf(Object.keys(data).filter((id) => _flowNodeElement(id)));
   });
   _qlCallIfDefined('updateFlowNodeCount');
 }

@@ -14,7 +14,7 @@
 //   _UI_PROCEDURE_CATALOG, _UI_GETTER_CATALOG, TOOLBOX_ITEMS, _flowEditor, _restoringFlow, _flowNodeRecord,
 //   _flowNodeElement, _flowModuleData, _flowPortDotTop, _flowApplyMutedClass, _flowApplyBreakpointClass, _flowFrame,
 //   _qlCallIfDefined, _qlReportFailure, t
-// Calls: updateFlowNodeTitle, _flowApplyPortVisibility, _flowNodeLabels
+// Calls: updateFlowNodeTitle, _flowApplyPortVisibility, _flowNodeLabels, _flowQueueCableRedraw
 
 // The subtitle specification of the template built last, until its registration stores it.
 var _pendingSubtitleSpec = null;
@@ -176,20 +176,16 @@ function _flowRegisterNodes() {
   editor.on('nodeCreated', (id) => {
     if (!_restoringFlow && _flowEditor === editor) _flowAfterAddNode(id);
   });
+  // Nodes are brought in line as soon as they are drawn, before the page is first laid out with them,
+  // so a large graph is laid out once; the cables follow on the next frame.
   editor.on('import', () => {
-    _flowFrame(() => {
-      if (_flowEditor !== editor) return;
-      const ids = Object.keys(_flowModuleData(editor));
-      for (const id of ids) {
-        _flowAfterAddNode(id);
-        _upgradeLegacyNodeHeader(id);
-      }
-      // The dots have their places only now.
-      _flowFrame(() => {
-        if (_flowEditor !== editor) return;
-        for (const id of ids) if (_flowNodeElement(id)) editor.updateConnectionNodes('node-' + id);
-      });
-    });
+    if (_flowEditor !== editor) return;
+    const ids = Object.keys(_flowModuleData(editor));
+    for (const id of ids) {
+      _flowAfterAddNode(id);
+      _upgradeLegacyNodeHeader(id);
+    }
+    _qlCallIfDefined('_flowQueueCableRedraw', ids);
   });
 }
 

@@ -5,7 +5,7 @@
 //   _historyRestoreTimeline, _historyRestoreFlow, _historyFlowSettings
 // Needs: _deepCopy, _qlCallIfDefined
 // Calls: _flowAfterAddNode, _flowConstsRegistry, _flowEditor, _flowGraphForPersistence,
-//   _flowRebuildContainerIndex, _flowRepairGraph, _flowResetContainerIndex, _flowVarsRegistry, _pendingFlowImport,
+//   _flowRebuildContainerIndex, _flowRedrawCablesOf, _flowRepairGraph, _flowResetContainerIndex, _flowVarsRegistry, _pendingFlowImport,
 //   _populateAnimationSelect, _syncFunctionJSPorts, _syncTimelineToolbar, _tlSelectedKf, _tlSelectedKfs,
 //   _tlSolo, activeAnimationId, animations, applyFlowSettings, flowSettings, initDrawFlow,
 //   renderFlowInspector, renderTimelineTracks, stopTimeline, timelineState, updatePlayheadUI
@@ -135,6 +135,11 @@ function _historyRestoreFlow(flow, module) {
       });
       _qlCallIfDefined('_flowRebuildContainerIndex');
       requestAnimationFrame(function () {
+        // All cables in one pass where the flow editor draws them so; else node by node.
+        if (typeof _flowRedrawCablesOf === 'function' && _historyFlowEditor() === editor) {
+          try { _flowRedrawCablesOf(Object.keys(nodes)); } catch (e) { console.warn('[flow-undo] cables:', e); }
+          return;
+        }
         Object.keys(nodes).forEach(function (id) {
           try { editor.updateConnectionNodes('node-' + id); } catch (e) {
             console.warn('[flow-undo] updateConnectionNodes:', e);
