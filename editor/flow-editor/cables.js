@@ -9,13 +9,13 @@
 //   _flowCableNear, _flowApplyCableSelect, _flowClearCableSelection, _flowInsertTargetAt, _flowApplySteps,
 //   _flowCommitConnect, _flowSpliceNodeIntoCable, _flowSpliceNodeIntoDataCable, _flowExtractPortChain,
 //   _flowExtractSameNameChains, _flowExtractNodeChains, _flowApplyPortVisibility, _flowToggleUnconnectedPorts,
-//   _flowInstallCables, FLOW_ROW_TOP, FLOW_ROW_HEIGHT, _flowPortDotTop, _flowRedrawCablesOf, _flowQueueCableRedraw
-// Needs: _flowAutoPanStep, _flowGhostPath, _flowInsertCandidate, _flowPlanner, _flowPlanSplice,
+//   _flowInstallCables, FLOW_ROW_TOP, FLOW_ROW_HEIGHT, FLOW_CABLE_HIT, _flowPortDotTop, _flowRedrawCablesOf, _flowQueueCableRedraw
+// Needs: _flowPointSegmentDistance, _flowAutoPanStep, _flowGhostPath, _flowInsertCandidate, _flowPlanner, _flowPlanSplice,
 //   _flowPlanSpliceData, _flowPlanExtractPortChain, _flowPlanExtractSameNameChains, _flowPlanExtractNodeChains,
 //   _flowPortIsFlow, _flowEditor, _flowModuleData, _flowNodeElement, _flowNodeRecord, _flowRunCommand,
 //   _flowClientToInternal, _flowClientToGraphAnywhere, _flowView, _flowSelectedCables, _flowGesture,
 //   _flowPanState, _flowFrame, _flowSnapState
-// Calls: _flowDropCableOnReroute
+// Calls: _flowDropCableOnReroute, _flowRerouteAt
 
 // Port dots: header 30, rows 22, dots 12 high, centred on their row.
 var FLOW_ROW_TOP = 30;
@@ -93,10 +93,12 @@ function _flowPathSamples(path, withPoints) {
 function _flowPathDistance(path, gx, gy) {
   const box = _flowPathSamples(path, false).box;
   if (!box || gx < box.x0 - FLOW_CABLE_HIT || gx > box.x1 + FLOW_CABLE_HIT || gy < box.y0 - FLOW_CABLE_HIT || gy > box.y1 + FLOW_CABLE_HIT) return Infinity;
+  // The distance to the line through the samples: on a long cable the samples alone lie farther apart
+  // than the tolerance, and a point between two of them would not count as on the cable.
   const pts = _flowPathSamples(path, true).points;
-  let best = Infinity;
-  for (let i = 0; i < pts.length; i += 2) {
-    const dist = Math.hypot(pts[i] - gx, pts[i + 1] - gy);
+  let best = pts.length >= 2 ? Math.hypot(pts[0] - gx, pts[1] - gy) : Infinity;
+  for (let i = 2; i + 1 < pts.length; i += 2) {
+    const dist = _flowPointSegmentDistance(gx, gy, pts[i - 2], pts[i - 1], pts[i], pts[i + 1]);
     if (dist < best) best = dist;
     if (best < 2) break;
   }
@@ -500,7 +502,7 @@ function _flowOnGhostRelease(ev, e) {
   const plan = _flowPlanner(_flowModuleData(e));
   if (d.replug) plan.remove(d.replug);
   if (cable) plan.connect(cable);
-  const junction = !target && d.fromOutput && typeof _flowDropCableOnReroute === 'function';
+  const junction = !target && d.fromOutput && typeof _flowDropCableOnReroute === 'function' && Boolean(_flowRerouteAt(ev.clientX, ev.clientY));
   if (!plan.steps.length && !junction) return;
   _flowRunCommand(() => {
     _flowApplySteps(e, plan.steps);

@@ -33,7 +33,6 @@ var QL_PENDING = {
   // Hooks and globals of parts not built yet: silent until they are.
   // Flow editor and flow runtime.
   _ensureSpeechVoices: null,
-  _flowDropCableOnReroute: null,
   _syncCanvasFromFlow: null,
   _dropElementToFlow: null,
   _flowWindowSync: null,

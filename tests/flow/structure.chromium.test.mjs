@@ -103,3 +103,95 @@ test('a double click on a sub-flow header enters it; Esc comes back to the main 
   assert.deepEqual(await page.evaluate(() => _flowView()), { x: 40, y: -30, zoom: 1.25 });
   assert.deepEqual(flow.errors, []);
 });
+
+// The client point at a fraction of a cable's drawn path.
+const alongCable = (selector, fraction) => page.evaluate(([sel, f]) => {
+  const path = document.querySelector(sel + ' path.main-path');
+  const p = path.getPointAtLength(path.getTotalLength() * f);
+  const q = new DOMPoint(p.x, p.y).matrixTransform(path.getScreenCTM());
+  return [q.x, q.y];
+}, [selector, fraction]);
+const circleAt = (selector, index) => page.evaluate(([sel, i]) => {
+  const c = document.querySelectorAll(sel + ' .point')[i];
+  const r = c.getBoundingClientRect();
+  return [r.left + r.width / 2, r.top + r.height / 2];
+}, [selector, index]);
+
+test('waypoints: a new one goes where it lies along the cable, snaps into line at zoom 1 and 2, junction partners move together', { skip: skip || false }, async () => {
+  const ids = await page.evaluate(() => {
+    __flow.reset();
+    if (flowState.chromeVisible !== false) toggleFlowChrome();
+    _flowApplyView({ x: 0, y: 0, zoom: 1 });
+    const a = addFlowNode('Event_OnInit', 100, 100, {});
+    const b = addFlowNode('Action_ConsoleLog', 800, 300, {});
+    const c = addFlowNode('Event_OnInit', 100, 500, {});
+    _flowCommitConnect(a, 'output_1', b, 'input_1');
+    return { a, b, c };
+  });
+  await settle();
+  const cable = `svg.connection.node_out_node-${ids.a}.node_in_node-${ids.b}`;
+  const points = () => page.evaluate((a) => _flowModuleData()[a].outputs.output_1.connections[0].points || [], ids.a);
+  // Far end first, then near the start: the second goes first.
+  await page.mouse.dblclick(...(await alongCable(cable, 0.85)));
+  await settle();
+  await page.mouse.dblclick(...(await alongCable(cable, 0.15)));
+  await settle();
+  let pts = await points();
+  assert.equal(pts.length, 2);
+  assert.ok(pts[0].pos_x < pts[1].pos_x, `in order along the cable: ${JSON.stringify(pts)}`);
+  assert.deepEqual([pts[0].freePoint, pts[1].freePoint], [true, true]);
+  assert.equal(await page.evaluate((sel) => document.querySelectorAll(sel + ' .point').length, cable), 2);
+
+  // Drag the second point to 5 screen px below the first one's line: y snaps to it exactly.
+  const drag = async (from, to) => {
+    await page.mouse.move(...from);
+    await page.mouse.down();
+    for (let i = 1; i <= 6; i++) await page.mouse.move(from[0] + ((to[0] - from[0]) * i) / 6, from[1] + ((to[1] - from[1]) * i) / 6);
+    await page.mouse.up();
+    await settle();
+  };
+  const first = await circleAt(cable, 0);
+  await drag(await circleAt(cable, 1), [first[0] + 200, first[1] + 5]);
+  pts = await points();
+  assert.equal(pts[1].pos_y, pts[0].pos_y, 'snapped at zoom 1');
+  // At zoom 2 the tolerance is 4 graph units: 3 snaps, 6 does not.
+  // Zoom 2 with the two points in the middle of the flow area.
+  await page.evaluate(([gx, gy]) => {
+    const r = document.getElementById('flow-editor').getBoundingClientRect();
+    _flowApplyView({ x: 2 * (r.width / 2 - gx), y: 2 * (r.height / 2 - gy), zoom: 2 });
+  }, [(pts[0].pos_x + pts[1].pos_x) / 2, pts[0].pos_y]);
+  await settle();
+  for (const [dy, snaps] of [[6, false], [3, true]]) {
+    const anchor = await circleAt(cable, 0);
+    await drag(await circleAt(cable, 1), [anchor[0] + 300, anchor[1] + dy * 2]);
+    pts = await points();
+    assert.equal(pts[1].pos_y === pts[0].pos_y, snaps, `${dy} units at zoom 2: ${JSON.stringify(pts)}`);
+  }
+  await page.evaluate(() => _flowApplyView({ x: 0, y: 0, zoom: 1 }));
+  await settle();
+
+  // A cable dragged from the other event and dropped on the first waypoint joins it there.
+  const port = await page.locator(`#node-${ids.c} .outputs .output_1`).boundingBox();
+  await drag([port.x + port.width / 2, port.y + port.height / 2], await circleAt(cable, 0));
+  const joined = await page.evaluate((c) => _flowModuleData()[c].outputs.output_1.connections, ids.c);
+  assert.equal(joined.length, 1);
+  assert.equal(joined[0].node, ids.b);
+  pts = await points();
+  assert.match(pts[0].junctionId, /^jx_\d+_\d+$/);
+  assert.equal(joined[0].points[0].junctionId, pts[0].junctionId);
+  const other = `svg.connection.node_out_node-${ids.c}.node_in_node-${ids.b}`;
+  assert.equal(await page.evaluate((sel) => document.querySelector(sel + ' .point').getAttribute('data-jid'), other), pts[0].junctionId);
+  // Dragging either point moves both.
+  const j = await circleAt(cable, 0);
+  await drag(j, [j[0] + 37, j[1] + 61]);
+  pts = await points();
+  const partner = (await page.evaluate((c) => _flowModuleData()[c].outputs.output_1.connections[0].points, ids.c))[0];
+  assert.deepEqual([partner.pos_x, partner.pos_y], [pts[0].pos_x, pts[0].pos_y]);
+  assert.equal(pts[0].junctionId, partner.junctionId, 'the junction survives the drag');
+  // A double click on the junction removes the point under the pointer; its partner stays.
+  await page.mouse.dblclick(...(await circleAt(other, 0)));
+  await settle();
+  const left = [(await page.evaluate((c) => _flowModuleData()[c].outputs.output_1.connections[0].points, ids.c)).length, (await points()).length];
+  assert.ok(left[0] + left[1] === 2 && left[0] <= 1, `one of the two went: ${left}`);
+  assert.deepEqual(flow.errors, []);
+});

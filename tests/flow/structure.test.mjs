@@ -514,3 +514,21 @@ describe('sub-flows', () => {
     assert.equal(call('_flowEditor.container.classList.contains("flow-in-supernode")'), false);
   });
 });
+
+describe('waypoints', () => {
+  test('a new point goes before the end of the nearest polyline segment; snapping per axis to the nearer neighbour', () => {
+    const at = (points, p) => call(`_flowWaypointInsertIndex({ x: 0, y: 0 }, ${JSON.stringify(points)}, { x: 100, y: 0 }, ${JSON.stringify(p)})`);
+    const INSERT = [
+      [[], { x: 50, y: 10 }, 0],
+      [[{ x: 80, y: 0 }], { x: 10, y: 3 }, 0],
+      [[{ x: 80, y: 0 }], { x: 90, y: 3 }, 1],
+      [[{ x: 30, y: 40 }, { x: 70, y: 40 }], { x: 50, y: 45 }, 1],
+      [[{ x: 30, y: 40 }, { x: 70, y: 40 }], { x: 95, y: 10 }, 2],
+    ];
+    for (const [points, p, index] of INSERT) assert.equal(at(points, p), index, JSON.stringify([points, p]));
+    const snap = (p, prev, next, tol) => call(`_flowSnapWaypoint(${JSON.stringify(p)}, ${JSON.stringify(prev)}, ${JSON.stringify(next)}, ${tol})`);
+    assert.deepEqual(snap({ x: 10, y: 10 }, { x: 15, y: 100 }, { x: 12, y: 13 }, 8), { x: 12, y: 13 });
+    assert.deepEqual(snap({ x: 10, y: 10 }, { x: 19, y: 30 }, null, 8), { x: 10, y: 10 });
+    assert.deepEqual(snap({ x: 10, y: 10 }, { x: 14, y: 6 }, null, 4), { x: 14, y: 6 });
+  });
+});
