@@ -1,5 +1,6 @@
-# The browser libraries and icon fonts the build copies from node_modules/ into Internal_lib/ and Fonts/ beside
-# the program, as one table, and quorlin_expand_asset_table() which turns it into the list of files to copy.
+# The browser libraries and icon fonts the build copies from node_modules/ into Internal_lib/, Libraries/ and
+# Fonts/ beside the program (Internal_lib/ is what the editor page loads; Libraries/ holds, under the names
+# exported pages use, every script and style sheet an exported page may load), as one table, and quorlin_expand_asset_table() which turns it into the list of files to copy.
 # Read by cmake/assets.cmake (to know what the copy depends on), by cmake/copy_assets.cmake (which copies) and
 # by tests/assets.test.mjs (which checks the copy).
 #
@@ -24,6 +25,14 @@ set(QUORLIN_ASSET_TABLE
   "plyr/dist/plyr.min.js                               | Internal_lib/plyr/plyr.min.js"
   "plyr/dist/plyr.css                                  | Internal_lib/plyr/plyr.css"
   "plyr/dist/plyr.svg                                  | Internal_lib/plyr/plyr.svg"
+  "tailwindcss-cdn/3.4.10/tailwindcss.js               | Libraries/tailwind.min.js"
+  "chart.js/dist/chart.umd.js                          | Libraries/chart.umd.min.js"
+  "gridjs/dist/gridjs.umd.js                           | Libraries/gridjs.min.js"
+  "gridjs/dist/theme/mermaid.min.css                   | Libraries/gridjs.min.css"
+  "sortablejs/Sortable.min.js                          | Libraries/sortable.min.js"
+  "plyr/dist/plyr.min.js                               | Libraries/plyr.js"
+  "plyr/dist/plyr.css                                  | Libraries/plyr.css"
+  "plyr/dist/plyr.svg                                  | Libraries/plyr.svg"
   "@phosphor-icons/web/src/*/style.css                 | Fonts/phosphor/"
   "@phosphor-icons/web/src/*/Phosphor*.woff2           | Fonts/phosphor/"
   "@fortawesome/fontawesome-free/css/all.min.css       | Fonts/fontawesome/all.min.css | ../webfonts/ => webfonts/"

@@ -1,5 +1,5 @@
-# Target quorlin_assets: fills the folders that stand beside the program in the build folder, Internal_lib/ and
-# Fonts/ from node_modules/ (cmake/asset_table.cmake says which file goes where) and Images/ and Locale/ from the
+# Target quorlin_assets: fills the folders that stand beside the program in the build folder, Internal_lib/,
+# Libraries/ and Fonts/ from node_modules/ (cmake/asset_table.cmake says which file goes where) and Images/ and Locale/ from the
 # repository, by running cmake/copy_assets.cmake. It runs again only when one of those source files changes.
 # node_modules/ comes from `npm ci`; without it the build stops and says so. Nothing is fetched at run time.
 include("${CMAKE_CURRENT_LIST_DIR}/asset_table.cmake")
@@ -35,6 +35,6 @@ add_custom_command(
           "-DSTAMP=${_assets_stamp}"
           -P "${CMAKE_CURRENT_LIST_DIR}/copy_assets.cmake"
   DEPENDS ${_assets_depends}
-  COMMENT "Copying Internal_lib/, Fonts/, Images/ and Locale/ beside the program"
+  COMMENT "Copying Internal_lib/, Libraries/, Fonts/, Images/ and Locale/ beside the program"
   VERBATIM)
 add_custom_target(quorlin_assets ALL DEPENDS "${_assets_stamp}")

@@ -1,7 +1,7 @@
 # Build step (run with cmake -P): lays out the folders that stand beside the program.
-#   Internal_lib/, Fonts/  from node_modules/, as cmake/asset_table.cmake maps them
+#   Internal_lib/, Libraries/, Fonts/  from node_modules/, as cmake/asset_table.cmake maps them
 #   Images/, Locale/       from the repository's folders of the same names
-# Files in Internal_lib/ and Fonts/ that the table does not name are removed.
+# Files in Internal_lib/, Libraries/ and Fonts/ that the table does not name are removed.
 # Style sheets under Fonts/ keep only the woff2 sources of their fonts (only woff2 files are copied).
 # Then checks that every url(...) of the copied style sheets names a file of the copy, and writes STAMP.
 # Inputs: -DQUORLIN_SOURCE_DIR=<repository> -DQUORLIN_OUT=<build folder> -DSTAMP=<file written on success>
@@ -129,7 +129,7 @@ endforeach()
 
 # Files an earlier table copied (the other font formats, a library since dropped) are removed, so the
 # folders hold exactly what the table names.
-foreach(_folder Internal_lib Fonts)
+foreach(_folder Internal_lib Libraries Fonts)
   file(GLOB_RECURSE _present RELATIVE "${QUORLIN_OUT}" "${QUORLIN_OUT}/${_folder}/*")
   foreach(_f IN LISTS _present)
     if(NOT _f IN_LIST _a_TARGETS)

@@ -72,7 +72,7 @@ function woff2Only(css) {
     }));
 }
 
-const folders = ['Internal_lib', 'Fonts', 'Images', 'Locale'];
+const folders = ['Internal_lib', 'Libraries', 'Fonts', 'Images', 'Locale'];
 const laidOut = folders.every((f) => fs.existsSync(path.join(out, f)));
 const needsCopy = { skip: !laidOut && `${out} is not laid out` };
 
@@ -111,6 +111,9 @@ test('the paths the editor page and the exports request are there', needsCopy, (
     'Internal_lib/sortablejs/sortable.min.js',
     'Internal_lib/html2canvas.min.js',
     'Internal_lib/plyr/plyr.svg',
+    // Under the names exported pages load them by.
+    ...['tailwind.min.js', 'chart.umd.min.js', 'gridjs.min.js', 'gridjs.min.css', 'sortable.min.js', 'plyr.js', 'plyr.css', 'plyr.svg']
+      .map((f) => `Libraries/${f}`),
     'Fonts/fontawesome/all.min.css',
     'Fonts/fontawesome/webfonts/fa-brands-400.woff2',
     'Fonts/fontawesome/webfonts/fa-regular-400.woff2',
@@ -145,7 +148,7 @@ test('every picture the component catalogue names stands beside the program, a r
 });
 
 test('every url() of a copied style sheet names a file of the copy, never a remote address', needsCopy, () => {
-  const sheets = ['Internal_lib', 'Fonts'].flatMap((d) => walk(path.join(out, d))).filter((f) => f.endsWith('.css'));
+  const sheets = ['Internal_lib', 'Libraries', 'Fonts'].flatMap((d) => walk(path.join(out, d))).filter((f) => f.endsWith('.css'));
   assert.ok(sheets.length >= 10, `only ${sheets.length} style sheets were copied`);
   const bad = new Set();
   for (const sheet of sheets) {

@@ -3,7 +3,8 @@
 // Provides: _qlNum, _classToLength, _isLayoutClass, _splitLayoutClasses, _alphaColor, _effectiveOpacity,
 //   _isContainerLike, _isContainerType, buildGradientCSS, getGradientCSS, _boxShadowStyle, _textShadowStyle,
 //   _fontSizeCss, _fontWeightCss, _rotationKind, _zoomOf, renderElText, getIconHtml, getTextWithOffset,
-//   applyTextOffsets, _qlAnimAttr, _colour, _cssFontFamily, PH_WEIGHT_CLASSES, pivotOriginStr, pivotOriginApplied
+//   applyTextOffsets, _qlAnimAttr, _colour, _cssFontFamily, PH_WEIGHT_CLASSES, pivotOriginStr, pivotOriginApplied,
+//   _iconClasses
 // Needs: _cssVal, _qlElById, _safeCssColour, _sanitizeRichText, escapeHtml, resolveColor
 
 function _qlNum(value, fallback) {

@@ -58,8 +58,8 @@ async function saveProject(options) {
   return true;
 }
 
-function _qlDownloadText(fileName, text) {
-  const blob = new Blob([text], { type: 'application/json' });
+function _qlDownloadText(fileName, text, type = 'application/json') {
+  const blob = new Blob([text], { type });
   const a = document.createElement('a');
   a.href = URL.createObjectURL(blob);
   a.download = fileName;

@@ -16,7 +16,7 @@ namespace {
 
 constexpr std::string_view kTempPrefix = "tmp/";
 // Program sub-folders whose files only change with a new version.
-constexpr std::string_view kVersionedFolders[] = {"Internal_lib/", "Fonts/"};
+constexpr std::string_view kVersionedFolders[] = {"Internal_lib/", "Libraries/", "Fonts/"};
 
 std::string WithSlash(std::string folder) {
   if (!folder.empty() && folder.back() != '/') folder += '/';

@@ -258,6 +258,8 @@ TEST_P(Routes, OnlyLibraryAndFontFilesOfTheProgramAreCacheable) {
   Write(program_ + "Fonts/phosphor/regular/style.css", ".ph{}");
   Write(projects_ + "Demo/Fonts/mine.woff2", "MY FONT");
   Write(projects_ + "Demo/Internal_lib/mine.js", "MINE");
+  Write(program_ + "Libraries/plyr.css", ".plyr{}");
+  Write(projects_ + "Demo/Libraries/tailwind.min.js", "PROJECT COPY");
   Write(ProjectThumbnailPath("Demo"), "\x89PNG\r\n\x1a\n picture");
   Write(temp_ + "quorlin_project.json", "{}");
   const std::string cached(kLibraryCacheControl);
@@ -273,6 +275,8 @@ TEST_P(Routes, OnlyLibraryAndFontFilesOfTheProgramAreCacheable) {
       {Get("/Fonts/phosphor/regular/style.css", "", "HEAD"), 200, cached},
       {Get("/Fonts/mine.woff2"), 200, "no-store"},         // the open project's file
       {Get("/Internal_lib/mine.js"), 200, "no-store"},     // the open project's file
+      {Get("/Libraries/plyr.css"), 200, cached},
+      {Get("/Libraries/tailwind.min.js"), 200, "no-store"}, // the open project's copy
       {Get("/Images/logo.png"), 200, "no-store"},
       {Get("/images/photo.png"), 200, "no-store"},
       {Get("/tmp/quorlin_project.json"), 200, "no-store"},

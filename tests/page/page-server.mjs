@@ -27,7 +27,7 @@ function resolve(pathname, buildDir) {
   // Page files made at build time (the frame's utility-class style sheet) come from the build folder.
   if (top === 'editor' && !fs.existsSync(path.join(repo, rel))) return path.join(buildDir, 'generated', rel);
   if (top === 'editor' || top === 'Locale' || top === 'Images') return path.join(repo, rel);
-  if (top === 'Internal_lib' || top === 'Fonts') return path.join(buildDir, rel);
+  if (top === 'Internal_lib' || top === 'Libraries' || top === 'Fonts') return path.join(buildDir, rel);
   return null;
 }
 
