@@ -20,6 +20,10 @@ var _EXPORT_CORNER_RE = /^rounded(-|$)/;
 var _EXPORT_OVERFLOW_RE = /^overflow-/;
 var _EXPORT_FLEX_RE = /^(flex|flex-row|flex-col|flex-row-reverse|flex-col-reverse|flex-wrap|flex-nowrap|flex-wrap-reverse|justify-\S+|items-\S+|gap-\S+|content-\S+)$/;
 
+// The opening of an HTML comment, written in two parts: this file is put inside the editor's start page,
+// where the whole text in one piece would change how the script element is read.
+var _EXPORT_COMMENT_OPEN = '<' + '!--';
+
 function _exportPad(level) { return ' '.repeat(4 * Math.max(0, level)); }
 
 // The record that packs the element: its parent's, else the canvas's settings.
@@ -359,7 +363,7 @@ function _exportElement(el, level, base) {
   const entry = _rendererOf(el.type);
   const content = entry.exportFrame ? entry.exportFrame(el, opts) : buildElementContent(el, opts);
   const textHost = (el.type === 'heading' || el.type === 'text') && !_isFluid(el) ? ' text-align-host' : '';
-  return pad + '<!-- ' + String(el.type || 'element').toUpperCase().replace(/[^A-Z0-9-]/g, '') + ' -->\n' +
+  return pad + _EXPORT_COMMENT_OPEN + ' ' + String(el.type || 'element').toUpperCase().replace(/[^A-Z0-9-]/g, '') + ' -->\n' +
     pad + '<div id="wrap-' + escapeHtml(el.id) + '" class="' + escapeHtml(_exportWrapperClasses(el).join(' ')) + '" style="' +
     escapeHtml(_exportWrapperStyle(el)) + '"' + _exportWrapperAttrs(el) + '>\n' +
     inner + '<div class="rotation-fix-container' + textHost + '" style="' + escapeHtml(_exportRotationStyle(el)) + '">\n' +
