@@ -186,5 +186,5 @@ function buildExportHTML(mode, titlebarConfig, includeDebug) {
 // A slot's script text without its element, for slots that share the final script.
 function _exportBlockFillersText(slot, ctx) {
   const block = _exportBlock(slot, ctx);
-  return block ? block.replace(/^<script>\n/, '').replace(/\n<\/script>$/, '') : '';
+  return block ? block.slice('<script>\n'.length, block.length - '\n</script>'.length) : '';
 }
