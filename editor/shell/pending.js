@@ -69,7 +69,6 @@ var QL_PENDING = {
   dbGet: null,
   dbPut: null,
   // Media, export, older documents and the outside compiler.
-  buildExportHTML: null,
   _exportWrapper: null,
   _LEGACY_DEFAULTS_BY_TYPE: null,
   _NEW_EVENT_FLAGS: null,

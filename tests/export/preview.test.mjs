@@ -161,10 +161,10 @@ describe('previewProject', () => {
     }
   });
 
-  test('while the exporter is not part of the page, the preview says it is not available and sends nothing', async () => {
+  test('without the exporter (a page that lacks it), the preview says it is not available and sends nothing', async () => {
     const page = await previewPage();
     try {
-      page.run('delete window.buildExportHTML;');
+      page.run('window.buildExportHTML = undefined;');
       await page.window.previewProject();
       assert.deepEqual(page.toasts(), [page.window.t('pending.preview')]);
       assert.equal(page.requests.filter((r) => r.url === '/preview').length, 0);
