@@ -55,7 +55,7 @@ function _flowParseSubtitle(type, prefix, fields) {
   return spec;
 }
 
-// The template element (see the file's head); the specification is left in _pendingSubtitleSpec for the
+// The template element (see the file's head); the subtitle description is left in _pendingSubtitleSpec for the
 // caller to store under the type. The title is not drawn: headers are filled per node.
 function _flowEditorNodeHtml(title, inputs, outputs, accent, subtitleSpec) {
   const ins = Array.isArray(inputs) ? inputs : [];

@@ -6,35 +6,27 @@
 import assert from 'node:assert/strict';
 import { after, before, describe, test } from 'node:test';
 
-import { openBrowser, whyNoBrowser } from '../page/browser.mjs';
-import { buildHasLibraries, defaultBuildDir, startPageServer } from '../page/page-server.mjs';
+import { openEditorPage, whyNoEditorPage } from '../page/editor-browser.mjs';
 
-const skip = whyNoBrowser() ?? (buildHasLibraries() ? null : `${defaultBuildDir} has no Internal_lib/ (build first)`);
+const skip = whyNoEditorPage();
 
-let server;
-let browser;
+let ed;
 let page;
-const errors = [];
+let errors = [];
 
 before(async () => {
   if (skip) return;
-  server = await startPageServer();
-  browser = await openBrowser();
-  const opened = await browser.newPage({ viewport: { width: 1400, height: 1000 } });
-  page = opened.page;
-  page.on('pageerror', (e) => errors.push(e.message));
+  ed = await openEditorPage({ viewport: { width: 1400, height: 1000 } });
+  page = ed.page;
+  errors = ed.errors;
   page.on('console', (m) => { if (m.type() === 'error') errors.push(m.text()); });
-  await page.goto(server.origin + '/');
-  await page.waitForFunction(() => window._twBlockerReady && window._canvasReady && window._welcomeShown, null, { timeout: 20000 });
   await page.evaluate(() => {
-    document.querySelectorAll('.ql-dialog-backdrop, #splash-overlay').forEach((n) => { n.hidden = true; });
     canvasSettings.resolution = '1000x900';
     applyCanvasSettings();
   });
 });
 after(async () => {
-  await browser?.close();
-  await server?.close();
+  await ed?.close();
 });
 
 // A design of the given records ([type, fields]), drawn once the page's styles are in; their ids.

@@ -8,39 +8,29 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
-import { repo } from '../page/jsdom-page.mjs';
-import { openBrowser, whyNoBrowser } from '../page/browser.mjs';
-import { buildHasLibraries, defaultBuildDir, startPageServer } from '../page/page-server.mjs';
+import { artifacts, openEditorPage, whyNoEditorPage } from '../page/editor-browser.mjs';
 
-const artifacts = path.join(repo, 'tests', 'artifacts');
-const skip = whyNoBrowser() ?? (buildHasLibraries() ? null : `${defaultBuildDir} has no Internal_lib/ (build first)`);
+const skip = whyNoEditorPage();
 
-let server;
-let browser;
+let ed;
 let page;
 let messages;
-const errors = [];
+let errors = [];
 
 before(async () => {
   if (skip) return;
-  server = await startPageServer();
-  browser = await openBrowser();
-  const opened = await browser.newPage({ viewport: { width: 1400, height: 1000 } });
-  page = opened.page;
-  messages = opened.messages;
-  page.on('pageerror', (e) => errors.push(e.message));
+  ed = await openEditorPage({ viewport: { width: 1400, height: 1000 } });
+  page = ed.page;
+  messages = ed.messages;
+  errors = ed.errors;
   page.on('console', (m) => { if (m.type() === 'error') errors.push(m.text()); });
-  await page.goto(server.origin + '/');
-  await page.waitForFunction(() => window._twBlockerReady && window._canvasReady && window._welcomeShown, null, { timeout: 20000 });
   await page.evaluate(() => {
-    document.querySelectorAll('.ql-dialog-backdrop, #splash-overlay').forEach((n) => { n.hidden = true; });
     canvasSettings.resolution = '1000x900';
     applyCanvasSettings();
   });
 });
 after(async () => {
-  await browser?.close();
-  await server?.close();
+  await ed?.close();
 });
 
 const DATA = 'Ana|31\nBo|25\nCy|40';
