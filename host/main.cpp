@@ -11,6 +11,7 @@
 #include "bridge.h"
 #include "cli_project.h"
 #include "commands.h"
+#include "compiler_locator.h"
 #include "device_preview.h"
 #include "event_loop.h"
 #include "gtk_host_ui.h"
@@ -144,6 +145,7 @@ int main(int argc, char** argv) {
   context.program_dir = program_dir;
   context.temp_dir = rt_fs_temp_dir();
   context.find_page = FindEmbeddedFile;
+  context.compiler_home = [] { return LocateCompilerHome(); };
   HostHttpServer server(std::move(listener), std::move(context));
   server.start();
 

@@ -72,7 +72,6 @@ var QL_PENDING = {
   _exportWrapper: null,
   _LEGACY_DEFAULTS_BY_TYPE: null,
   _NEW_EVENT_FLAGS: null,
-  _resolveWindowRadii: null,
   initPbDetection: null,
   sendToPB: null,
   setQuorlinTheme: null,

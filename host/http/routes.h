@@ -30,6 +30,9 @@ struct RouteContext {
   // Folder of the last standalone program written by this server (ends with '/'); "" before the
   // first. Its assets are written beside it.
   std::string standalone_output_folder;
+  // The outside compiler's folder (ends with '/'; "" when not installed): an icon given to
+  // patchloadericon by its bare name is looked for there.
+  std::function<std::string()> compiler_home;
   // Starts a program that saveexe wrote (no shell, detached); true when it started.
   std::function<bool(const std::string& program, const std::string& folder)> start_program;
 

@@ -3,15 +3,13 @@
 #include <string>
 
 #include "file_branch.h"
+#include "loader_icon.h"
 #include "mime.h"
 #include "routes_handlers.h"
 #include "project_paths.h"
 #include "url.h"
 
 namespace {
-
-// The loader template's shipped name in the loader folder.
-constexpr const char* kLoaderTemplateName = "quorlin_loader";
 
 struct IconPatchError {
   int status;
@@ -23,12 +21,12 @@ IconPatchError IconPatchErrorFor(int code) {
   switch (code) {
     case 2: return {404, "Icon Not Found", "The icon file is missing or empty."};
     case 3: return {500, "Loader Template Missing", "The loader template is missing or empty."};
-    case 4: return {501, "Icon Patch Unavailable", "This build cannot put an icon into the loader yet."};
+    case 4: return {501, "Icon Patch Unavailable", "The loader template has no place for an icon."};
     case 5: return {500, "Loader Copy Failed", "The loader template could not be copied."};
     case 6: return {500, "Icon Unreadable", "The icon file could not be opened."};
     case 7: return {422, "Icon Not Usable", "The icon file must hold 1 to 64 images that lie within the file."};
     case 8: return {500, "Icon Patch Not Started", "The icon could not be put into the loader copy."};
-    case 9: return {500, "Icon Not Written", "Writing the icon into the loader copy failed."};
+    case 9: return {500, "Icon Not Written", "The icon could not be written into the loader copy (it may be too large)."};
     case 10: return {500, "Patched Loader Unreadable", "The patched loader could not be read back."};
     default: return {500, "Icon Patch Failed", "There was not enough memory to patch the loader."};
   }
@@ -50,16 +48,20 @@ void HandlePatchLoaderIcon(HttpExchange& exchange, RouteContext& context) {
   constexpr std::string_view kIconPath = "iconpath=";
   const std::string_view query = exchange.request().query;
   const std::string icon = query.starts_with(kIconPath) ? UrlDecodePath(query.substr(kIconPath.size())) : std::string();
-  if (icon.empty() || !IsAcceptedAbsolutePath(icon)) {
+  // An absolute path, or a bare file name that the patch looks up in the compiler's folder.
+  if (icon.empty() || !(IsAcceptedAbsolutePath(icon) || IsPlainName(icon))) {
     exchange.reply(403);
     return;
   }
-  // The icon patch is not part of this build yet: its checks run in its order, then it reports that
-  // the patch itself is unavailable.
-  const std::string loader = context.program_dir + kLoaderFolder + kLoaderTemplateName;
-  if (!IsServableFile(icon)) return ReplyIconPatchError(exchange, 2);
-  if (!IsServableFile(loader)) return ReplyIconPatchError(exchange, 3);
-  ReplyIconPatchError(exchange, 4);
+  LoaderIconPlaces places{context.program_dir, context.temp_dir, context.compiler_home ? context.compiler_home() : ""};
+  uint64_t size = 0;
+  int64_t code = 0;
+  const std::optional<std::string> patched = PatchLoaderIcon(icon, places, size, code);
+  if (!patched) return ReplyIconPatchError(exchange, static_cast<int>(code));
+  HttpReplyHead head(200, size);
+  head.add("Content-Type", "application/octet-stream");
+  head.add("Cache-Control", "no-store");
+  if (exchange.send_head(head)) exchange.send_body(*patched);
 }
 
 void HandleLoaderFile(HttpExchange& exchange, RouteContext& context) {

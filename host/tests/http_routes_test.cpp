@@ -15,6 +15,7 @@
 
 #include "file_branch.h"
 #include "http_fixture.h"
+#include "rt/icon_slot.h"
 #include "shared_state.h"
 
 namespace {
@@ -358,18 +359,22 @@ TEST_P(Routes, LoaderAndAbsoluteFilesAreServedWhole) {
   EXPECT_EQ(Send(Get("/ext:/" + root_ + "/nothing.png"))->status, 404);
 }
 
-TEST_P(Routes, PatchLoaderIconAnswersTheIconPatchErrors) {
+TEST_P(Routes, PatchLoaderIconAnswersThePatchedLoaderOrTheIconPatchErrors) {
   struct Row {
     std::string query;
     int status;
   };
-  Write(root_ + "/app.ico", "ICON");
+  // A one-image icon: head, one directory entry (16 x 16, 32 bits, 4 bytes at offset 22), the image.
+  const std::string ico = std::string("\0\0\1\0\1\0\x10\x10\0\0\1\0\x20\0\4\0\0\0\x16\0\0\0", 22) + "PIXS";
+  Write(root_ + "/app.ico", ico);
+  Write(root_ + "/bad.ico", "ICON");
   const Row rows[] = {
       {"", 403},
       {"iconpath=", 403},
-      {"iconpath=relative.ico", 403},
+      {"iconpath=sub/relative.ico", 403},
+      {"iconpath=bare.ico", 404},  // a bare name is looked for in the compiler's folder: none here
       {"iconpath=" + root_ + "/missing.ico", 404},
-      {"iconpath=" + root_ + "/app.ico", 501},  // the patch itself is not part of this build yet
+      {"iconpath=" + root_ + "/app.ico", 501},  // the template here has no icon slot
   };
   for (const Row& row : rows) {
     const auto reply = Query("/patchloadericon?" + row.query);
@@ -379,6 +384,21 @@ TEST_P(Routes, PatchLoaderIconAnswersTheIconPatchErrors) {
       EXPECT_FALSE(reply->body.empty()) << row.query;  // the page shows the message
     }
   }
+
+  const unsigned char head[] = RT_ICON_SLOT_INITIALIZER;
+  std::string loader = "LOADER CODE" + std::string(rt::kIconSlotSize, '\0') + "LOADER DATA";
+  std::copy(std::begin(head), std::end(head), loader.begin() + 11);
+  Write(program_ + "loader/quorlin_loader", loader);
+  EXPECT_EQ(Query("/patchloadericon?iconpath=" + root_ + "/bad.ico")->status, 422);
+  const auto patched = Query("/patchloadericon?iconpath=" + root_ + "/app.ico");
+  ASSERT_TRUE(patched);
+  ASSERT_EQ(patched->status, 200);
+  ASSERT_EQ(patched->body.size(), loader.size());
+  const auto slot = std::span(reinterpret_cast<const unsigned char*>(patched->body.data()) + 11, rt::kIconSlotSize);
+  const auto files = rt::IconFilesFromSlot(slot);
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(files[0], ico);
+  EXPECT_EQ(Read(program_ + "loader/quorlin_loader"), loader);  // the template is never changed
 }
 
 // ---------------------------------------------------------------------------------------------
