@@ -3,14 +3,16 @@
 // collectEmbedAssets (html) -> promise of {fonts, libs}: paths relative to the program folder, each once.
 // - fonts: every url(...) under Fonts/, every style sheet under Fonts/ that the page links, and for each
 //   such sheet the font files it names (the program ships woff2 only, so only those are listed: a
-//   Phosphor sheet brings its own weight's file, not all eighteen of the package).
+//   Phosphor sheet brings its own weight's file, not all eighteen of the package), and the files of the
+//   editor's local-font store ("fontDataCache") that lie in the sheet's folder.
 // - libs: every script and style sheet under Libraries/ the page loads, whatever its extension (Plyr's
 //   style sheet too), Tailwind always, and Plyr's icon sprite with Plyr's script (players would show no
 //   icons offline without it).
 // Addresses may be absolute on the local server ("http://localhost:<port>/", "pb" pages) or relative
 // ("html" pages).
-// Provides: collectEmbedAssets, _exportSheetFonts, EXPORT_ICON_FONT_FILES
+// Provides: collectEmbedAssets, _exportSheetFonts, _exportCachedFonts, EXPORT_ICON_FONT_FILES
 // Needs: nothing
+// Calls: dbGet
 
 // Font files of each icon library's style sheet, by the sheet's folder under Fonts/.
 var EXPORT_ICON_FONT_FILES = {
@@ -29,7 +31,17 @@ function _exportSheetFonts(sheet) {
   return folder && EXPORT_ICON_FONT_FILES[folder[1]] ? EXPORT_ICON_FONT_FILES[folder[1]].slice() : [];
 }
 
-function collectEmbedAssets(html) {
+// The paths of the local-font store's files (keys "Fonts/<folder>/<file>"); none when there is no store.
+async function _exportCachedFonts() {
+  try {
+    const cache = typeof dbGet === 'function' ? await dbGet('fontDataCache') : null;
+    return cache && typeof cache === 'object' ? Object.keys(cache) : [];
+  } catch (e) {
+    return [];
+  }
+}
+
+async function collectEmbedAssets(html) {
   const text = String(html || '');
   const fonts = [];
   const libs = [];
@@ -40,13 +52,19 @@ function collectEmbedAssets(html) {
   const prefix = '(?:https?://(?:localhost|127\\.0\\.0\\.1):\\d+/|/)?';
   const inUrl = new RegExp('url\\(\\s*[\'"]?' + prefix + '(Fonts/[^\'")\\s]+)', 'g');
   const inAttr = new RegExp('\\b(?:src|href)\\s*=\\s*["\']' + prefix + '((?:Fonts|Libraries)/[^"\'\\s>]+)["\']', 'g');
+  const cached = await _exportCachedFonts();
   let m;
   while ((m = inUrl.exec(text))) add(fonts, m[1]);
   while ((m = inAttr.exec(text))) {
     const path = m[1];
     if (path.indexOf('Fonts/') === 0) {
       add(fonts, path);
-      if (/\.css$/i.test(path.replace(/[?#].*$/, ''))) _exportSheetFonts(path.replace(/[?#].*$/, '')).forEach(function (f) { add(fonts, f); });
+      const sheet = path.replace(/[?#].*$/, '');
+      if (/\.css$/i.test(sheet)) {
+        const folder = sheet.slice(0, sheet.lastIndexOf('/') + 1);
+        cached.forEach(function (f) { if (f.indexOf(folder) === 0 && !/\.css$/i.test(f)) add(fonts, f); });
+        _exportSheetFonts(sheet).forEach(function (f) { add(fonts, f); });
+      }
     } else {
       add(libs, path);
     }
@@ -57,5 +75,5 @@ function collectEmbedAssets(html) {
     add(libs, 'Libraries/plyr.css');
     add(libs, 'Libraries/plyr.svg');
   }
-  return Promise.resolve({ fonts: fonts, libs: libs });
+  return { fonts: fonts, libs: libs };
 }

@@ -9,7 +9,7 @@
 // event binding; the element flow hooks; the sub-flow runner (when sub-flows are on); the boot step.
 // Every literal is written so that it cannot end the script element it sits in: "<", U+2028 and
 // U+2029 are escaped in the literals, and "</script" and "<!--" cannot appear in the code text.
-// Provides: compileFlowToJS, _qlFlowBuildScript, _qlFlowLiteral, _qlFlowCodeText, _qlFlowSeeds,
+// Provides: compileFlowToJS, _qlFlowSourceGraph, _qlFlowBuildScript, _qlFlowLiteral, _qlFlowCodeText, _qlFlowSeeds,
 //   _qlFlowUiNodeTable, _FLOW_COLOUR_SETTERS
 // Needs: _flowEditor, _flowConstsRegistry, _flowVarsRegistry, _pendingFlowImport, _qlFunctionBody,
 //   _QL_FLOW_RT_ACTION_NODES, _QL_FLOW_RT_API, _QL_FLOW_RT_BINDING, _QL_FLOW_RT_CONTROL_NODES,

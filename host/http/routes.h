@@ -30,6 +30,8 @@ struct RouteContext {
   // Folder of the last standalone program written by this server (ends with '/'); "" before the
   // first. Its assets are written beside it.
   std::string standalone_output_folder;
+  // That program itself: an asset upload with "autorun=1" starts it once the asset is written.
+  std::string standalone_output_program;
   // The outside compiler's folder (ends with '/'; "" when not installed): an icon given to
   // patchloadericon by its bare name is looked for there.
   std::function<std::string()> compiler_home;

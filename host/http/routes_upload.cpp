@@ -2,6 +2,8 @@
 // documents and project files, the preview page. Bodies are streamed into a temporary file beside
 // the target as they arrive and renamed into place only once complete, so a refused, cut or failed
 // upload leaves the previous file as it was and nothing half-written behind.
+#include <sys/stat.h>
+
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -97,6 +99,27 @@ std::string FilePart(std::string_view path) {
   return std::string(at == std::string_view::npos ? path : path.substr(at + 1));
 }
 
+// Whether a running process of this user executes the file at `path` (the program being replaced
+// is still open): its window would keep showing the old program while the new one is started.
+bool IsRunningProgram(const std::string& path) {
+  struct stat target {};
+  if (::stat(path.c_str(), &target) != 0) return false;
+  std::error_code error;
+  for (fs::directory_iterator it("/proc", error), end; !error && it != end; it.increment(error)) {
+    const std::string pid = it->path().filename().string();
+    if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    struct stat exe {};
+    if (::stat((it->path() / "exe").c_str(), &exe) == 0 && exe.st_dev == target.st_dev && exe.st_ino == target.st_ino)
+      return true;
+  }
+  return false;
+}
+
+void StartWrittenProgram(RouteContext& context, const std::string& program, const std::string& folder) {
+  if (!(context.start_program && context.start_program(program, folder)))
+    HostLog("saveexe: the written program could not be started: " + program);
+}
+
 }  // namespace
 
 SaveExeQuery ParseSaveExeQuery(std::string_view query) {
@@ -128,6 +151,10 @@ void HandleSaveExe(HttpExchange& exchange, RouteContext& context) {
     return;
   }
   if (!WithinLimit(exchange, kStandaloneUploadLimit)) return;
+  if (IsRunningProgram(target)) {
+    exchange.reply(409, "locked");
+    return;
+  }
 
   const std::string folder = rt_path_dir_part(target);
   const auto cannot_write = [target](HttpExchange& x) {
@@ -148,9 +175,9 @@ void HandleSaveExe(HttpExchange& exchange, RouteContext& context) {
                     return cannot_write(x);
                   }
                   context.standalone_output_folder = folder;
+                  context.standalone_output_program = target;
                   x.reply(200, "ok");
-                  if (autorun && !(context.start_program && context.start_program(target, folder)))
-                    HostLog("saveexe: the written program could not be started: " + target);
+                  if (autorun) StartWrittenProgram(context, target, folder);
                 });
 }
 
@@ -169,13 +196,16 @@ void HandleSaveAsset(HttpExchange& exchange, RouteContext& context) {
     exchange.reply(500, "The asset cannot be created at " + target + ".");
     return;
   }
+  // The program's last file may carry its start, so that it never starts before its files are there.
+  const bool autorun = exchange.request().query == "autorun=1";
   ReceiveUpload(exchange, std::move(file), kStandaloneUploadLimit, context.standalone_body_wait_ms,
-                [target](HttpExchange& x, TemporaryFile& written) {
+                [&context, target, autorun](HttpExchange& x, TemporaryFile& written) {
                   if (!written.commit()) {
                     RemoveUploadLeftovers(written.folder());
                     return static_cast<void>(x.reply(500, "The asset cannot be written at " + target + "."));
                   }
                   x.reply(200, "ok");
+                  if (autorun) StartWrittenProgram(context, context.standalone_output_program, context.standalone_output_folder);
                 });
 }
 

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <map>
@@ -486,6 +487,49 @@ TEST_P(Routes, AutorunStartsTheWrittenProgramItselfWithoutAShell) {
   for (int waited = 0; waited < 5000 && Read(marker).empty(); waited += 20)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   EXPECT_EQ(Read(marker), program);
+}
+
+TEST_P(Routes, TheProgramStartsWithItsLastFileWhenThatCarriesTheStart) {
+  // The program says whether its file was there when it started.
+  const std::string folder = root_ + "/with files";
+  const std::string program = folder + "/App";
+  const std::string script = "#!/bin/sh\n[ -f \"$PWD/Libraries/lib.js\" ] && printf yes > started || printf no > started\n";
+  ASSERT_EQ(Upload("/saveexe?path=" + Encode(program), script)->status, 200);
+  ASSERT_EQ(Upload("/saveasset/images/a.png", "PNG")->status, 200);
+  EXPECT_FALSE(fs::exists(folder + "/started"));
+  ASSERT_EQ(Upload("/saveasset/Libraries/lib.js?autorun=1", "LIB")->status, 200);
+  for (int waited = 0; waited < 5000 && Read(folder + "/started").empty(); waited += 20)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(Read(folder + "/started"), "yes");
+}
+
+TEST_P(Routes, ARunningProgramIsLockedAndKeepsRunningUntouched) {
+  const std::string program = root_ + "/running/App";
+  fs::create_directories(root_ + "/running");
+  fs::copy_file("/bin/sleep", program);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::execl(program.c_str(), program.c_str(), "30", static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ASSERT_GT(child, 0);
+  // Until the child has become the program.
+  for (int waited = 0; waited < 5000; waited += 10) {
+    std::error_code error;
+    if (fs::read_symlink("/proc/" + std::to_string(child) + "/exe", error) == fs::path(program)) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  const std::string before = Read(program);
+  const auto locked = Upload("/saveexe?path=" + Encode(program), "NEW PROGRAM");
+  ASSERT_TRUE(locked);
+  EXPECT_EQ(locked->status, 409);
+  EXPECT_EQ(locked->body, "locked");
+  EXPECT_EQ(Read(program), before);
+  ::kill(child, SIGKILL);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_EQ(Upload("/saveexe?path=" + Encode(program), "NEW PROGRAM")->status, 200);
+  EXPECT_EQ(Read(program), "NEW PROGRAM");
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -62,6 +62,22 @@ describe('collectEmbedAssets', () => {
     assert.deepEqual(got, { fonts: ['Fonts/mine/a.woff2', 'Fonts/b.woff2'], libs: ['Libraries/chart.umd.min.js', 'Libraries/tailwind.min.js'] });
   });
 
+  test('a linked sheet brings the local-font store\'s files of its folder, never its sheets or other folders', async () => {
+    page.window.dbGet = async (key) => (key === 'fontDataCache' ? {
+      'Fonts/mine/Mine-Regular.woff2': 'AAAA', 'Fonts/mine/extra.css': 'AAAA', 'Fonts/mine/sub/Mine-Bold.ttf': 'AAAA',
+      'Fonts/other/Other.woff2': 'AAAA' } : null);
+    try {
+      page.window.__html = '<link rel="stylesheet" href="http://localhost:56789/Fonts/mine/mine.css">';
+      assert.deepEqual(JSON.parse(JSON.stringify(await page.run('collectEmbedAssets(window.__html)'))), {
+        fonts: ['Fonts/mine/mine.css', 'Fonts/mine/Mine-Regular.woff2', 'Fonts/mine/sub/Mine-Bold.ttf'],
+        libs: ['Libraries/tailwind.min.js'] });
+      page.window.dbGet = async () => { throw new Error('store closed'); };  // a store that fails counts as empty
+      assert.deepEqual(JSON.parse(JSON.stringify(await page.run('collectEmbedAssets(window.__html)'))).fonts, ['Fonts/mine/mine.css']);
+    } finally {
+      delete page.window.dbGet;
+    }
+  });
+
   test('every file a page of every type can list is staged beside the program', { skip: !staged && `${defaultBuildDir} has no Libraries/ (build first)` }, async () => {
     design(['container', 'accordion', 'table', 'heading', 'button', 'icon', 'image', 'select', 'list', 'chart', 'avplayer', 'contentscroll']
       .map((type) => [type, {}]).concat([['icon', { iconClass: 'fa-solid fa-star' }], ['icon', { iconClass: 'bi bi-alarm' }],

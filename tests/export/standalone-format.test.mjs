@@ -8,6 +8,7 @@ import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
 import { loadPage, repo } from '../page/jsdom-page.mjs';
+import { readProgram } from './standalone-reader.mjs';
 
 const DIR = path.join(repo, 'tests/fixtures/standalone');
 const golden = JSON.parse(fs.readFileSync(path.join(DIR, 'container.json'), 'utf8'));
@@ -34,31 +35,6 @@ function design({ projectName = '', canvasSettings = {}, elements = [] } = {}) {
 }
 const bytes = (buffer) => Buffer.from(new Uint8Array(buffer));
 
-// An independent reader of the layout, as the loader reads it.
-function readPayload(file) {
-  const size = file.length;
-  assert.equal(file.subarray(size - 24, size - 16).toString('latin1'), 'QORLNPAK');
-  const offset = Number(file.readBigUInt64LE(size - 16));
-  const length = Number(file.readBigUInt64LE(size - 8));
-  assert.equal(offset + length, size - 24);
-  let at = offset;
-  const u32 = () => { const n = file.readUInt32LE(at); at += 4; return n; };
-  const take = (n) => { const b = file.subarray(at, at + n); at += n; return b; };
-  const meta = take(u32()).toString('utf8');
-  const html = take(u32()).toString('utf8');
-  const count = u32();
-  const resources = [];
-  for (let i = 0; i < count; i++) {
-    const nameLen = file.readUInt16LE(at); at += 2;
-    const name = take(nameLen).toString('utf8');
-    const dataLen = u32();
-    const dataOffset = at - offset;
-    resources.push({ name, data: take(dataLen).toString('base64'), dataOffset });
-  }
-  assert.equal(at, size - 24, 'nothing between the last entry and the footer');
-  return { offset, length, meta, html, resources };
-}
-
 describe('golden payload', () => {
   test('the design gives the golden settings, written in member order', () => {
     const d = golden.design;
@@ -77,7 +53,7 @@ describe('golden payload', () => {
       const loader = _qrlU8(__golden.loader);
       return _qrlConcat([loader, __container, _qrlBuildFooter(loader.length, __container.byteLength)]);
     })()`));
-    const read = readPayload(program);
+    const read = readProgram(program);
     const layout = {
       payloadOffset: read.offset, payloadLength: read.length, fileSize: program.length,
       dataOffsets: read.resources.map((r) => r.dataOffset),
@@ -92,7 +68,7 @@ describe('golden payload', () => {
     assert.deepEqual(layout, golden.layout);
     assert.equal(read.meta, golden.metaText);
     assert.equal(read.html, golden.html);
-    assert.deepEqual(read.resources.map(({ name, data }) => ({ name, data })), golden.resources);
+    assert.deepEqual(read.resources.map(({ name, data }) => ({ name, data: data.toString('base64') })), golden.resources);
     assert.equal(program.subarray(0, read.offset).toString('utf8'), golden.loader);
   });
 
