@@ -5,7 +5,7 @@
 // join the group under the pointer, leave groups or the chain with Alt); the rectangle's release; the
 // right button (pan, or a still click that toggles the side columns and clears or picks a selection).
 // A node drag records its undo step at its first movement, so a click records nothing.
-// Provides: _flowSelectedNodes, _flowSelectedCables, _flowSelectedReroutes, _flowApplyMultiSelect,
+// Provides: _flowSelectedNodes, _flowSelectedCables, _flowSelectedReroutes, _flowApplyMultiSelect, _flowClearRerouteSelection,
 //   _flowClearSelection, _getFlowSelectedIds, _flowRerouteKey, _flowIsBackgroundTarget, _flowInstallSelection,
 //   _flowGesture, _flowPointerOverPanel, _flowNodeIdAt
 // Needs: _flowRectsIntersect, _flowGroupBox, _flowEditor, _lastMouseX, _lastMouseY, _modKeys, _flowModuleData,
@@ -15,7 +15,8 @@
 //   _flowPanState, saveHistoryState, _qlCallIfDefined, _flowDeferCableRedraw, _flowPasteCooldownUntil
 // Calls: _flowRedrawCablesOf, _flowApplyCableSelect, _flowClearCableSelection, _flowCableNear, _flowCableElements, _flowCableOf,
 //   _flowInsertTargetAt, _flowSpliceNodeIntoCable, _flowSpliceNodeIntoDataCable, _flowExtractNodeChains,
-//   toggleFlowChrome, updateFlowAlignButtonsVisibility, _flowApplyLinkedGlow, _syncCanvasFromFlow
+//   toggleFlowChrome, updateFlowAlignButtonsVisibility, _flowApplyLinkedGlow, _syncCanvasFromFlow, _flowFollowBegin,
+//   _flowFollowFrame, _flowFollowCommit
 
 var _flowSelectedNodes = new Set();
 var _flowSelectedCables = new Set();
@@ -78,7 +79,7 @@ function _flowApplyMultiSelect(ids) {
   _qlCallIfDefined('updateFlowAlignButtonsVisibility');
 }
 
-function _flowClearRerouteLook() {
+function _flowClearRerouteSelection() {
   const e = _flowEditor;
   if (e && e.precanvas) for (const c of e.precanvas.querySelectorAll('.flow-reroute-selected')) c.classList.remove('flow-reroute-selected');
   _flowSelectedReroutes.clear();
@@ -96,7 +97,7 @@ function _flowClearSelection() {
   _qlCallIfDefined('_flowApplyLinkedGlow', []);
   if (e && typeof e.dispatch === 'function') e.dispatch('nodeUnselected', true);
   _qlCallIfDefined('_flowClearCableSelection');
-  _flowClearRerouteLook();
+  _flowClearRerouteSelection();
   _qlCallIfDefined('updateFlowAlignButtonsVisibility');
 }
 
@@ -174,7 +175,7 @@ function _flowEndRectangle(ev, e, inside) {
     const el = _flowNodeElement(id);
     if (el && _flowRectsIntersect(rect, el.getBoundingClientRect())) ids.push(id);
   }
-  _flowClearRerouteLook();
+  _flowClearRerouteSelection();
   for (const circle of e.precanvas.querySelectorAll('svg.connection .point')) {
     if (!_flowRectsIntersect(rect, circle.getBoundingClientRect())) continue;
     const svg = circle.parentElement;
@@ -264,6 +265,7 @@ function _flowOnMoveBefore(ev, e) {
     g.roots = set.roots;
     if (g.keep) for (const id of _flowSelectedNodes) _flowSetSelectedLook(id, true);
     _flowSnapBegin(g.primary, g.ids);
+    _flowFollowBegin(g);
   }
   const zoom = e.zoom || 1;
   const dx = (ev.clientX - g.lastX) / zoom;
@@ -294,6 +296,7 @@ function _flowOnMoveAfter(ev, e) {
   const g = _flowGesture;
   if (!g || g.kind !== 'node' || !g.started) return;
   const data = _flowModuleData(e);
+  _flowFollowFrame(g);
   if (g.redraw) {
     g.redraw = false;
     if (!g.ports) g.ports = new Map();
@@ -335,6 +338,7 @@ function _flowDrop(g, ev, e) {
   for (const c of e.precanvas.querySelectorAll('.flow-insert-target, .drop-target')) c.classList.remove('flow-insert-target', 'drop-target');
   _flowRunCommand(() => {
     _flowSnapCommit();
+    _flowFollowCommit(g);
     const alt = ev.altKey;
     const x = ev.clientX;
     const y = ev.clientY;

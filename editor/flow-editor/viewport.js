@@ -5,7 +5,7 @@
 // Provides: flowZoomReset, flowZoomCenter, flowFocusNode, _syncFlowGridTransform, _flowClientToInternal,
 //   _flowClientToGraphAnywhere,
 //   _flowApplyView, _flowView, _flowSideWidths, _flowOnZoom, _flowInstallViewport, _flowPanState,
-//   _flowSnapBegin, _flowSnapMove, _flowSnapCommit, _flowSnapClear, _flowSnapState
+//   _flowSnapBegin, _flowSnapMove, _flowSnapCommit, _flowSnapClear, _flowSnapState, _flowSnapOffset
 // Needs: _flowClientToGraph, _flowFitView, _flowFocusView, _flowGridLines, _flowGridSize, _flowSnapAxis,
 //   _flowRoundToGrid, _flowWheelView, _flowEditor, flowSettings, FLOW_HOME_MODULE, _flowFindNode,
 //   _flowModuleData, _flowNodeElement, _flowRenderedSize, _flowContainers, _flowGroupMembersDeep, _flowIsGroup,
@@ -196,6 +196,12 @@ function _flowSnapMove(freeX, freeY) {
   s.outline.style.width = prim.w + 'px';
   s.outline.style.height = prim.h + 'px';
   s.target = { x: s.cellX, y: s.cellY, width: prim.w, height: prim.h };
+}
+
+// How far the snapping drag shows its nodes from where the pointer put them: {x, y} graph units.
+function _flowSnapOffset() {
+  const s = _flowSnapState;
+  return s && s.target ? { x: s.offX || 0, y: s.offY || 0 } : { x: 0, y: 0 };
 }
 
 // Removes the preview and the visual offsets.

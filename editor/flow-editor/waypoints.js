@@ -8,7 +8,9 @@
 //   _flowRerouteAt, _flowDropCableOnReroute, _flowInstallWaypoints, FLOW_WAYPOINT_SNAP
 // Needs: _flowEditor, _flowModuleData, _flowCableElement, _flowCableOf, _flowCableNear, _flowClientToInternal,
 //   _flowInnermostContainerAtPointXY, _flowRecalculateAllBoxes, _flowPlanner, _flowApplySteps, _flowFrame,
-//   _flowPointSegmentDistance, _flowSelectedReroutes, _flowRerouteKey, _flowIsGroup, FLOW_CABLE_HIT
+//   _flowPointSegmentDistance, _flowSelectedReroutes, _flowSelectedNodes, _flowRerouteKey, _flowIsGroup, FLOW_CABLE_HIT,
+//   _flowClearRerouteSelection
+// Calls: _flowCarrySelection
 
 // A dragged point lines up with a neighbour within this many screen pixels.
 var FLOW_WAYPOINT_SNAP = 8;
@@ -248,9 +250,15 @@ function _flowOnWaypointPress(ev, e) {
   }
   const point = _flowCablePoints(cable.out, cable.outPort, cable.in, cable.inPort)[index];
   if (!point) return;
+  // Without nodes selected the pressed point becomes the selection, unless it is part of it already.
+  if (!_flowSelectedNodes.size && !_flowSelectedReroutes.has(key)) {
+    _flowClearRerouteSelection();
+    _flowSelectedReroutes.add(key);
+    circle.classList.add('flow-reroute-selected');
+  }
   const keep = {};
   for (const k of ['freePoint', 'parentContainerId', 'junctionId']) if (point[k] !== undefined) keep[k] = point[k];
-  _flowPointDrag = Object.assign({ index, keep, svg: circle.parentElement }, cable);
+  _flowPointDrag = Object.assign({ index, key, keep, svg: circle.parentElement, lastX: point.pos_x, lastY: point.pos_y }, cable);
 }
 
 // After the library moved the dragged point: snap, the kept fields, the junction partners.
@@ -269,15 +277,21 @@ function _flowOnWaypointMove(ev, e) {
   point.pos_y = snapped.y;
   _flowMoveCircle(d, d.index, snapped.x, snapped.y);
   const redraw = new Set([d.out]);
+  const placed = new Set([d.key]);
   if (point.junctionId) {
     for (const partner of _flowJunctionPartners(point.junctionId, point)) {
       partner.point.pos_x = snapped.x;
       partner.point.pos_y = snapped.y;
       _flowMoveCircle(partner.cable, partner.index, snapped.x, snapped.y);
       redraw.add(partner.cable.out);
+      const c = partner.cable;
+      placed.add(_flowRerouteKey(c.out, c.outPort, c.in, c.inPort, partner.index));
     }
   }
   for (const id of redraw) e.updateConnectionNodes('node-' + id);
+  _flowCarrySelection(placed, snapped.x - d.lastX, snapped.y - d.lastY);
+  d.lastX = snapped.x;
+  d.lastY = snapped.y;
 }
 
 // The release: the point belongs to the smallest group under the pointer, else it is free.

@@ -195,3 +195,107 @@ test('waypoints: a new one goes where it lies along the cable, snaps into line a
   assert.ok(left[0] + left[1] === 2 && left[0] <= 1, `one of the two went: ${left}`);
   assert.deepEqual(flow.errors, []);
 });
+
+test('waypoints follow a drag of two nodes or of a group and keep their place to the nodes; free ones stay; one node dragged alone moves none', { skip: skip || false }, async () => {
+  const ids = await page.evaluate(() => {
+    __flow.reset();
+    if (flowState.chromeVisible !== false) toggleFlowChrome();
+    _flowApplyView({ x: 0, y: 0, zoom: 1 });
+    const a = addFlowNode('Event_OnInit', 100, 80, {});
+    const b = addFlowNode('Action_ConsoleLog', 700, 120, {});
+    const c = addFlowNode('Event_OnInit', 100, 380, {});
+    const d = addFlowNode('Action_ConsoleLog', 700, 420, {});
+    _flowCommitConnect(a, 'output_1', b, 'input_1');
+    _flowCommitConnect(c, 'output_1', d, 'input_1');
+    const graph = JSON.parse(JSON.stringify(_flowEditor.export()));
+    const data = graph.drawflow.Home.data;
+    data[a].outputs.output_1.connections[0].points = [{ pos_x: 330, pos_y: 40 }, { pos_x: 520, pos_y: 40, freePoint: true }];
+    _flowRestoreFromData(graph);
+    return { a, b, c, d };
+  });
+  await settle();
+  const state = () => page.evaluate(({ a, c }) => {
+    const data = _flowModuleData();
+    const pts = data[a].outputs.output_1.connections[0].points.map((p) => [p.pos_x, p.pos_y]);
+    const circles = [...document.querySelectorAll(`svg.connection.node_out_node-${a} .point`)].map((el) => [Number(el.getAttribute('cx')), Number(el.getAttribute('cy'))]);
+    const inner = (data[c].outputs.output_1.connections[0].points || []).map((p) => [p.pos_x, p.pos_y]);
+    return { a: [data[a].pos_x, data[a].pos_y], c: [data[c].pos_x, data[c].pos_y], pts, circles, inner };
+  }, ids);
+  const drag = async (selector, dx, dy, mods = []) => {
+    const [x, y] = await centre(selector);
+    for (const m of mods) await page.keyboard.down(m);
+    await page.mouse.move(x, y);
+    await page.mouse.down();
+    for (let i = 1; i <= 5; i++) await page.mouse.move(x + (dx * i) / 5, y + (dy * i) / 5);
+    await page.mouse.up();
+    for (const m of mods) await page.keyboard.up(m);
+    await settle();
+  };
+  const offset = (s) => [s.pts[0][0] - s.a[0], s.pts[0][1] - s.a[1]];
+  const s0 = await state();
+
+  // One node alone: its cable's points stay where they are.
+  await drag(`#node-${ids.a} .flow-node-header`, 40, 30);
+  const s1 = await state();
+  assert.notDeepEqual(s1.a, s0.a, 'the node moved');
+  assert.deepEqual(s1.pts, s0.pts);
+
+  // The source together with another node (dragged by the other one): the bend keeps its place to the
+  // source, the free point stays, the drawing agrees with the graph.
+  await page.keyboard.down('Control');
+  await page.mouse.click(...(await centre(`#node-${ids.a} .flow-node-header`)));
+  await page.mouse.click(...(await centre(`#node-${ids.c} .flow-node-header`)));
+  await page.keyboard.up('Control');
+  await drag(`#node-${ids.c} .flow-node-header`, 60, 90);
+  const s2 = await state();
+  assert.notDeepEqual(s2.a, s1.a, 'both nodes moved');
+  assert.deepEqual(offset(s2), offset(s1), 'the bend kept its place to its source');
+  assert.deepEqual(s2.pts[1], s1.pts[1], 'the free point stayed');
+  assert.deepEqual(s2.circles, s2.pts, 'circles drawn where the points are');
+
+  // One undo step puts nodes and points back.
+  await page.evaluate(() => undo());
+  await settle();
+  const s3 = await state();
+  assert.deepEqual([s3.a, s3.pts], [s1.a, s1.pts]);
+
+  // A point of a group moves with its group.
+  const g = await page.evaluate(({ c, d }) => {
+    const gid = createFlowContainer([c, d]);
+    const conn = _flowModuleData()[c].outputs.output_1.connections[0];
+    const data = _flowModuleData();
+    conn.points = [{ pos_x: (data[c].pos_x + data[d].pos_x) / 2, pos_y: data[c].pos_y + 80, parentContainerId: gid }];
+    _flowRestoreFromData(JSON.parse(JSON.stringify(_flowEditor.export())));
+    _flowClearSelection();
+    return gid;
+  }, ids);
+  await settle();
+  const before = await state();
+  await drag(`#node-${g} .container-header`, -50, 70);
+  const after = await state();
+  assert.notDeepEqual(after.c, before.c, 'the group moved its members');
+  assert.deepEqual([after.inner[0][0] - after.c[0], after.inner[0][1] - after.c[1]], [before.inner[0][0] - before.c[0], before.inner[0][1] - before.c[1]]);
+  assert.deepEqual(after.pts, before.pts, 'a cable outside the group keeps its points');
+
+  // A dragged waypoint carries the selected waypoint and node by its own movement.
+  const cable = `svg.connection.node_out_node-${ids.a}.node_in_node-${ids.b}`;
+  await page.evaluate(() => _flowClearSelection());
+  await page.keyboard.down('Control');
+  await page.mouse.click(...(await circleAt(cable, 0)));
+  await page.mouse.click(...(await centre(`#node-${ids.b} .flow-node-header`)));
+  await page.keyboard.up('Control');
+  const b0 = await page.evaluate((b) => [_flowModuleData()[b].pos_x, _flowModuleData()[b].pos_y], ids.b);
+  const from = await circleAt(cable, 1);
+  await page.mouse.move(...from);
+  await page.mouse.down();
+  for (let i = 1; i <= 5; i++) await page.mouse.move(from[0] + 9 * i, from[1] + 13 * i);
+  await page.mouse.up();
+  await settle();
+  const carried = await state();
+  const b1 = await page.evaluate((b) => [_flowModuleData()[b].pos_x, _flowModuleData()[b].pos_y], ids.b);
+  const moved = [carried.pts[1][0] - after.pts[1][0], carried.pts[1][1] - after.pts[1][1]];
+  assert.ok(moved[0] > 30 && moved[1] > 50, `the point was dragged: ${moved}`);
+  assert.deepEqual([carried.pts[0][0] - after.pts[0][0], carried.pts[0][1] - after.pts[0][1]], moved, 'the selected point came along');
+  assert.deepEqual([b1[0] - b0[0], b1[1] - b0[1]], moved, 'the selected node came along');
+  assert.deepEqual(flow.errors, []);
+});
