@@ -9,7 +9,8 @@
 //   _flowCableNear, _flowApplyCableSelect, _flowClearCableSelection, _flowInsertTargetAt, _flowApplySteps,
 //   _flowCommitConnect, _flowSpliceNodeIntoCable, _flowSpliceNodeIntoDataCable, _flowExtractPortChain,
 //   _flowExtractSameNameChains, _flowExtractNodeChains, _flowApplyPortVisibility, _flowToggleUnconnectedPorts,
-//   _flowInstallCables, FLOW_ROW_TOP, FLOW_ROW_HEIGHT, FLOW_CABLE_HIT, _flowPortDotTop, _flowRedrawCablesOf, _flowQueueCableRedraw
+//   _flowInstallCables, FLOW_ROW_TOP, FLOW_ROW_HEIGHT, FLOW_CABLE_HIT, _flowPortDotTop, _flowRedrawCablesOf, _flowQueueCableRedraw,
+//   _flowFlushCableQueue
 // Needs: _flowPointSegmentDistance, _flowAutoPanStep, _flowGhostPath, _flowInsertCandidate, _flowPlanner, _flowPlanSplice,
 //   _flowPlanSpliceData, _flowPlanExtractPortChain, _flowPlanExtractSameNameChains, _flowPlanExtractNodeChains,
 //   _flowPortIsFlow, _flowEditor, _flowModuleData, _flowNodeElement, _flowNodeRecord, _flowRunCommand,
@@ -243,7 +244,7 @@ function _flowRedrawCablesOf(ids, cache) {
   for (const id of bent) e.updateConnectionNodes('node-' + id);
 }
 
-// Cable redraws asked for during one frame, done together on the next.
+// Cable redraws asked for during one frame, done together on the next (or at once by a flush).
 var _flowCableQueue = null;
 
 function _flowQueueCableRedraw(ids) {
@@ -251,13 +252,16 @@ function _flowQueueCableRedraw(ids) {
   if (!editor) return;
   if (!_flowCableQueue) {
     _flowCableQueue = new Set();
-    _flowFrame(() => {
-      const list = [..._flowCableQueue];
-      _flowCableQueue = null;
-      if (_flowEditor === editor) _flowRedrawCablesOf(list.filter((id) => _flowNodeElement(id)));
-    });
+    _flowFrame(_flowFlushCableQueue);
   }
   for (const id of ids) _flowCableQueue.add(String(id));
+}
+
+// Lays out the waiting cables now: an opening draws nodes and cables in one go, not in two frames.
+function _flowFlushCableQueue() {
+  const queue = _flowCableQueue;
+  _flowCableQueue = null;
+  if (queue && _flowEditor) _flowRedrawCablesOf([...queue].filter((id) => _flowNodeElement(id)));
 }
 
 // Applies planned steps through the library, then refreshes the ports of the nodes they touched.

@@ -118,7 +118,9 @@ function _flowAfterOpen(existed) {
       if (typeof _flowRestoreFromData === 'function') _flowRestoreFromData(graph);
       else _flowLoadGraph(graph);
       _qlCallIfDefined('updateAllFlowNodeTitles');
-      _flowFrame(() => flowZoomCenter());
+      // One layout for nodes, headers and cables, then one drawing at the fitted view.
+      _flowFlushCableQueue();
+      flowZoomCenter();
     }, 0);
   } else if (existed) {
     // Cables added while the panel was hidden were laid out with zero sizes.
