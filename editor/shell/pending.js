@@ -60,7 +60,6 @@ var QL_PENDING = {
   toggleTablePageSize: null,
   updateIconPreview: null,
   // Local fonts, code tooltips, editor themes, keyboard zones, shortcuts.
-  _selectForKeyboard: null,
   initPBTooltips: null,
   renderShortcutsModal: null,
   syncEditorThemeButtons: null,
@@ -70,6 +69,7 @@ var QL_PENDING = {
   dbPut: null,
   // Media, export, older documents and the outside compiler.
   _exportWrapper: null,
+  downloadCode: null,
   _LEGACY_DEFAULTS_BY_TYPE: null,
   _NEW_EVENT_FLAGS: null,
   initPbDetection: null,
