@@ -171,7 +171,13 @@ function _qlOnZoneKey(ev) {
     return;
   }
   if (ev.key === 'Tab' && !ev.ctrlKey && !ev.altKey && !ev.metaKey) {
-    if (_qlCycleFocus(ev.shiftKey)) ev.preventDefault();
+    _qlTabbing = true;
+    try {
+      if (_qlCycleFocus(ev.shiftKey)) ev.preventDefault();
+    } finally {
+      // The browser's own Tab (when no zone took it) moves the focus after this handler.
+      setTimeout(function () { _qlTabbing = false; }, 0);
+    }
     return;
   }
   if ((ev.key !== 'ArrowLeft' && ev.key !== 'ArrowRight') || inField || ev.ctrlKey || ev.metaKey || ev.altKey || ev.shiftKey) return;
@@ -191,10 +197,12 @@ function _qlOnZoneKey(ev) {
   ev.preventDefault();
 }
 
-// A wrapper that takes the focus by the keyboard selects its element.
+// A wrapper that Tab brings the focus to selects its element (a redraw that gives the focus back to a
+// wrapper, or a press on the canvas, leaves the selection as it is).
+var _qlTabbing = false;
 function _qlOnZoneFocus(ev) {
   const w = ev.target && ev.target.classList && ev.target.classList.contains('element-wrapper') ? ev.target : null;
-  if (!w || _qlPointerPressInCanvas || !/^wrap-/.test(w.id)) return;
+  if (!w || !_qlTabbing || _qlPointerPressInCanvas || !/^wrap-/.test(w.id)) return;
   const id = w.id.slice(5);
   if (selectedIds.length === 1 && selectedIds[0] === id) return;
   _selectForKeyboard(id);
