@@ -170,10 +170,3 @@ function _hidePreviewOverlay() {
 function _pbPreviewClosed() {
   _hidePreviewOverlay();
 }
-
-document.addEventListener('keydown', (e) => {
-  if (e.key !== 'F5' || e.ctrlKey || e.shiftKey || e.altKey || e.metaKey) return;
-  e.preventDefault();
-  if (e.repeat) return;
-  previewProject();
-});

@@ -15,7 +15,7 @@ function _qlShortcutAction(k, where) {
   if (where.text) return null;
   const key = k.key || '';
   const lower = key.length === 1 ? key.toLowerCase() : key;
-  if (key === 'F5') return k.ctrl ? 'exportPb' : (k.shift ? null : 'preview');
+  if (key === 'F5') return k.ctrl ? 'exportPb' : (k.shift || k.alt ? null : 'preview');
   if (k.ctrl && !k.alt) {
     if (lower === 'z') return k.shift ? 'redo' : 'undo';
     if (lower === 'y') return 'redo';
@@ -85,8 +85,13 @@ function _qlRunShortcut(ev) {
     { key: ev.key, ctrl: ev.ctrlKey || ev.metaKey, shift: ev.shiftKey, alt: ev.altKey },
     { text, overFlow, selected: selectedIds.length, inCanvas: _focusInCanvas() });
   if (!action) return;
-  if (_QL_SHORTCUT_RUN[action]() === false) return;
-  ev.preventDefault();
+  // A held F5 previews once.
+  if (ev.repeat && (action === 'preview' || action === 'exportPb')) {
+    ev.preventDefault();
+    return;
+  }
+  if (_QL_SHORTCUT_RUN[action]() !== false) ev.preventDefault();
+
 }
 
 document.addEventListener('keydown', _qlRunShortcut);
