@@ -2,7 +2,7 @@
 // new browser tab). The page is the exported page of mode "pb" with the debug overlay, marked as a
 // preview, pointed at the editor's own server and, when a project is open, extended with a one-time
 // capture that becomes the project's thumbnail. While the preview is open the editor is dimmed.
-// F5 previews too.
+// F5 previews too (the shortcut table, shell/shortcuts.js).
 // Provides: previewProject, _previewPage, _previewThumbnailScript, _previewRequest, _showPreviewOverlay,
 //   _hidePreviewOverlay, _pbPreviewClosed, PREVIEW_PB_ADDRESS
 // Needs: buildExportHTML, canvasSettings, currentProjectName, elements, encodeUrl, showToast, t, timelineState
