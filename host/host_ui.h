@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "native/page_ui.h"
+
 // The URL window's number (its web view has the same), and the shortcut event of Esc in it.
 inline constexpr int kUrlWindow = 2;
 inline constexpr int kUrlWindowEscape = 3;
@@ -21,18 +23,13 @@ struct PreviewWindowSpec {
   std::string url;
 };
 
-class HostUi {
+class HostUi : public PageScriptUi {
 public:
-  virtual ~HostUi() = default;
-  // Runs a script in a web view (0 = the editor), fire and forget.
-  virtual void eval_script(int gadget, const std::string& script) = 0;
   virtual void show_main_window() = 0;
   virtual void activate_main_window() = 0;
   virtual bool main_window_visible() const = 0;
   // Outer position and inner size of the main window.
   virtual void main_window_frame(int& x, int& y, int& width, int& height) const = 0;
-  virtual void add_timer(int id, int milliseconds) = 0;
-  virtual void remove_timer(int id) = 0;
   virtual double zoom() const = 0;              // the editor web view's zoom; 0 when there is none
   virtual bool set_zoom(double factor) = 0;
   virtual void post_main_close() = 0;           // queues a close event for the main window

@@ -64,40 +64,17 @@ bool IsVersionedProgramFile(const std::string& target, const std::string& path, 
 
 // Applies a Range to a file of `size` bytes (size >= 1). Ranges are honoured for media files only.
 void ApplyRange(const HttpRange& range, FileBranchReply& reply) {
-  const auto size = static_cast<int64_t>(reply.size);
-  reply.status = 200;
-  reply.offset = 0;
-  reply.length = reply.size;
-  if (!reply.media || !range.present()) return;
-
-  int64_t start = range.start;
-  int64_t end = range.end;
-  if (start < 0) {
-    // The suffix form: the last `end` bytes.
-    if (end == 0) {
-      reply.status = 416;
-      return;
-    }
-    start = end >= size ? 0 : size - end;
-    end = size - 1;
-  } else if (end < 0 || end >= size) {
-    end = size - 1;
-  }
-  if (start >= size || start > end) {
-    reply.status = 416;
-    return;
-  }
-  reply.status = 206;
-  reply.offset = static_cast<uint64_t>(start);
-  reply.length = static_cast<uint64_t>(end - start + 1);
+  const HttpByteSpan span = ResolveByteRange(range, reply.size, reply.media);
+  reply.status = span.status;
+  reply.offset = span.offset;
+  reply.length = span.length;
 }
 
 HttpReplyHead ContentHead(const FileBranchReply& reply) {
   HttpReplyHead head(reply.status, reply.length);
   head.add("Content-Type", reply.content_type);
   if (reply.status == 206) {
-    head.add("Content-Range", "bytes " + DecimalText(reply.offset) + "-" +
-                                  DecimalText(reply.offset + reply.length - 1) + "/" + DecimalText(reply.size));
+    head.add("Content-Range", ContentRangeText({reply.status, reply.offset, reply.length}, reply.size));
   }
   if (reply.media) head.add("Accept-Ranges", "bytes");
   head.add("Cache-Control", reply.cacheable ? kLibraryCacheControl : std::string_view("no-store"));

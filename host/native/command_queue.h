@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "host_ui.h"
+#include "page_ui.h"
 #include "rt/process.h"
 
 // The shell that runs a page's command text: "/bin/sh -c <command>".
@@ -29,7 +29,7 @@ struct QueuedCommand {
 class CommandQueue {
 public:
   // `timer_id`: the main window's timer that drives the queue while it holds anything.
-  CommandQueue(HostUi& ui, int timer_id) : ui_(ui), timer_id_(timer_id) {}
+  CommandQueue(PageScriptUi& ui, int timer_id) : ui_(ui), timer_id_(timer_id) {}
 
   // Starts the command without waiting for it or reading its output; false when it cannot start.
   static bool start_detached(const std::string& command);
@@ -48,7 +48,7 @@ public:
 private:
   void start_next();
 
-  HostUi& ui_;
+  PageScriptUi& ui_;
   int timer_id_;
   std::deque<QueuedCommand> waiting_;
   QueuedCommand current_;

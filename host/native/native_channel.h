@@ -8,6 +8,7 @@
 
 #include "command_queue.h"
 #include "host_ui.h"
+#include "native_names.h"
 #include "native_reply.h"
 
 // What the channel needs of the device preview.
@@ -18,14 +19,6 @@ public:
   virtual void close_preview() = 0;
 };
 
-// The page protocol's operations.
-inline constexpr std::string_view kOpenFileDialog = "native_open_file_dialog";
-inline constexpr std::string_view kSaveFileDialog = "native_save_file_dialog";
-inline constexpr std::string_view kReadFile = "native_read_file";
-inline constexpr std::string_view kWriteFile = "native_write_file";
-inline constexpr std::string_view kWsStart = "native_ws_start";
-inline constexpr std::string_view kWsStop = "native_ws_stop";
-inline constexpr std::string_view kRunCommand = "native_run_command";
 // The relays into the device preview, for the editor. The evaluation's code comes as Base64 in
 // data.code; the snapshot answers {snapshot}, the evaluation {result}, both Base64 of UTF-8 JSON text.
 inline constexpr std::string_view kPreviewSnapshot = "native_preview_snapshot";

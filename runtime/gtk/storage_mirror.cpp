@@ -223,7 +223,7 @@ gboolean on_report(WebKitUserContentManager*, JSCValue* value, WebKitScriptMessa
 
 bool rt_webview_mirror_local_storage(int gadget, const std::string& file, const std::string& prefix) {
   WebKitUserContentManager* content = rt_gtk::user_content(gadget);
-  if (!content || prefix.empty() || file.empty()) return false;
+  if (!content || file.empty()) return false;
   if (g_object_get_data(G_OBJECT(content), kHandlerName)) return false;   // one mirror per view
   if (!webkit_user_content_manager_register_script_message_handler_with_reply(content, kHandlerName, nullptr))
     return false;

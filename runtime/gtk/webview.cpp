@@ -44,6 +44,7 @@ struct View {
 struct Shared {
   std::string data_dir;
   int automation_gadget = -1;
+  bool developer_tools = false;
   WebKitWebContext* context = nullptr;
   WebKitSettings* settings = nullptr;
   std::map<int, std::unique_ptr<View>> views;
@@ -92,7 +93,7 @@ WebKitWebContext* shared_context() {
     g_signal_connect(shared.context, "automation-started", G_CALLBACK(on_automation_started), nullptr);
   }
   shared.settings = webkit_settings_new();
-  webkit_settings_set_enable_developer_extras(shared.settings, FALSE);
+  webkit_settings_set_enable_developer_extras(shared.settings, shared.developer_tools);
   // Pages start their media (previews, animations with sound) without waiting for a click.
   webkit_settings_set_media_playback_requires_user_gesture(shared.settings, FALSE);
   return shared.context;
@@ -124,6 +125,10 @@ bool is_script_name(const std::string& name) {
 }  // namespace
 
 void rt_webview_set_data_dir(const std::string& folder) { shared.data_dir = folder; }
+
+void rt_webview_enable_developer_tools(bool enabled) {
+  if (!shared.context) shared.developer_tools = enabled;  // settings are made with the context
+}
 
 void rt_webview_allow_automation(int gadget) {
   if (!shared.context) shared.automation_gadget = gadget;  // the context decides once, when it is made

@@ -141,6 +141,7 @@ bool rt_window_open(int number, int x, int y, int inner_width, int inner_height,
   GtkWindow* gtk_window = GTK_WINDOW(window->widget);
   gtk_window_set_title(gtk_window, title.c_str());
   gtk_window_set_resizable(gtk_window, (flags & RT_WINDOW_SIZEABLE) != 0);
+  if (flags & RT_WINDOW_BORDERLESS) gtk_window_set_decorated(gtk_window, FALSE);
   apply_inner_size(window->widget, inner_width, inner_height);
   gtk_window_get_size(gtk_window, &window->last_width, &window->last_height);
 
@@ -285,4 +286,72 @@ void rt_window_remove_timer(int number, int id) {
     window->timers.erase(it);
   }
   rt_gtk::drop_timer_ticks(number, id);
+}
+
+bool rt_window_set_icon(int number, const std::string& image_bytes) {
+  TopWindow* window = find(number);
+  if (!window || image_bytes.empty()) return false;
+  GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
+  bool ok = gdk_pixbuf_loader_write(loader, reinterpret_cast<const guchar*>(image_bytes.data()), image_bytes.size(),
+                                    nullptr) &&
+            gdk_pixbuf_loader_close(loader, nullptr);
+  GdkPixbuf* icon = ok ? gdk_pixbuf_loader_get_pixbuf(loader) : nullptr;
+  if (!ok) gdk_pixbuf_loader_close(loader, nullptr);
+  if (icon) gtk_window_set_icon(GTK_WINDOW(window->widget), icon);
+  g_object_unref(loader);
+  return icon != nullptr;
+}
+
+void rt_window_minimize(int number) {
+  if (TopWindow* window = find(number)) gtk_window_iconify(GTK_WINDOW(window->widget));
+}
+
+bool rt_window_maximized(int number) {
+  TopWindow* window = find(number);
+  return window && gtk_window_is_maximized(GTK_WINDOW(window->widget));
+}
+
+void rt_window_set_maximized(int number, bool maximized) {
+  TopWindow* window = find(number);
+  if (!window) return;
+  if (maximized) gtk_window_maximize(GTK_WINDOW(window->widget));
+  else gtk_window_unmaximize(GTK_WINDOW(window->widget));
+}
+
+namespace {
+
+bool pointer_root_position(GtkWidget* widget, int& x, int& y) {
+  GdkSeat* seat = gdk_display_get_default_seat(gtk_widget_get_display(widget));
+  GdkDevice* pointer = seat ? gdk_seat_get_pointer(seat) : nullptr;
+  if (!pointer) return false;
+  gdk_device_get_position(pointer, nullptr, &x, &y);
+  return true;
+}
+
+}  // namespace
+
+void rt_window_begin_move(int number) {
+  TopWindow* window = find(number);
+  int x = 0, y = 0;
+  if (window && pointer_root_position(window->widget, x, y))
+    gtk_window_begin_move_drag(GTK_WINDOW(window->widget), 1, x, y, GDK_CURRENT_TIME);
+}
+
+void rt_window_begin_resize(int number, RtWindowEdge edge) {
+  static constexpr GdkWindowEdge kEdges[] = {GDK_WINDOW_EDGE_NORTH,      GDK_WINDOW_EDGE_SOUTH,
+                                             GDK_WINDOW_EDGE_WEST,       GDK_WINDOW_EDGE_EAST,
+                                             GDK_WINDOW_EDGE_NORTH_WEST, GDK_WINDOW_EDGE_NORTH_EAST,
+                                             GDK_WINDOW_EDGE_SOUTH_WEST, GDK_WINDOW_EDGE_SOUTH_EAST};
+  TopWindow* window = find(number);
+  int x = 0, y = 0;
+  if (window && edge >= RT_EDGE_TOP && edge <= RT_EDGE_BOTTOM_RIGHT && pointer_root_position(window->widget, x, y))
+    gtk_window_begin_resize_drag(GTK_WINDOW(window->widget), kEdges[edge], 1, x, y, GDK_CURRENT_TIME);
+}
+
+bool rt_keyboard_shift_ctrl_alt_held() {
+  GdkDisplay* display = gdk_display_get_default();
+  if (!display) return false;
+  const guint state = gdk_keymap_get_modifier_state(gdk_keymap_get_for_display(display));
+  const guint all = GDK_SHIFT_MASK | GDK_CONTROL_MASK | GDK_MOD1_MASK;
+  return (state & all) == all;
 }

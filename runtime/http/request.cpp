@@ -298,3 +298,25 @@ bool HttpExchange::reply(int status, std::string_view body, std::string_view con
   head.add("Cache-Control", "no-store");
   return send_head(head) && send_body(body);
 }
+
+HttpByteSpan ResolveByteRange(const HttpRange& range, uint64_t size, bool honour) {
+  HttpByteSpan span{200, 0, size};
+  if (!honour || !range.present()) return span;
+  const auto whole = static_cast<int64_t>(size);
+  int64_t start = range.start;
+  int64_t end = range.end;
+  if (start < 0) {
+    // The suffix form: the last `end` bytes.
+    if (end == 0) return {416, 0, 0};
+    start = end >= whole ? 0 : whole - end;
+    end = whole - 1;
+  } else if (end < 0 || end >= whole) {
+    end = whole - 1;
+  }
+  if (start >= whole || start > end) return {416, 0, 0};
+  return {206, static_cast<uint64_t>(start), static_cast<uint64_t>(end - start + 1)};
+}
+
+std::string ContentRangeText(const HttpByteSpan& span, uint64_t size) {
+  return "bytes " + DecimalText(span.offset) + "-" + DecimalText(span.offset + span.length - 1) + "/" + DecimalText(size);
+}

@@ -27,7 +27,12 @@ enum RtWindowFlags : unsigned {
   RT_WINDOW_MINMAX = 1u << 2,     // minimise and maximise buttons
   RT_WINDOW_CENTERED = 1u << 3,
   RT_WINDOW_TOOL = 1u << 4,       // utility window without minimise/maximise
+  RT_WINDOW_BORDERLESS = 1u << 5, // no frame and no title bar: the page draws its own
 };
+
+// The edges of a window from which a resize drag starts.
+enum RtWindowEdge { RT_EDGE_TOP, RT_EDGE_BOTTOM, RT_EDGE_LEFT, RT_EDGE_RIGHT, RT_EDGE_TOP_LEFT, RT_EDGE_TOP_RIGHT,
+                    RT_EDGE_BOTTOM_LEFT, RT_EDGE_BOTTOM_RIGHT };
 
 // gtk_init, then numbers back to the neutral format (LC_NUMERIC "C") while every other category
 // follows the user. False when no display can be opened.
@@ -47,6 +52,17 @@ void rt_window_hide(int window, bool hide);
 bool rt_window_visible(int window);
 void rt_window_activate(int window);   // de-iconify, show and bring to the front
 void rt_window_set_title(int window, const std::string& title);
+// The window's icon from the bytes of an image file (PNG, ICO...); false when they cannot be read.
+bool rt_window_set_icon(int window, const std::string& image_bytes);
+void rt_window_minimize(int window);
+// The window manager's own state, so that a maximise from the frame or the keyboard counts too.
+bool rt_window_maximized(int window);
+void rt_window_set_maximized(int window, bool maximized);
+// A move or resize with the pointer, handed to the window manager while the first button is held.
+void rt_window_begin_move(int window);
+void rt_window_begin_resize(int window, RtWindowEdge edge);
+// Whether Shift, Ctrl and Alt are all held at this moment.
+bool rt_keyboard_shift_ctrl_alt_held();
 // The smallest and largest inner size the user may give the window (values below 1 count as 1; a
 // minimum above its maximum is lowered to it).
 void rt_window_set_size_limits(int window, int min_width, int min_height, int max_width, int max_height);
@@ -69,6 +85,8 @@ void rt_webview_set_data_dir(const std::string& folder);
 // automation session, and every view created afterwards is controlled by automation (a driver can
 // switch to it). Without this call automation stays off.
 void rt_webview_allow_automation(int gadget);
+// Lets the user open the web views' developer tools (off unless called before the first view).
+void rt_webview_enable_developer_tools(bool enabled);
 // Creates a web view filling the window's client area.
 bool rt_webview_create(int gadget, int window);
 void rt_webview_free(int gadget);
@@ -93,7 +111,7 @@ bool rt_webview_zoom_set(int gadget, double factor);
 // the source of truth: a key it holds is set in the page, a key removed by a page stays removed, and a
 // key the page holds that the file has never heard of (written before the mirror existed) is adopted.
 // A corrupt file is moved aside (same name + ".corrupt") and the mirror starts empty. Call before the
-// first navigation; false when the view does not exist or the prefix is empty.
+// first navigation; false when the view does not exist. An empty prefix keeps every key.
 bool rt_webview_mirror_local_storage(int gadget, const std::string& file, const std::string& prefix);
 
 // Modal message box with an OK button.

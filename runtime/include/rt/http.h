@@ -58,6 +58,18 @@ RequestHead ParseRequestHead(std::string_view bytes, size_t max_head);
 // ranges, text that is not a number, both sides empty) gives no range: the whole file is sent.
 HttpRange ParseRangeHeader(std::string_view value);
 
+// What a reply sends of a resource of `size` bytes (size >= 1): 200 with the whole resource when
+// `honour` is false or no range was asked; 206 with the asked part (an end past the resource is cut to
+// its last byte; the suffix form gives the last n bytes); 416 when the range holds no byte of it.
+struct HttpByteSpan {
+  int status = 200;
+  uint64_t offset = 0;
+  uint64_t length = 0;
+};
+HttpByteSpan ResolveByteRange(const HttpRange& range, uint64_t size, bool honour);
+// "bytes <first>-<last>/<size>" of a 206 reply.
+std::string ContentRangeText(const HttpByteSpan& span, uint64_t size);
+
 // The status line and header lines of a reply. Numbers are written without regard to the locale.
 class HttpReplyHead {
 public:
