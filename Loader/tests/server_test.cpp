@@ -186,6 +186,34 @@ TEST_F(LoaderServerTest, ByteRanges) {
   }
 }
 
+TEST_F(LoaderServerTest, APeerThatLeavesInTheMiddleOfAReplyHarmsNothing) {
+  const std::string path = program_ + "Videos/long.webm";
+  {
+    const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, 256 << 20), 0);
+    ::close(fd);
+  }
+  // Each peer takes a little of a large reply and goes, some with a reset: a send into a closed
+  // connection must neither end the program (no SIGPIPE) nor stop the server.
+  for (int i = 0; i < 4; ++i) {
+    const int fd = ConnectLoopback(server_->port());
+    ASSERT_GE(fd, 0);
+    const std::string request = "GET /Videos/long.webm HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(server_->port()) + "\r\n\r\n";
+    ASSERT_EQ(::send(fd, request.data(), request.size(), MSG_NOSIGNAL), ssize_t(request.size()));
+    char chunk[4096];
+    ASSERT_GT(::recv(fd, chunk, sizeof chunk, 0), 0);
+    if (i % 2) {
+      const linger reset{1, 0};
+      ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    }
+    ::close(fd);
+  }
+  const auto reply = Ask(Get("/Fonts/x.woff2"));
+  ASSERT_TRUE(reply);
+  EXPECT_EQ(reply->status, 200);
+}
+
 long ResidentKiB() {
   std::ifstream status("/proc/self/status");
   std::string line;

@@ -81,6 +81,15 @@ TEST_F(MirrorFile, ReportsChangeTheFileAndTheFileDecidesWhatPagesGet) {
   EXPECT_EQ(next.removed(), mirror.removed());
 }
 
+TEST_F(MirrorFile, AnEmptyPrefixKeepsEveryKey) {
+  // A standalone application's page names its keys itself: all of them outlive a change of port.
+  rt_gtk::StorageMirror mirror(file(), "");
+  EXPECT_TRUE(mirror.apply(R"({"op":"set","key":"score","value":"12"})"));
+  EXPECT_TRUE(mirror.apply(R"({"op":"set","key":"quorlin_theme","value":"dark"})"));
+  EXPECT_TRUE(mirror.apply(R"({"op":"remove","key":"score"})"));
+  EXPECT_EQ(stored(), (json{{"items", {{"quorlin_theme", "dark"}}}, {"removed", {"score"}}}));
+}
+
 TEST_F(MirrorFile, ACorruptFileIsMovedAsideAndTheMirrorStartsEmpty) {
   fs::create_directories(fs::path(file()).parent_path());
   std::ofstream(file()) << R"({"items": {"quorlin_a": )";
