@@ -11,6 +11,11 @@
 #include <string>
 #include <vector>
 
+#include <map>
+
+#include <nlohmann/json.hpp>
+
+#include "base64.h"
 #include "payload.h"
 #include "payload_writer.h"
 
@@ -251,6 +256,48 @@ TEST(ExtractPayloadFromFile, FailuresNameWhatIsWrong) {
   LoaderPayload payload;
   EXPECT_EQ(ExtractPayload("/nonexistent/quorlin_loader", payload), PayloadError::CannotRead);
   EXPECT_EQ(ExtractPayload("/tmp", payload), PayloadError::CannotRead);
+}
+
+}  // namespace
+
+// The payload the editor's own writer made (tests/fixtures/standalone/): the one file both sides of the
+// format are checked against.
+namespace {
+
+TEST(GoldenPayload, TheEditorsPayloadReadsBackAsWritten) {
+  const std::string folder = std::string(QUORLIN_SOURCE_DIR) + "/tests/fixtures/standalone/";
+  std::ifstream description_file(folder + "container.json");
+  const nlohmann::json description = nlohmann::json::parse(description_file);
+  LoaderPayload payload;
+  ASSERT_EQ(ExtractPayload(folder + "payload.bin", payload), PayloadError::None);
+
+  const nlohmann::json& meta = description["meta"];
+  const LoaderSettings& s = payload.settings;
+  EXPECT_EQ(s.title, meta["appName"].get<std::string>());
+  EXPECT_EQ(s.width, meta["window"]["w"].get<int>());
+  EXPECT_EQ(s.height, meta["window"]["h"].get<int>());
+  EXPECT_EQ(s.min_width, meta["window"]["minW"].get<int>());
+  EXPECT_EQ(s.max_height, meta["window"]["maxH"].get<int>());
+  EXPECT_EQ(s.titlebar, meta["titlebar"]["available"].get<bool>());
+  EXPECT_EQ(s.radius_br, static_cast<int>(meta["titlebar"]["radiusBR"].get<double>()));   // 6.5 reads as 6
+  EXPECT_EQ(s.max_button, meta["titlebar"]["maxBtn"].get<std::string>());
+  EXPECT_EQ(s.close_button, meta["titlebar"]["closeBtn"].get<std::string>());
+  EXPECT_EQ(s.transparent, meta["transparentBg"].get<bool>());
+  EXPECT_EQ(payload.html, description["html"].get<std::string>());
+
+  // Every name finds the data of its last entry.
+  std::map<std::string, std::string> last;
+  for (const auto& r : description["resources"]) {
+    const auto data = DecodeBase64(r["data"].get<std::string>());
+    ASSERT_TRUE(data);
+    last[r["name"].get<std::string>()] = *data;
+  }
+  EXPECT_EQ(payload.resources.size(), last.size());
+  for (const auto& [name, data] : last) {
+    const std::string_view* found = payload.resources.find(name);
+    ASSERT_NE(found, nullptr) << name;
+    EXPECT_EQ(*found, data) << name;
+  }
 }
 
 }  // namespace
