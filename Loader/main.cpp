@@ -14,7 +14,12 @@
 #include "payload.h"
 #include "rt/fs.h"
 #include "rt/gui.h"
+#include "rt/icon_slot.h"
 #include "rt/net.h"
+
+// The icon slot: the editor writes a user's icon here in a copy of this program (the file keeps its
+// length); left empty, the window keeps the desktop's default icon.
+__attribute__((used, aligned(16))) unsigned char quorlin_icon_slot[rt::kIconSlotSize] = RT_ICON_SLOT_INITIALIZER;
 
 namespace {
 
@@ -71,6 +76,8 @@ int main(int argc, char** argv) {
   if (!rt_window_open(0, 0, 0, settings.width, settings.height, settings.title, LoaderWindowFlags(settings)))
     Fail("The application window cannot be opened.");
   LoaderLog("window opened");
+  if (const auto icons = rt::IconFilesFromSlot({quorlin_icon_slot, rt::kIconSlotSize}); !icons.empty())
+    LoaderLog(rt_window_set_icons(0, icons) ? "icon set" : "the icon cannot be read");
   const LoaderSizeLimits limits = LoaderWindowLimits(settings);
   rt_window_set_size_limits(0, limits.min_width, limits.min_height, limits.max_width, limits.max_height);
   rt_event_bind(RT_EVENT_SIZE, [](const RtEvent& event) {

@@ -288,18 +288,22 @@ void rt_window_remove_timer(int number, int id) {
   rt_gtk::drop_timer_ticks(number, id);
 }
 
-bool rt_window_set_icon(int number, const std::string& image_bytes) {
+bool rt_window_set_icons(int number, const std::vector<std::string>& image_files) {
   TopWindow* window = find(number);
-  if (!window || image_bytes.empty()) return false;
-  GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
-  bool ok = gdk_pixbuf_loader_write(loader, reinterpret_cast<const guchar*>(image_bytes.data()), image_bytes.size(),
-                                    nullptr) &&
-            gdk_pixbuf_loader_close(loader, nullptr);
-  GdkPixbuf* icon = ok ? gdk_pixbuf_loader_get_pixbuf(loader) : nullptr;
-  if (!ok) gdk_pixbuf_loader_close(loader, nullptr);
-  if (icon) gtk_window_set_icon(GTK_WINDOW(window->widget), icon);
-  g_object_unref(loader);
-  return icon != nullptr;
+  if (!window) return false;
+  GList* icons = nullptr;
+  for (const std::string& bytes : image_files) {
+    GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
+    const bool read = gdk_pixbuf_loader_write(loader, reinterpret_cast<const guchar*>(bytes.data()), bytes.size(), nullptr);
+    if (gdk_pixbuf_loader_close(loader, nullptr) && read) {
+      if (GdkPixbuf* icon = gdk_pixbuf_loader_get_pixbuf(loader)) icons = g_list_append(icons, g_object_ref(icon));
+    }
+    g_object_unref(loader);
+  }
+  if (!icons) return false;
+  gtk_window_set_icon_list(GTK_WINDOW(window->widget), icons);
+  g_list_free_full(icons, g_object_unref);
+  return true;
 }
 
 void rt_window_minimize(int number) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 enum RtEventCode {
   RT_EVENT_NONE = 0,
@@ -52,8 +53,9 @@ void rt_window_hide(int window, bool hide);
 bool rt_window_visible(int window);
 void rt_window_activate(int window);   // de-iconify, show and bring to the front
 void rt_window_set_title(int window, const std::string& title);
-// The window's icon from the bytes of an image file (PNG, ICO...); false when they cannot be read.
-bool rt_window_set_icon(int window, const std::string& image_bytes);
+// The window's icon from image files (PNG, ICO...), one per size; those that cannot be read are left
+// out. False when none could be read (the icon is then unchanged).
+bool rt_window_set_icons(int window, const std::vector<std::string>& image_files);
 void rt_window_minimize(int window);
 // The window manager's own state, so that a maximise from the frame or the keyboard counts too.
 bool rt_window_maximized(int window);
