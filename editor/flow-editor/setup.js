@@ -19,7 +19,7 @@
 //   _FLOW_VARIABLE_PORT_TYPES
 // Calls: _flowQueueCableRedraw, _flowRegisterElementType, _syncFunctionJSPorts, _flowRebuildJunctionAttrs,
 //   _flowRegisterNodes, _flowAfterAddNode, _flowInstallViewport, _flowInstallSelection,
-//   _flowInstallCables, _flowInstallKeys, _flowInstallSubflows, _flowInstallWaypoints, _flowApplyPortVisibility, _flowClearSelection, updateFlowNodeCount,
+//   _flowInstallCables, _flowInstallKeys, _flowInstallSubflows, _flowInstallWaypoints, _wireFlowInspectorEvents, _flowApplyPortVisibility, _flowClearSelection, updateFlowNodeCount,
 //   _syncFlowGridTransform, _flowOnZoom
 
 var _flowBatchOp = false;
@@ -411,6 +411,7 @@ function initDrawFlow() {
   _qlCallIfDefined('_flowInstallKeys');
   _qlCallIfDefined('_flowInstallSubflows', editor);
   _qlCallIfDefined('_flowInstallWaypoints', editor);
+  _qlCallIfDefined('_wireFlowInspectorEvents', editor);
   _qlCallIfDefined('_flowOnZoom');
   return editor;
 }

@@ -29,24 +29,19 @@ var QL_PENDING = {
   _addChartDataset: 'pending.chartEditor',
   toggleInspectorSection: 'pending.sections',
   openCPForInlineText: 'pending.colorPicker',
+  openFlowContainerColorPicker: 'pending.colorPicker',
+  openFlowVarColorPicker: 'pending.colorPicker',
+  openFunctionJSModal: 'pending.scriptEditor',
+  openFunctionJSExternal: 'pending.scriptEditor',
 
   // Hooks and globals of parts not built yet: silent until they are.
   // Flow editor and flow runtime.
-  _ensureSpeechVoices: null,
-  _syncCanvasFromFlow: null,
-  _dropElementToFlow: null,
   _flowWindowSync: null,
-  _EVENT_FLAG: null,
-  _propagateIdToFlow: null,
   _qlNativeRequest: null,
   _quorlDeleteFlowSubgraphInEditor: null,
   _quorlFlowPortClassFor: null,
   _quorlPlanElementFlowClone: null,
   _quorlPlanElementFlowDelete: null,
-  _syncFlowFromCanvas: null,
-  _syncElementFlowNodeOutputs: null,
-  renderFlowInspector: null,
-  supportedEventsForType: null,
   // Exported-page runtimes the UI procedures also tell (content strips).
   scrollContentPlay: null,
   scrollContentRestart: null,
@@ -70,8 +65,6 @@ var QL_PENDING = {
   // Media, export, older documents and the outside compiler.
   _exportWrapper: null,
   downloadCode: null,
-  _LEGACY_DEFAULTS_BY_TYPE: null,
-  _NEW_EVENT_FLAGS: null,
   initPbDetection: null,
   sendToPB: null,
   setQuorlinTheme: null,
