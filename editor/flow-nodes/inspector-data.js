@@ -184,7 +184,7 @@ var _FLOW_DETAILED_FIELDS = (function () {
     Action_FileWrite: [f.text('path', 'Path'), f.area('content', 'Content'), f.select('encoding', 'Encoding', ['utf8', 'base64'])],
     Action_ConsoleLog: [f.select('level', 'Level', _FLOW_OPS('log info warn error debug')), f.text('text', 'Text')],
     Action_PlayTone: [
-      f.select('preset', 'Preset', _FLOW_TONE_PRESET_NAMES.map((v) => ({ value: v, label: v[0].toUpperCase() + v.slice(1) })),
+      f.select('preset', 'Preset', _FLOW_TONE_PRESET_NAMES.map((v) => ({ value: v, label: v[0].toUpperCase() + v.slice(1), labelKey: 'flow.tone.preset.' + v })),
         { default: 'custom', rerender: true }),
       f.text('frequency', 'Frequency', { default: '440' }),
       f.select('waveform', 'Waveform', _FLOW_OPS('sine square sawtooth triangle'), { default: 'sine' }),

@@ -177,6 +177,14 @@ function _wireFlowInspectorEvents(editor) {
   });
 }
 
+// A language change: the column is built again in the new language.
+window.addEventListener('ql-langchange', () => {
+  const host = _flowInspectorHost();
+  if (!_flowEditor || !host) return;
+  const shown = host.getAttribute('data-host-id');
+  renderFlowInspector(shown === null ? null : shown);
+});
+
 // Speech voices: kept once the system reports some; until then a listener and a poll (150 ms, then
 // every 250 ms, at most 60 polls) wait for them.
 var _FLOW_VOICE_POLLS = 60;

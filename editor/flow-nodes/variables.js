@@ -82,7 +82,7 @@ function _flowVarRow(kind, entry, index, duplicate) {
     (duplicate ? ' title="' + escapeHtml(t('flow.vars.duplicate')) + '"' : '') + '>' +
     '<button type="button" class="flow-var-delete"' + at + ' title="' + escapeHtml(t('flow.vars.delete')) + '">✕</button></div>' +
     '<div class="flow-var-line"><select class="flow-var-type"' + at + '>' + types.map((v) => '<option value="' + v + '"' +
-    (v === e.type ? ' selected' : '') + '>' + v + '</option>').join('') + '</select>' +
+    (v === e.type ? ' selected' : '') + '>' + escapeHtml(t('flow.vars.type.' + v)) + '</option>').join('') + '</select>' +
     '<input type="text" class="flow-var-value"' + at + ' value="' + escapeHtml(e.value) + '" placeholder="' +
     escapeHtml(t('flow.vars.colValue')) + '" spellcheck="false" autocomplete="off">' +
     (e.type === 'color' ? '<button type="button" class="flow-var-swatch"' + at + ' title="' + escapeHtml(t('flow.vars.pickColor')) +

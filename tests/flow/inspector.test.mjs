@@ -178,6 +178,20 @@ describe('the form', () => {
     }
   });
 
+  test('a cable drawn into a filled field and taken out again are one undo step each', () => {
+    fresh();
+    const src = add('Data_Value', { type: 'string', value: 'x' });
+    const set = add('Action_UI_SetText', { elementId: 'lbl', text: 'hello' });
+    assert.equal(call(`_flowCommitConnect('${src}', 'output_1', '${set}', 'input_3')`), true);
+    assert.equal(data(set).text, '');
+    run('undo()');
+    assert.equal(data(set).text, 'hello');
+    assert.deepEqual(call(`_flowFindNode('${set}').node.inputs.input_3.connections`), []);
+    run('redo()');
+    assert.equal(data(set).text, '');
+    assert.deepEqual(data(set)._wiredBackup, { text: 'hello' });
+  });
+
   test('a required field left empty is marked, and the mark follows typing', () => {
     fresh();
     const id = add('Action_UI_SetText');
@@ -260,6 +274,20 @@ describe('element events', () => {
     run("elements.splice(elements.findIndex((e) => e.id === 'b1'), 1)");
   });
 
+  test('an element node inside a sub-flow follows its flags too', () => {
+    fresh();
+    run(`elements.push({ id: 'b2', type: 'checkbox', exportEvents: true, exportChange: false });
+      _flowEditor.addModule('supernode-y');
+      _flowEditor.drawflow.drawflow['supernode-y'].data['700'] = { id: 700, name: 'Element_b2', class: '', html: 'Element_b2', typenode: true,
+        data: { elementId: 'b2', elementType: 'checkbox', _inputNames: [], _outputNames: ['onClick', 'elementId'], _enabledOutputs: ['onClick', 'elementId'] },
+        inputs: {}, outputs: { output_1: { connections: [] }, output_2: { connections: [] } }, pos_x: 0, pos_y: 0 };
+      _findElement('b2').exportChange = true; _findElement('b2').exportEvents = false; _syncElementFlowNodeOutputs(_findElement('b2'))`);
+    const node = call("_flowEditor.drawflow.drawflow['supernode-y'].data['700']");
+    assert.deepEqual(node.data._outputNames, ['elementId', 'onChange']);
+    assert.deepEqual(Object.keys(node.outputs), ['output_1', 'output_2']);
+    run("_flowEditor.removeModule('supernode-y'); elements.splice(elements.findIndex((e) => e.id === 'b2'), 1)");
+  });
+
   test('an id rename reaches node types and element-id members but not a variable of the same name', () => {
     fresh();
     run(`elements.push({ id: 'old', type: 'button', exportEvents: true }); window.__n = _dropElementToFlow('old', 0, 0)`);
@@ -274,9 +302,29 @@ describe('element events', () => {
     run("elements.splice(elements.findIndex((e) => e.id === 'new'), 1)");
   });
 
-  test('legacy flags: an old input gets its five events, an old image none', () => {
-    assert.deepEqual(call("_LEGACY_DEFAULTS_BY_TYPE.input"), ['exportEvents', 'exportInput', 'exportChange', 'exportFocus', 'exportBlur']);
-    assert.equal(call("'image' in _LEGACY_DEFAULTS_BY_TYPE"), false);
+  test('the canvas selection selects the nodes that carry its element ids, and a flow selection selects back', () => {
+    fresh();
+    run(`elements.push({ id: 'b3', type: 'button', exportEvents: true }, { id: 'b4', type: 'button' }); window.__n = _dropElementToFlow('b3', 0, 0)`);
+    const el = call('window.__n');
+    const set = add('Action_UI_SetText', { elementId: 'b3' });
+    const other = add('Action_UI_SetText', { elementId: 'b4' });
+    run(`selectedIds = ['b3']; _syncFlowFromCanvas()`);
+    assert.deepEqual(call('[..._flowSelectedNodes].sort()'), [el, set].sort());
+    assert.deepEqual(call('selectedIds'), ['b3'], 'no ping-pong');
+    run(`_flowApplyMultiSelect(['${other}'])`);
+    assert.deepEqual(call('selectedIds'), ['b4']);
+    run(`selectedIds = ['nothing']; _syncFlowFromCanvas()`);
+    assert.deepEqual(call('[..._flowSelectedNodes]'), []);
+    run("for (const id of ['b3', 'b4']) elements.splice(elements.findIndex((e) => e.id === id), 1); selectedIds = []");
+  });
+
+  test('an old project loads its input with five events on and its image with none', () => {
+    const loaded = call(`(function () {
+      const list = [{ id: 'i', type: 'input' }, { id: 'p', type: 'image' }, { id: 'n', type: 'input', exportBlur: false }];
+      _qlFixLoadedElements(list);
+      return list.map((el) => supportedEventsForType(el.type).filter((ev) => el[_EVENT_FLAG[ev]]));
+    })()`);
+    assert.deepEqual(loaded, [['onClick', 'onInput', 'onChange', 'onFocus', 'onBlur'], [], ['onClick', 'onInput', 'onChange', 'onFocus']]);
     assert.deepEqual(call("[supportedEventsForType('slider'), checkboxIdForOutput('onMouseMove'), checkboxIdForOutput('elementId')]"),
       [['onInput', 'onChange', 'onMouseDown', 'onMouseUp', 'onMouseEnter', 'onMouseLeave', 'onMouseMove'], 'input-mousemove', null]);
   });
