@@ -17,10 +17,11 @@ after(() => page?.close());
 
 const call = (expr) => page.json(expr);
 const run = (code) => page.run(code);
-const fresh = () => run('__flow.reset(); _flowVarsRegistry.length = 0; _flowConstsRegistry.length = 0; renderFlowInspector(null)');
+const fresh = () => run('__flow.reset(); _flowVarsRegistry.length = 0; _flowConstsRegistry.length = 0; clearTimeout(_flowInspectorTimer); renderFlowInspector(null)');
 const add = (type, data = {}) => call(`addFlowNode(${JSON.stringify(type)}, 100, 100, ${JSON.stringify(data)})`);
 const data = (id) => call(`_flowFindNode(${JSON.stringify(String(id))}).node.data`);
-const show = (id) => run(`renderFlowInspector(${JSON.stringify(String(id))})`);
+// A render the graph's own events asked for (200 ms later) would replace the form under the test.
+const show = (id) => run(`clearTimeout(_flowInspectorTimer); renderFlowInspector(${JSON.stringify(String(id))})`);
 const form = () => page.window.document.getElementById('flow-inspector');
 const input = (key) => form().querySelector(`[data-flow-key="${key}"]`);
 const type = (key, text) => {
@@ -340,11 +341,12 @@ describe('variables and constants', () => {
 
   test('"score" renamed to "s" through "sc" leaves the nodes of the entry "sc" alone; duplicates are marked', () => {
     fresh();
-    run(`_flowVarsRegistry.push({ name: 'sc', type: 'number', value: '1' }, { name: 'score', type: 'number', value: '0' }); renderFlowInspector(null)`);
+    run(`_flowVarsRegistry.push({ name: 'sc', type: 'number', value: '1' }, { name: 'score', type: 'number', value: '0' })`);
     const sc = add('Data_GetVariable', { name: 'sc' });
     const score = add('Action_SetVariable', { name: 'score' });
     run(`_flowEditor.addModule('supernode-x'); _flowEditor.drawflow.drawflow['supernode-x'].data['900'] = { id: 900, name: 'Action_MathVariable',
-      data: { name: 'score' }, class: '', html: 'Action_MathVariable', typenode: true, inputs: {}, outputs: {}, pos_x: 0, pos_y: 0 }`);
+      data: { name: 'score' }, class: '', html: 'Action_MathVariable', typenode: true, inputs: {}, outputs: {}, pos_x: 0, pos_y: 0 };
+      clearTimeout(_flowInspectorTimer); renderFlowInspector(null)`);
     const el = nameInput('var', 1);
     el.focus();
     for (const text of ['scor', 'sco', 'sc']) typeName(el, text);
@@ -359,7 +361,8 @@ describe('variables and constants', () => {
   test('an entry named while its input had no name renames no node; the filter hides empty sections, not add buttons', () => {
     fresh();
     const v = add('Data_GetVariable', { name: '' });
-    run(`_flowVarsRegistry.push({ name: '', type: 'string', value: '' }); _flowConstsRegistry.push({ name: 'PI', type: 'number', value: '3.14' }); renderFlowInspector(null)`);
+    run(`_flowVarsRegistry.push({ name: '', type: 'string', value: '' }); _flowConstsRegistry.push({ name: 'PI', type: 'number', value: '3.14' });
+      clearTimeout(_flowInspectorTimer); renderFlowInspector(null)`);
     const el = nameInput('var', 0);
     el.focus();
     typeName(el, 'x');
