@@ -5,11 +5,11 @@
 // keystrokes it takes: names need not be unique, so renaming "score" to "s" through "sc" leaves the nodes
 // of another entry called "sc" alone. Entries that share a name are marked. Each typing burst is one undo
 // step, recorded before its first keystroke.
-// Provides: renderFlowVarManager, _flowVarPropagateRename, _flowVarMgrSelectNodes, _flowVarFilterText,
+// Provides: renderFlowVarManager, openFlowVarColorPicker, _flowVarPropagateRename, _flowVarMgrSelectNodes, _flowVarFilterText,
 //   _flowVarRenameOld, _flowVarReferrers, _FLOW_VAR_NODE_TYPES, _FLOW_CONST_NODE_TYPES
 // Needs: _flowVarsRegistry, _flowConstsRegistry, _flowEditor, _flowApplyMultiSelect, _flowClearSelection,
 //   _flowEditBurst, _flowEndBurst, escapeHtml, saveHistoryState, t, _qlCallIfDefined
-// Calls: updateAllFlowNodeTitles, updateFlowNodeTitle, openFlowVarColorPicker
+// Calls: updateAllFlowNodeTitles, updateFlowNodeTitle, openCPForFlowVar
 
 var _FLOW_VAR_NODE_TYPES = ['Data_GetVariable', 'Action_SetVariable', 'Action_MathVariable'];
 var _FLOW_CONST_NODE_TYPES = ['Data_GetConstant'];
@@ -67,6 +67,13 @@ function _flowVarMgrSelectNodes(isVariable, name) {
   _flowClearSelection();
   if (ids.length) _flowApplyMultiSelect(ids);
 }
+
+// The colour picker for a colour entry, placed by its swatch; the picker writes the entry's value.
+function openFlowVarColorPicker(kind, index, swatch) {
+  if (!_flowVarList(kind)[index]) return;
+  _qlCallIfDefined('openCPForFlowVar', { kind, idx: index }, swatch || null);
+}
+window.openFlowVarColorPicker = openFlowVarColorPicker;
 
 function _flowVarSwatch(value) {
   return /^#[0-9a-fA-F]{6}$/.test(String(value)) ? String(value) : '#4338ca';
@@ -162,7 +169,7 @@ function _flowVarClick(host, ev) {
   }
   if (button && button.classList.contains('flow-var-swatch')) {
     const { kind, index } = _flowVarEntry(button);
-    _qlCallIfDefined('openFlowVarColorPicker', kind, index, button);
+    openFlowVarColorPicker(kind, index, button);
     return;
   }
   if (button && button.classList.contains('flow-var-clear')) {

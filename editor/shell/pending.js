@@ -30,7 +30,7 @@ var QL_PENDING = {
   toggleInspectorSection: 'pending.sections',
   openCPForInlineText: 'pending.colorPicker',
   openFlowContainerColorPicker: 'pending.colorPicker',
-  openFlowVarColorPicker: 'pending.colorPicker',
+  openCPForFlowVar: 'pending.colorPicker',
   openFunctionJSModal: 'pending.scriptEditor',
   openFunctionJSExternal: 'pending.scriptEditor',
 

@@ -375,6 +375,20 @@ describe('variables and constants', () => {
     typeName(filter, '');
     assert.deepEqual([hidden('var'), hidden('const')], [false, false]);
   });
+
+  test('a colour entry gets a swatch that opens the colour picker on that entry', () => {
+    fresh();
+    run(`_flowConstsRegistry.push({ name: 'ink', type: 'string', value: 'nope' }); clearTimeout(_flowInspectorTimer); renderFlowInspector(null);
+      window.__picked = []; window.openCPForFlowVar = (target, anchor) => window.__picked.push([target, anchor.className])`);
+    const select = manager().querySelector('.flow-var-type[data-var-kind="const"]');
+    select.value = 'color';
+    select.dispatchEvent(new page.window.Event('change', { bubbles: true }));
+    const swatch = manager().querySelector('.flow-var-swatch');
+    assert.equal(swatch.style.background, 'rgb(67, 56, 202)');
+    swatch.click();
+    assert.deepEqual(call('window.__picked'), [[{ kind: 'const', idx: 0 }, 'flow-var-swatch']]);
+    run('delete window.openCPForFlowVar');
+  });
 });
 
 describe('timing', () => {
