@@ -4,7 +4,7 @@
 // - failures (the bare template, a damaged payload) end with exit code 1 and the reason, in the debug log too;
 // - a page whose port is taken by another program is served on the next port, with its addresses rewritten
 //   and its resources found, and the start writes its log lines in order;
-// - a design exported by the editor's exporter runs its flow: a click reads a file and runs a command whose
+// - a design made into a program by the editor's own builder runs its flow: a click reads a file and runs a command whose
 //   exit code 3 reaches the page. A screenshot of that window is kept (tests/artifacts/standalone-app.png).
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
@@ -16,8 +16,10 @@ import { after, before, test } from 'node:test';
 import { loadExporter } from '../export/export-page.mjs';
 import { closeCompiler, flow, portsOf } from '../flow/flow-run.mjs';
 import { startXvfb } from '../tools/xvfb.mjs';
-import { artifacts, firstFreePortFrom, holdPort, missingTools, sleep, until } from './editor.mjs';
-import { footer, loaderBinary, referencedBuildFiles, runLoader, startStandalone, writeStandalone } from './standalone.mjs';
+import { artifacts, buildDir, firstFreePortFrom, holdPort, missingTools, repo, sleep, until } from './editor.mjs';
+import { footer, loaderBinary, runLoader, startStandalone, writeStandalone } from './standalone.mjs';
+
+const loaderBytes = () => fs.readFileSync(loaderBinary);
 
 const skip = missingTools() ?? (fs.existsSync(loaderBinary) ? null : `${loaderBinary} is not built`);
 let display;
@@ -142,20 +144,37 @@ test('an exported design runs its flow: a file is read and a command ends with e
   }, [[1, 'flow_out', 2, 'flow_in'], [2, 'flow_out', 3, 'flow_in'], [2, 'text', 3, 'text'], [3, 'flow_out', 4, 'flow_in'],
     [4, 'flow_out', 5, 'flow_in'], [4, 'error_out', 5, 'flow_in'], [4, 'exitCode', 5, 'text']]);
 
-  const exporter = await loadExporter();
+  // The editor's own builder makes the program (everything embedded), against a stand-in for the host's
+  // routes that serves the build folder and its loader and keeps what saveexe is sent.
+  let saved = null;
+  const exporter = await loadExporter({
+    before: (w) => {
+      for (const name of ['Response', 'CompressionStream', 'DecompressionStream', 'TextEncoder']) if (!w[name]) w[name] = globalThis[name];
+      w.fetch = async (url, init = {}) => {
+        const route = decodeURIComponent(String(url).replace(/^\//, '').split('?')[0]);
+        if ((init.method || 'GET') === 'POST') {
+          if (route === 'saveexe') saved = Buffer.from(new Uint8Array(init.body));
+          return new Response('ok');
+        }
+        const file = path.join(buildDir, route);
+        return fs.existsSync(file) && fs.statSync(file).isFile() ? new Response(fs.readFileSync(file)) : new Response('', { status: 404 });
+      };
+    },
+  });
+  exporter.run(fs.readFileSync(path.join(repo, 'editor', 'project', 'bridge-page.js'), 'utf8'));
+  exporter.run(`showToast = function () {}; currentProjectName = 'Flow App';
+    document.body.insertAdjacentHTML('beforeend', '<input type="checkbox" id="standalone-embed-check" checked><input id="standalone-path-input" value="/tmp/x/">');`);
   exporter.set({ resolution: '900x600' });
   const box = exporter.add('container', { layout: 'flex-col', padding: 'p-4', gap: 'gap-4' });
   exporter.add('button', { id: 'go', text: 'Read and run', exportEvents: true }, box);
   exporter.add('heading', { id: 'content', text: 'Waiting' }, box);
   exporter.add('heading', { id: 'code', text: '-' }, box);
   exporter.flow(graph);
-  const html = await exporter.build('pb', null, false);
+  assert.equal(await exporter.run('buildStandaloneExe()'), 'saved');
   exporter.close?.();
-  const exe = writeStandalone(dir, 'Flow App', {
-    meta: { appName: 'Flow App', embedded: true, window: { w: 900, h: 600, minW: 0, minH: 0, maxW: 8192, maxH: 8192 } },
-    html,
-    resources: referencedBuildFiles(html),
-  });
+  assert.ok(saved && saved.subarray(0, loaderBytes().length).equals(loaderBytes()), 'the program begins with the loader');
+  const exe = path.join(dir, 'Flow App');
+  fs.writeFileSync(exe, saved, { mode: 0o755 });
 
   let app;
   try {
@@ -167,7 +186,9 @@ test('an exported design runs its flow: a file is read and a command ends with e
     await app.session.click(await app.session.findElement('#go'));
     await app.waitFor('document.getElementById("code").textContent === "3"', { timeoutMs: 15000 });
     assert.equal(await app.session.executeScript('return document.getElementById("content").textContent;'), 'Read from disk ✓');
-    await sleep(1000);   // the view paints the new texts a moment after the page has them
+    // The view paints the new texts a moment after the page has them.
+    await app.session.executeAsyncScript('requestAnimationFrame(() => requestAnimationFrame(arguments[arguments.length - 1]));');
+    await sleep(500);
     fs.mkdirSync(artifacts, { recursive: true });
     await app.session.screenshot(path.join(artifacts, 'standalone-app.png'));
   } finally {

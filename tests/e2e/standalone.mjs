@@ -51,13 +51,6 @@ export function writeStandalone(folder, name, { meta = {}, html, resources = [] 
   return exe;
 }
 
-// Every file of the build folder that a page addresses through "http://localhost:56789/", as resources.
-export function referencedBuildFiles(html) {
-  const names = new Set([...html.matchAll(/localhost:56789\/([^"'`)?#\s]+)/g)].map((m) => decodeURI(m[1])));
-  return [...names].filter((n) => fs.existsSync(path.join(buildDir, n)) && fs.statSync(path.join(buildDir, n)).isFile())
-    .map((n) => [n, fs.readFileSync(path.join(buildDir, n))]);
-}
-
 export function runLoader(exe, { env = {}, timeoutMs = 20000 } = {}) {
   const tmp = makeTempEnv({ prefix: 'quorlin-loader-' });
   try {
