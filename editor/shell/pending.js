@@ -17,8 +17,6 @@ var QL_PENDING = {
   openExportModal: 'pending.export',
   openHelp: 'pending.help',
   openAbout: 'pending.about',
-  openCP: 'pending.colorPicker',
-  openCPForTheme: 'pending.colorPicker',
   openIconPicker: 'pending.iconPicker',
   openNineSliceModal: 'pending.nineSlice',
   selectFontsDirectory: 'pending.localFonts',
@@ -28,9 +26,6 @@ var QL_PENDING = {
   _addChartLabel: 'pending.chartEditor',
   _addChartDataset: 'pending.chartEditor',
   toggleInspectorSection: 'pending.sections',
-  openCPForInlineText: 'pending.colorPicker',
-  openFlowContainerColorPicker: 'pending.colorPicker',
-  openCPForFlowVar: 'pending.colorPicker',
   openFunctionJSModal: 'pending.scriptEditor',
   openFunctionJSExternal: 'pending.scriptEditor',
 

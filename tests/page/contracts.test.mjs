@@ -78,12 +78,12 @@ describe('pending controls answer', () => {
     page.document.getElementById('btn-timeline').click();
     assert.equal(page.document.getElementById('timeline-panel').hidden, false, 'the timeline panel opened');
     assert.equal(toasts().length, 1);
-    // A colour swatch of the inspector's generated markup (jsdom leaves on* attributes to the browser: the
-    // handler runs here as the browser runs it), and a silent hook that answers nothing.
-    page.run(`(function () { ${page.document.getElementById('__cpBtn-textColor').getAttribute('onclick')} })
-      .call(document.getElementById('__cpBtn-textColor'))`);
+    // A button of the inspector's markup (jsdom leaves on* attributes to the browser: the handler runs
+    // here as the browser runs it), and a silent hook that answers nothing.
+    page.run(`(function () { ${page.document.getElementById('btn-scan-fonts').getAttribute('onclick')} })
+      .call(document.getElementById('btn-scan-fonts'))`);
     page.run('_qlCallIfDefined("renderComponentTree")');
-    assert.deepEqual(toasts().slice(1), [de.get('pending.colorPicker')]);
+    assert.deepEqual(toasts().slice(1), [de.get('pending.localFonts')]);
     for (const key of notices) {
       const name = [...PENDING].find(([, v]) => v === key)[0];
       page.run(`_qlLastNotYet = {key: '', at: 0}; _qlCallIfDefined(${JSON.stringify(name)})`);
