@@ -25,7 +25,7 @@
 // Side result: _exportLastNeeds, what the last page needed (icon libraries, Phosphor weights, tables,
 // lists, charts, players), for the steps that copy or embed assets.
 // Provides: buildExportHTML, _exportCanvasFrame, _exportTitle, _exportLastNeeds, _exportFlowTriggersAnimations
-// Needs: _canvasGapCss, _canvasPaddingCss, _exportAssetBase, _exportBlock, _exportDesignNeeds, _exportLibraryTags,
+// Needs: _exportLoadSources, _canvasGapCss, _canvasPaddingCss, _exportAssetBase, _exportBlock, _exportDesignNeeds, _exportLibraryTags,
 //   _exportNeedsKeyframes, _exportScript, _exportStyleBlock, _exportThemes, _qlFlowLiteral, _qlFunctionBody,
 //   _QL_EXPORT_FLOATING_BLUR, _QL_EXPORT_INITIAL_SCROLL, _QL_EXPORT_RELOAD_BLOCKER, _QL_EXPORT_RT_BRIDGE,
 //   _QL_EXPORT_WINDOW_FOCUS, _parseResolution, _themeCssVars, canvasSettings, compileFlowToJS, currentProjectName,
@@ -119,68 +119,70 @@ function _exportPlanners() {
 }
 
 function buildExportHTML(mode, titlebarConfig, includeDebug) {
-  return new Promise(function (resolve) {
-    const pb = mode === 'pb';
-    const cs = canvasSettings || {};
-    const needs = _exportDesignNeeds(elements, includeDebug);
-    _exportLastNeeds = needs;
-    const themes = _exportThemes();
-    const active = Math.max(0, Math.min(themes.length - 1, parseInt(cs.activeTheme, 10) || 0));
-    const ctx = { mode: mode, needs: needs, titlebarConfig: titlebarConfig || null, includeDebug: !!includeDebug, elements: elements, canvasSettings: cs };
-    const lib = _exportAssetBase(mode) + 'Libraries/';
-    const noSelectBox = document.getElementById('no-select-check');
-    const hasTitlebar = elements.some(function (el) { return el && el.isTitlebar; });
-    const out = [];
-    const push = function (text) { if (text) out.push(text); };
+  return _exportLoadSources().then(function () { return _exportBuildDocument(mode, titlebarConfig, includeDebug); });
+}
 
-    push('<!DOCTYPE html>');
-    push('<html lang="es" data-theme="' + active + '">');
-    push('<head>');
-    push('<meta charset="UTF-8">');
-    push('<meta name="viewport" content="width=device-width, initial-scale=1.0">');
-    push('<title>' + _exportTitle(typeof currentProjectName !== 'undefined' ? currentProjectName : '') + '</title>');
-    push(_exportScript(_qlFunctionBody(_QL_EXPORT_RELOAD_BLOCKER)));
-    _exportLibraryTags(mode, needs).forEach(push);
-    push(_exportStyleBlock({ themes: themes, fontFaces: '', keyframes: _exportNeedsKeyframes(elements, _exportFlowTriggersAnimations()),
-      noSelect: noSelectBox ? !!noSelectBox.checked : true }));
-    push(_exportBlock('layout', ctx));
-    push(_exportBlock('components', ctx));
-    push(_exportScript('var _quorlUIThemes = ' + _qlFlowLiteral(themes) + ';\nvar _qlThemeVars = ' + String(_themeCssVars) + ';\n' +
-      _qlFunctionBody(_QL_EXPORT_RT_BRIDGE)));
-    if (pb && elements.some(function (el) { return el && el.type === 'image'; })) push(_exportBlock('image', ctx));
-    if (elements.some(function (el) { return el && el.type === 'accordion'; })) push(_exportBlock('accordion', ctx));
-    if (elements.some(function (el) { return el && el.type === 'contentscroll'; })) push(_exportBlock('contentscroll', ctx));
-    if (hasTitlebar) push(_exportBlock('titlebar', ctx));
-    if (cs.transparentBg) push(_exportBlock('transparent', ctx));
-    if (EXPORT_RUNTIME_LIBRARIES.gridjs.needed(needs)) EXPORT_RUNTIME_LIBRARIES.gridjs.tags(lib).forEach(push);
-    if (EXPORT_RUNTIME_LIBRARIES.sortable.needed(needs)) {
-      EXPORT_RUNTIME_LIBRARIES.sortable.tags(lib).forEach(push);
-      push(_exportBlock('lists', ctx));
-    }
-    push(_exportBlock('select', ctx));
-    push(_exportBlock('animation', ctx));
-    if (EXPORT_RUNTIME_LIBRARIES.chart.needed(needs)) EXPORT_RUNTIME_LIBRARIES.chart.tags(lib).forEach(push);
-    push('</head>');
+function _exportBuildDocument(mode, titlebarConfig, includeDebug) {
+  const pb = mode === 'pb';
+  const cs = canvasSettings || {};
+  const needs = _exportDesignNeeds(elements, includeDebug);
+  _exportLastNeeds = needs;
+  const themes = _exportThemes();
+  const active = Math.max(0, Math.min(themes.length - 1, parseInt(cs.activeTheme, 10) || 0));
+  const ctx = { mode: mode, needs: needs, titlebarConfig: titlebarConfig || null, includeDebug: !!includeDebug, elements: elements, canvasSettings: cs };
+  const lib = _exportAssetBase(mode) + 'Libraries/';
+  const noSelectBox = document.getElementById('no-select-check');
+  const hasTitlebar = elements.some(function (el) { return el && el.isTitlebar; });
+  const out = [];
+  const push = function (text) { if (text) out.push(text); };
 
-    const fullHeight = cs.resolution === 'responsive' || pb;
-    push('<body oncontextmenu="return false;" onauxclick="return event.button !== 1;" class="font-sans m-0 p-0 flex flex-col ' +
-      (fullHeight ? 'h-screen overflow-hidden' : 'min-h-screen overflow-auto') + '" style="background-color: ' +
-      (cs.transparentBg ? 'transparent' : 'var(--th-bg-page)') + '; color: var(--th-text1);">');
-    push(_exportCanvasFrame(mode, titlebarConfig));
-    out.push(generateExportHTMLStr(null, 2, pb, _exportWindowButtons(titlebarConfig)).replace(/\n$/, ''));
-    push('</main>');
-    push('<div id="pb-toast-container"></div>');
-    push(_exportBlock('seek', ctx));
-    push(_exportScript(_qlFunctionBody(_QL_EXPORT_WINDOW_FOCUS)));
-    if (needs.tables) push(_exportBlock('grid-init', ctx));
-    if (needs.charts) push(_exportBlock('chart-init', ctx));
-    const players = _exportBlockFillersText('players', ctx);
-    push(_exportScript([players, _exportPlanners(), compileFlowToJS(), _qlFunctionBody(_QL_EXPORT_INITIAL_SCROLL)].filter(Boolean).join('\n')));
-    if (includeDebug) push(_exportBlock('debug', ctx));
-    out.push(_exportScript(_qlFunctionBody(_QL_EXPORT_FLOATING_BLUR)) + '\n</body>');
-    out.push('</html>');
-    resolve(out.join('\n') + '\n');
-  });
+  push('<!DOCTYPE html>');
+  push('<html lang="es" data-theme="' + active + '">');
+  push('<head>');
+  push('<meta charset="UTF-8">');
+  push('<meta name="viewport" content="width=device-width, initial-scale=1.0">');
+  push('<title>' + _exportTitle(typeof currentProjectName !== 'undefined' ? currentProjectName : '') + '</title>');
+  push(_exportScript(_qlFunctionBody(_QL_EXPORT_RELOAD_BLOCKER)));
+  _exportLibraryTags(mode, needs).forEach(push);
+  push(_exportStyleBlock({ themes: themes, fontFaces: '', keyframes: _exportNeedsKeyframes(elements, _exportFlowTriggersAnimations()),
+    noSelect: noSelectBox ? !!noSelectBox.checked : true }));
+  push(_exportBlock('layout', ctx));
+  push(_exportBlock('components', ctx));
+  push(_exportScript('var _quorlUIThemes = ' + _qlFlowLiteral(themes) + ';\nvar _qlThemeVars = ' + String(_themeCssVars) + ';\n' +
+    _qlFunctionBody(_QL_EXPORT_RT_BRIDGE)));
+  if (pb && elements.some(function (el) { return el && el.type === 'image'; })) push(_exportBlock('image', ctx));
+  if (elements.some(function (el) { return el && el.type === 'accordion'; })) push(_exportBlock('accordion', ctx));
+  if (elements.some(function (el) { return el && el.type === 'contentscroll'; })) push(_exportBlock('contentscroll', ctx));
+  if (hasTitlebar) push(_exportBlock('titlebar', ctx));
+  if (cs.transparentBg) push(_exportBlock('transparent', ctx));
+  if (EXPORT_RUNTIME_LIBRARIES.gridjs.needed(needs)) EXPORT_RUNTIME_LIBRARIES.gridjs.tags(lib).forEach(push);
+  if (EXPORT_RUNTIME_LIBRARIES.sortable.needed(needs)) {
+    EXPORT_RUNTIME_LIBRARIES.sortable.tags(lib).forEach(push);
+    push(_exportBlock('lists', ctx));
+  }
+  push(_exportBlock('select', ctx));
+  push(_exportBlock('animation', ctx));
+  if (EXPORT_RUNTIME_LIBRARIES.chart.needed(needs)) EXPORT_RUNTIME_LIBRARIES.chart.tags(lib).forEach(push);
+  push('</head>');
+
+  const fullHeight = cs.resolution === 'responsive' || pb;
+  push('<body oncontextmenu="return false;" onauxclick="return event.button !== 1;" class="font-sans m-0 p-0 flex flex-col ' +
+    (fullHeight ? 'h-screen overflow-hidden' : 'min-h-screen overflow-auto') + '" style="background-color: ' +
+    (cs.transparentBg ? 'transparent' : 'var(--th-bg-page)') + '; color: var(--th-text1);">');
+  push(_exportCanvasFrame(mode, titlebarConfig));
+  out.push(generateExportHTMLStr(null, 2, pb, _exportWindowButtons(titlebarConfig)).replace(/\n$/, ''));
+  push('</main>');
+  push('<div id="pb-toast-container"></div>');
+  push(_exportBlock('seek', ctx));
+  push(_exportScript(_qlFunctionBody(_QL_EXPORT_WINDOW_FOCUS)));
+  if (needs.tables) push(_exportBlock('grid-init', ctx));
+  if (needs.charts) push(_exportBlock('chart-init', ctx));
+  const players = _exportBlockFillersText('players', ctx);
+  push(_exportScript([players, _exportPlanners(), compileFlowToJS(), _qlFunctionBody(_QL_EXPORT_INITIAL_SCROLL)].filter(Boolean).join('\n')));
+  if (includeDebug) push(_exportBlock('debug', ctx));
+  out.push(_exportScript(_qlFunctionBody(_QL_EXPORT_FLOATING_BLUR)) + '\n</body>');
+  out.push('</html>');
+  return out.join('\n') + '\n';
 }
 
 // A slot's script text without its element, for slots that share the final script.

@@ -12,7 +12,7 @@
 // Needs: _alphaColor, _boxShadowOf, _classToLength, _colour, _contentClasses, _cssFontFamily, _cssIdent, _cssUrl,
 //   _cssVal, _customRadiusCss, _effectiveOpacity, _exportHandlers, _flexClasses, _innerStyle, _isFluid, _listMarkup, _mediaSrc,
 //   _qlChildren, _qlNum, _rendererOf, _rotationKind, _splitLayoutClasses, _zoomOf, buildElementContent, canvasSettings,
-//   elements, escapeHtml, extendElementRenderer, getGradientCSS, getTextWithOffset, pivotOriginStr
+//   _qlAnimAttr, elements, escapeHtml, extendElementRenderer, getGradientCSS, getTextWithOffset, pivotOriginStr
 // Calls: hasAnimTracks
 
 var _EXPORT_SHADOW_RE = /^(shadow|drop-shadow)(-|$)/;
@@ -216,6 +216,13 @@ function _exportMediaUrl(src, opts) {
   return s ? "url('" + s.replace(/&amp;/g, '&').replace(/['\\)(\s]/g, function (c) { return encodeURIComponent(c); }) + "')" : '';
 }
 
+// The values a played animation needs beside its animated ones (shadows, gradient, transform), as the
+// content renderer stamps them on the other types.
+function _exportAnimFallback(el) {
+  const anim = _qlAnimAttr(el);
+  return anim ? ' data-ql-anim="' + anim + '"' : '';
+}
+
 // container and nine-slice: the flex box with the children, its picture (on its own layer when the box
 // is see-through), the nine-slice border and the shadow and scroll fixes, as on the canvas.
 function _exportContainerFrame(el, opts) {
@@ -270,7 +277,8 @@ function _exportContainerFrame(el, opts) {
   }
   const page = el.pageMode ? ' data-page-mode="true" data-page-id="' + escapeHtml(String(el.pageId || el.id)) + '"' : '';
   return before + '<div id="' + escapeHtml(el.id) + '" class="' + escapeHtml(classes.join(' ')) + '" style="' + escapeHtml(style) + '"' +
-    _exportTooltip(el) + scroll + page + _exportHandlers(el, {}, 'this.innerText') + '>\n' + kids + _exportPad(opts.indentLevel - 1) + '</div>';
+    _exportTooltip(el) + scroll + page + _exportAnimFallback(el) + _exportHandlers(el, {}, 'this.innerText') + '>\n' + kids +
+    _exportPad(opts.indentLevel - 1) + '</div>';
 }
 
 function _exportAccordionFrame(el, opts) {
@@ -293,7 +301,7 @@ function _exportAccordionFrame(el, opts) {
   const pad = _exportPad(opts.indentLevel);
   return '<div id="' + escapeHtml(el.id) + '" class="' + escapeHtml(_contentClasses(el) + ' w-full rot-target') + '"' +
     (el.name ? ' data-accordion-group="' + escapeHtml(el.name) + '"' : '') + (el.noToggle ? ' data-no-toggle="true"' : '') +
-    ' data-body-height="' + bodyH + '" data-total-height="' + (45 + bodyH) + '"' + _exportTooltip(el) +
+    ' data-body-height="' + bodyH + '" data-total-height="' + (45 + bodyH) + '"' + _exportTooltip(el) + _exportAnimFallback(el) +
     ' style="' + escapeHtml(style) + '"' + _exportHandlers(el, {}, 'this.innerText') + '>\n' +
     pad + '<div class="' + escapeHtml(headCls) + '" style="' + escapeHtml(headStyle) + '" onclick="' +
     escapeHtml('if(window.toggleAccordion)toggleAccordion(' + JSON.stringify(String(el.id)) + ',event);') +

@@ -12,7 +12,7 @@
 // pb_event (page.messages) or none ({bridge: false}).
 import { JSDOM } from 'jsdom';
 
-import { loadPage, pageScripts } from '../page/jsdom-page.mjs';
+import { loadPage, pageScripts, repoFetch } from '../page/jsdom-page.mjs';
 import { FIXTURE, PAGE_SCRIPTS } from '../model/model-page.mjs';
 import { CANVAS_SCRIPTS } from '../canvas/canvas-page.mjs';
 
@@ -21,8 +21,10 @@ export const EXPORT_SCRIPTS = pageScripts().filter((f) => /^editor\/(flow-compil
 export async function loadExporter({ before } = {}) {
   const page = await loadPage({
     scripts: [...PAGE_SCRIPTS, 'editor/shell/locale-es.js', 'editor/shell/i18n.js', ...CANVAS_SCRIPTS,
-      'editor/timeline/evaluate.js', 'editor/timeline/registry.js', 'editor/timeline/model.js', 'editor/flow-editor/graph.js', ...EXPORT_SCRIPTS],
+      'editor/timeline/evaluate.js', 'editor/timeline/registry.js', 'editor/timeline/model.js', 'editor/timeline/playback.js',
+      'editor/flow-editor/graph.js', ...EXPORT_SCRIPTS],
     html: FIXTURE,
+    fetch: repoFetch(),
     before: async (window) => {
       window.t = (key) => (key === 'toolbox.itemDefaults.list.listItems' ? 'Item 1\nItem 2' : key);
       window.showToast = () => {};
@@ -75,4 +77,38 @@ export async function bridgePage(html, { body = '', bridge = true, before } = {}
   page.json = (expr) => JSON.parse(page.run(`JSON.stringify(${expr})`) ?? 'null');
   page.ready = () => page.document.dispatchEvent(new page.window.Event('DOMContentLoaded'));
   return page;
+}
+
+// A built document run in a fresh page: its body's markup in place, then every inline script of the
+// document in order (library files are not loaded; `skip` drops scripts whose text matches it), then
+// DOMContentLoaded. `before(window)` runs first (fake clocks, stubs).
+export async function runDocument(html, { before, bridge = true, allowErrors = null, skip = null } = {}) {
+  const parsed = new JSDOM(html).window.document;
+  const scripts = [...parsed.querySelectorAll('script:not([src])')].map((s) => s.textContent)
+    .filter((code) => !/^\s*tailwind\./.test(code));
+  parsed.querySelectorAll('script').forEach((s) => s.remove());
+  const page = await loadPage({
+    html: `<!DOCTYPE html><html><head></head><body>${parsed.body.innerHTML}</body></html>`,
+    bridge, before, allowErrors,
+  });
+  scripts.forEach((code, i) => { if (!skip || !skip.test(code)) page.run(code, `document-script-${i}.js`); });
+  page.document.dispatchEvent(new page.window.Event('DOMContentLoaded'));
+  page.json = (expr) => JSON.parse(page.run(`JSON.stringify(${expr})`) ?? 'null');
+  return page;
+}
+
+// Animation frames and the clock under the test's hand: clock.tick(ms) moves time and runs the frames
+// that were asked for.
+export function fakeFrames(window) {
+  const clock = { now: 1000, queue: new Map(), seq: 0 };
+  window.performance.now = () => clock.now;
+  window.requestAnimationFrame = (cb) => { clock.queue.set(++clock.seq, cb); return clock.seq; };
+  window.cancelAnimationFrame = (id) => { clock.queue.delete(id); };
+  clock.tick = (ms = 16) => {
+    clock.now += ms;
+    const due = [...clock.queue.values()];
+    clock.queue.clear();
+    due.forEach((cb) => cb(clock.now));
+  };
+  return clock;
 }

@@ -15,6 +15,7 @@ import { artifacts, openEditorPage, whyNoEditorPage } from '../page/editor-brows
 import { readPng } from '../tools/png.mjs';
 import { flow, portsOf, closeCompiler } from '../flow/flow-run.mjs';
 import { startExportServer } from './export-server.mjs';
+import { openExported as openExportedTab } from './export-browser.mjs';
 
 const skip = whyNoEditorPage();
 
@@ -83,28 +84,8 @@ async function build(mode) {
   return editor.page.evaluate((m) => buildExportHTML(m, null, false), mode);
 }
 
-// A fresh tab on `url`; its console errors, page errors and failed requests are collected.
-async function openExported(url, viewport = { width: 1200, height: 900 }) {
-  const context = await editor.browserContext.browser().newContext({ viewport });
-  await context.route((u) => u.hostname !== '127.0.0.1', (route) => route.abort('blockedbyclient'));
-  const messages = [];
-  await context.exposeFunction('pb_event', (...args) => {
-    const m = Array.isArray(args[0]) ? args[0][0] : args[0];
-    messages.push({ id: m?.id, type: m?.type, value: m?.value });
-    return '';
-  });
-  const page = await context.newPage();
-  const problems = [];
-  page.on('pageerror', (e) => problems.push('page error: ' + e.message));
-  page.on('console', (m) => { if (m.type() === 'error') problems.push('console: ' + m.text()); });
-  page.on('requestfailed', (r) => problems.push('failed: ' + r.url()));
-  page.on('response', (r) => { if (r.status() >= 400) problems.push(r.status() + ': ' + r.url()); });
-  await page.goto(url);
-  await page.waitForFunction(() => window._quorlinPageReadyFired === true, null, { timeout: 10000 });
-  await page.waitForFunction(() => document.readyState === 'complete', null, { timeout: 20000 });
-  await page.evaluate(() => document.fonts.ready.then(() => true));
-  await page.waitForTimeout(200);
-  return { page, messages, problems, close: () => context.close() };
+function openExported(url, viewport) {
+  return openExportedTab(editor.browserContext.browser(), url, viewport);
 }
 
 before(async () => {
