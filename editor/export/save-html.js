@@ -1,9 +1,8 @@
 // The HTML export: the design as one page ("html" mode, relative addresses) written into the project's
 // folder under the host, next to the libraries and fonts it loads, so the written file runs when opened
-// from disk; without a host the page is downloaded. The "Web" button of the export group calls
-// exportHtmlPage (the export dialog, when it comes, shows the page before saving it through the same
-// helpers).
-// Provides: exportHtmlPage, _exportSaveName, _exportWriteProjectFile, _exportCopyAssets
+// from disk; without a host the page is downloaded. The export dialog (dialog.js) shows the page before
+// saving it through the same helpers; exportHtmlPage saves it at once.
+// Provides: exportHtmlPage, _exportSaveHtmlPage, _exportSaveName, _exportWriteProjectFile, _exportCopyAssets
 // Needs: _qlSendToHost, buildExportHTML, collectEmbedAssets, currentProjectName, showToast, t
 // Calls: _qlDownloadText, _qlHasHost, _qlHostFetch, _qlRoute
 
@@ -44,6 +43,24 @@ async function _exportCopyAssets(base, html) {
   return failed;
 }
 
+// The page written into the project's folder with the files it loads; false when something failed (said).
+async function _exportSaveHtmlPage(base, file, html) {
+  const saved = await _exportWriteProjectFile(base, file, '\uFEFF' + html, 'text/plain; charset=utf-8');
+  if (!saved) {
+    showToast(t('toast.exportSaveError'), 'error');
+    return false;
+  }
+  const missing = await _exportCopyAssets(base, html);
+  if (missing.length) {
+    console.error('[export] files the page loads could not be copied: ' + missing.join(', '));
+    showToast(t('toast.exportAssetsMissing', { count: missing.length }), 'error', 6000);
+    return false;
+  }
+  showToast(t('toast.exportSaved', { name: file }), 'success', 4000);
+  return true;
+}
+
+// The page saved at once, without the dialog.
 async function exportHtmlPage() {
   const base = _exportSaveName();
   const file = base + '.html';
@@ -60,18 +77,7 @@ async function exportHtmlPage() {
     showToast(t('toast.exportDownloaded', { name: file }), 'success');
     return true;
   }
-  const saved = await _exportWriteProjectFile(base, file, '\uFEFF' + html, 'text/plain; charset=utf-8');
-  if (!saved) {
-    showToast(t('toast.exportSaveError'), 'error');
-    return false;
-  }
-  const missing = await _exportCopyAssets(base, html);
-  if (missing.length) {
-    console.error('[export] files the page loads could not be copied: ' + missing.join(', '));
-    showToast(t('toast.exportAssetsMissing', { count: missing.length }), 'error', 6000);
-    return false;
-  }
-  showToast(t('toast.exportSaved', { name: file }), 'success', 4000);
+  if (!await _exportSaveHtmlPage(base, file, html)) return false;
   _qlSendToHost('export_html', file);
   return true;
 }

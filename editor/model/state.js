@@ -91,8 +91,6 @@ var _flowChildToContainer = new Map();
 var _FLOW_SOFT_LIMIT = 300;
 var flowSettings = { enabled: false, size: 32 };
 // Export:
-var currentExportMode = 'html';
-var _lastExportContent = '';
 var _lastExportUsedFamilies = new Set();
 var _lastExportUsedIconLibs = new Set();
 var _lastExportUsedPhWeights = new Set();

@@ -14,7 +14,9 @@
 
 var QL_PENDING = {
   // Controls: the user is told the feature is not there yet.
-  openExportModal: 'pending.export',
+  // The source export is a part of its own.
+  generatePureBasicCode: 'pending.exportPb',
+  _browseCompilerPath: 'pending.exportPb',
   openHelp: 'pending.help',
   openAbout: 'pending.about',
   openIconPicker: 'pending.iconPicker',
@@ -59,7 +61,7 @@ var QL_PENDING = {
   dbPut: null,
   // Media, export, older documents and the outside compiler.
   _exportWrapper: null,
-  downloadCode: null,
+  _usedLocalFonts: null,
   initPbDetection: null,
   sendToPB: null,
   setQuorlinTheme: null,

@@ -64,6 +64,15 @@ test('the Web button writes a page that runs from disk with its compiled flow', 
     assert.equal(button.disabled, false, 'the Web button is live with a project open');
     const [ox, oy] = windowOrigin();
     x11Input(display, ['click', String(Math.round(ox + button.x)), String(Math.round(oy + button.y))]);
+    // The dialog shows the page; Save writes it.
+    await ed.waitFor('!document.getElementById("export-modal").hidden && document.getElementById("export-code").value.startsWith("<!DOCTYPE html>")',
+      { timeoutMs: 20000 });
+    const save = await ed.session.executeScript(`const r = document.getElementById('btn-download').getBoundingClientRect();
+      return { x: r.left + r.width / 2, y: r.top + r.height / 2 };`);
+    await sleep(300);
+    fs.mkdirSync(artifacts, { recursive: true });
+    await ed.session.screenshot(path.join(artifacts, 'export-dialog-webkit.png'));
+    x11Input(display, ['click', String(Math.round(ox + save.x)), String(Math.round(oy + save.y))]);
 
     const folder = path.join(ed.tmp.documents, 'Quorlin', 'Export me');
     const page = path.join(folder, 'Export me.html');

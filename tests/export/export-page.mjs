@@ -1,7 +1,7 @@
 // The exporter in jsdom: the design model, the canvas renderer, the flow compiler and the export scripts,
 // with a design made from the component catalogue. Documents are built by the page's own buildExportHTML.
 //
-//   const page = await loadExporter();
+//   const page = await loadExporter({ markup? });                          // markup: more of the editor's markup
 //   const a = page.add('button', { text: 'Go', exportEvents: true });       // a record; returns its id
 //   page.set({ resolution: 'responsive' });                                  // canvas settings laid over
 //   page.flow(graph)                                                         // the project's flow graph (flow-run.mjs's flow())
@@ -18,12 +18,12 @@ import { CANVAS_SCRIPTS } from '../canvas/canvas-page.mjs';
 
 export const EXPORT_SCRIPTS = pageScripts().filter((f) => /^editor\/(flow-compiler|export)\//.test(f));
 
-export async function loadExporter({ before } = {}) {
+export async function loadExporter({ before, markup = '' } = {}) {
   const page = await loadPage({
     scripts: [...PAGE_SCRIPTS, 'editor/shell/locale-es.js', 'editor/shell/i18n.js', ...CANVAS_SCRIPTS,
       'editor/timeline/evaluate.js', 'editor/timeline/registry.js', 'editor/timeline/model.js', 'editor/timeline/playback.js',
       'editor/flow-editor/graph.js', ...EXPORT_SCRIPTS],
-    html: FIXTURE,
+    html: markup ? FIXTURE.replace('</body>', `${markup}</body>`) : FIXTURE,
     fetch: repoFetch(),
     before: async (window) => {
       window.t = (key) => (key === 'toolbox.itemDefaults.list.listItems' ? 'Item 1\nItem 2' : key);
