@@ -555,7 +555,8 @@ function _qlGridRebuild(name, id, change, newColumns) {
     const gridCfg = Object.assign({}, stored);
     change(gridCfg);
     if (newColumns) _gridColumnsCache[id] = newColumns;
-    const columns = _gridColumnsCache[id] || stored.columns.slice(1);
+    // The designed columns keep their own sort flags: sorting switched off and on again sorts them again.
+    const columns = _gridColumnsCache[id] || (Array.isArray(src.cfg.columns) ? src.cfg.columns : []).map(_qlGridColumn);
     gridCfg.columns = [stored.columns[0]].concat(_qlGridUniqueIds(columns.map(function (c) {
       return Object.assign({}, c, { sort: !!gridCfg.sort && !!c.sort });
     })));

@@ -1,0 +1,583 @@
+// The component runtimes of an exported page, each written only when the design needs it:
+// - "layout" (always): collapse thresholds (_checkCollapse), the rotated wrappers' observer, fluid text and
+//   the texts beside an icon, with the canvas's own fitting code (fluid-text.js, applyTextOffsets);
+// - "components" (a table): the table runtime of the canvas (grid-runtime.js, carried whole: GridJS_* over
+//   _gridDataCache with the hidden "_idx_" column), made live by "grid-init";
+// - "chart-init" (a chart): the chart runtime of the canvas (chart-runtime.js, carried whole) and one chart
+//   per placeholder, from its configuration unchanged;
+// - "select" (a select): QuorlinSelect, the menu that replaces the native select;
+// - "lists" (a list): QuorlinList over SortableJS, with the drag-out question.
+// Provides: _QL_EXPORT_RT_LAYOUT, _QL_EXPORT_RT_SELECT, _QL_EXPORT_RT_LISTS, _exportLayoutBlock, _exportChartBlock
+// Needs: _exportGlobalsText, _exportSourceText, _qlFlowLiteral, _qlFunctionBody, registerExportBlock, t
+// Creates: _checkCollapse, QuorlinSelect, QuorlinList (in exported pages)
+
+var _QL_EXPORT_RT_LAYOUT = function () {
+  // An element with a collapse threshold hides while its wrapper's parent box is narrower or lower.
+  window._checkCollapse = function () {
+    Array.prototype.forEach.call(document.querySelectorAll('[data-min-parent-w],[data-min-parent-h]'), function (el) {
+      var box = el.parentElement ? el.parentElement.closest('[id^="wrap-"]') : null;
+      if (!box) box = el.parentElement;
+      if (!box) return;
+      var w = parseFloat(el.getAttribute('data-min-parent-w'));
+      var h = parseFloat(el.getAttribute('data-min-parent-h'));
+      var r = box.getBoundingClientRect();
+      if ((isFinite(w) && r.width < w) || (isFinite(h) && r.height < h)) el.style.setProperty('display', 'none', 'important');
+      else if (el.style.getPropertyPriority('display') === 'important') el.style.removeProperty('display');
+    });
+  };
+  // A rotated wrapper of set height gives its content that height as width.
+  var rot = typeof ResizeObserver === 'function' ? new ResizeObserver(function (entries) {
+    entries.forEach(function (entry) {
+      var wrap = entry.target;
+      var inner = wrap.querySelector('.rot-target');
+      if (!inner) return;
+      var wr = wrap.getBoundingClientRect();
+      var ir = inner.getBoundingClientRect();
+      if (wrap.getAttribute('data-has-height') === 'true') {
+        if (Math.abs(ir.width - wr.height) > 1) inner.style.width = wr.height + 'px';
+      } else if (ir.width > 0 && Math.abs(wr.height - ir.width) > 1) {
+        wrap.style.height = ir.width + 'px';
+      }
+    });
+  }) : null;
+  var start = function () {
+    if (rot) Array.prototype.forEach.call(document.querySelectorAll('[data-rot]'), function (n) { rot.observe(n); });
+    window._checkCollapse();
+    fitAllFluidText();
+  };
+  window.addEventListener('resize', function () { window._checkCollapse(); });
+  if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', start);
+  else start();
+};
+
+function _exportLayoutBlock() {
+  return ['var _fluidRO = null;', 'var _fluidPass = 0;',
+    _exportGlobalsText(['_qlNum', 'applyTextOffsets', '_fluidPadding', '_fluidButtonLike', '_fitFluidTextEl', 'fitAllFluidText']),
+    _qlFunctionBody(_QL_EXPORT_RT_LAYOUT)].join('\n');
+}
+
+// One chart per placeholder; the charts take their events (tooltips, clicks) in the page.
+function _exportChartBlock() {
+  return [_exportSourceText('editor/canvas/chart-runtime.js'),
+    '(function () {',
+    '  var start = function () {',
+    "    if (typeof Chart === 'undefined') return;",
+    "    Array.prototype.forEach.call(document.querySelectorAll('[data-chart-config]'), function (node) {",
+    '      try {',
+    "        QuorlinChart.create(node.id, JSON.parse(node.getAttribute('data-chart-config')));",
+    '      } catch (e) {',
+    "        console.warn('Chart init error:', e);",
+    '      }',
+    '    });',
+    '  };',
+    "  if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', start);",
+    '  else start();',
+    '})();'].join('\n');
+}
+
+var _QL_EXPORT_RT_SELECT = function () {
+  window.QuorlinSelect = (function () {
+    var esc = function (s) {
+      return String(s === undefined || s === null ? '' : s).replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;')
+        .replace(/"/g, '&quot;').replace(/'/g, '&#39;');
+    };
+    var root = function (id) {
+      var n = document.getElementById(id);
+      return n && n.classList.contains('ql-select') ? n : n ? n.querySelector('.ql-select') : null;
+    };
+    var parts = function (r) {
+      return { btn: r.querySelector('.ql-select-btn'), label: r.querySelector('.ql-select-label'), menu: r.querySelector('.ql-select-menu') };
+    };
+    var items = function (r) { return Array.prototype.slice.call(r.querySelectorAll('.ql-select-item:not(.ql-select-empty)')); };
+    var send = function (id, type, value) {
+      if (typeof window.pb_event === 'function') window.pb_event({ id: id, type: type, value: String(value) });
+    };
+    var valueOf = function (li) { return li.hasAttribute('data-value') ? li.getAttribute('data-value') : li.textContent; };
+    var isOpen = function (r) { var m = parts(r).menu; return !!m && !m.hidden; };
+    var mark = function (r, index) {
+      items(r).forEach(function (li, i) {
+        li.classList.toggle('ql-select-active', i === index);
+        li.setAttribute('aria-selected', i === index ? 'true' : 'false');
+      });
+    };
+    var setValue = function (r, index) {
+      var list = items(r);
+      var li = list[index];
+      var v = li ? valueOf(li) : '';
+      r.setAttribute('data-value', v);
+      r.setAttribute('data-selected-index', li ? String(index) : '-1');
+      var p = parts(r);
+      if (p.label) p.label.textContent = li ? li.textContent : '';
+      mark(r, li ? index : -1);
+      return v;
+    };
+    var close = function (r) {
+      var p = parts(r);
+      if (!p.menu) return;
+      p.menu.hidden = true;
+      p.menu.classList.add('hidden');
+      r.removeAttribute('aria-expanded');
+      if (p.btn) p.btn.removeAttribute('aria-expanded');
+    };
+    var closeAll = function (except) {
+      Array.prototype.forEach.call(document.querySelectorAll('.ql-select'), function (r) { if (r !== except && isOpen(r)) close(r); });
+    };
+    var open = function (r) {
+      closeAll(r);
+      var p = parts(r);
+      if (!p.menu) return;
+      p.menu.hidden = false;
+      p.menu.classList.remove('hidden');
+      r.setAttribute('aria-expanded', 'true');
+      if (p.btn) p.btn.setAttribute('aria-expanded', 'true');
+      var b = (p.btn || r).getBoundingClientRect();
+      p.menu.style.position = 'fixed';
+      p.menu.style.left = b.left + 'px';
+      p.menu.style.right = 'auto';
+      p.menu.style.minWidth = b.width + 'px';
+      var h = p.menu.offsetHeight;
+      var below = b.bottom + 2;
+      p.menu.style.top = (below + h > window.innerHeight && b.top - 2 - h >= 0 ? b.top - 2 - h : below) + 'px';
+      mark(r, parseInt(r.getAttribute('data-selected-index'), 10));
+      send(r.id, 'click', r.getAttribute('data-value') || '');
+    };
+    var api = {
+      toggle: function (id) {
+        var r = root(id);
+        if (!r) return;
+        if (isOpen(r)) close(r); else open(r);
+      },
+      select: function (id, index) {
+        var r = root(id);
+        var i = parseInt(index, 10);
+        var li = r ? items(r)[i] : null;
+        if (!li) return;
+        var text = setValue(r, i);
+        close(r);
+        send(r.id, 'change', text);
+        r.value = text;
+        r.dispatchEvent(new Event('change', { bubbles: false }));
+      },
+      setItems: function (id, list) {
+        var r = root(id);
+        if (!r) return;
+        var menu = parts(r).menu;
+        if (!menu) return;
+        var bg = menu.getAttribute('data-ql-menu-bg') || '';
+        var fg = menu.getAttribute('data-ql-menu-text') || '';
+        var border = menu.getAttribute('data-ql-menu-border') || '';
+        menu.style.background = bg;
+        menu.style.color = fg;
+        menu.style.borderColor = border;
+        var texts = Array.isArray(list) ? list : [];
+        if (!texts.length) {
+          var empty = typeof window.t === 'function' ? window.t('selectEmpty') : '';
+          menu.innerHTML = '<li class="ql-select-item ql-select-empty" data-index="-1">' + esc(empty && empty !== 'selectEmpty' ? empty : 'Empty') + '</li>';
+          setValue(r, -1);
+          return;
+        }
+        menu.innerHTML = texts.map(function (text, i) {
+          return '<li class="ql-select-item" role="option" data-index="' + i + '" data-value="' + esc(text) + '" style="color:' + esc(fg) + '">' +
+            esc(text) + '</li>';
+        }).join('');
+        setValue(r, 0);
+      },
+      // The text is shown as text, as setItems shows it.
+      add: function (id, text, pos) {
+        var r = root(id);
+        if (!r) return;
+        var menu = parts(r).menu;
+        if (!menu) return;
+        Array.prototype.forEach.call(menu.querySelectorAll('.ql-select-empty'), function (n) { n.remove(); });
+        var li = document.createElement('li');
+        li.className = 'ql-select-item';
+        li.setAttribute('role', 'option');
+        li.setAttribute('data-value', String(text === undefined || text === null ? '' : text));
+        li.textContent = String(text === undefined || text === null ? '' : text);
+        var fg = menu.getAttribute('data-ql-menu-text');
+        if (fg) li.style.color = fg;
+        var list = items(r);
+        var at = parseInt(pos, 10);
+        if (at >= 0 && at < list.length) menu.insertBefore(li, list[at]); else menu.appendChild(li);
+        list = items(r);
+        list.forEach(function (n, i) { n.setAttribute('data-index', String(i)); });
+        var selected = -1;
+        list.forEach(function (n, i) { if (selected < 0 && n.classList.contains('ql-select-active')) selected = i; });
+        if (selected >= 0) r.setAttribute('data-selected-index', String(selected));
+        else setValue(r, 0);
+      },
+      getSelectedIndex: function (id) {
+        var r = root(id);
+        var i = r ? parseInt(r.getAttribute('data-selected-index'), 10) : -1;
+        return isFinite(i) ? i : -1;
+      },
+      getCount: function (id) { var r = root(id); return r ? items(r).length : 0; },
+      // The values joined by "|", sent as plain text.
+      getItems: function (id) {
+        var r = root(id);
+        var text = r ? items(r).map(valueOf).join('|') : '';
+        if (r) send(r.id, 'listItems', text);
+        return text;
+      },
+      getAt: function (id, pos) {
+        var r = root(id);
+        var li = r ? items(r)[parseInt(pos, 10)] : null;
+        var text = li ? valueOf(li) : '';
+        send(r ? r.id : String(id), 'listItem', text);
+        return text;
+      },
+      getValue: function (id) { var r = root(id); return r ? r.getAttribute('data-value') || '' : ''; },
+      getText: function (id) { var r = root(id); return r ? r.getAttribute('data-value') || '' : ''; },
+    };
+    document.addEventListener('click', function (e) {
+      var li = e.target && e.target.closest ? e.target.closest('.ql-select-item') : null;
+      if (li && !li.classList.contains('ql-select-empty')) {
+        var r = li.closest('.ql-select');
+        if (r) {
+          e.preventDefault();
+          e.stopPropagation();
+          api.select(r.id, items(r).indexOf(li));
+          return;
+        }
+      }
+      if (!(e.target && e.target.closest && e.target.closest('.ql-select'))) closeAll(null);
+    }, true);
+    document.addEventListener('scroll', function (e) {
+      if (e.target && e.target.closest && e.target.closest('.ql-select-menu')) return;
+      closeAll(null);
+    }, true);
+    window.addEventListener('resize', function () { closeAll(null); });
+    document.addEventListener('keydown', function (e) {
+      var r = document.activeElement && document.activeElement.closest ? document.activeElement.closest('.ql-select') : null;
+      if (!r) return;
+      var opened = isOpen(r);
+      var count = items(r).length;
+      var at = api.getSelectedIndex(r.id);
+      if (e.key === 'Escape' && opened) { close(r); e.preventDefault(); return; }
+      if (e.key === 'Enter' || e.key === ' ') {
+        e.preventDefault();
+        if (!opened) open(r); else api.select(r.id, at);
+        return;
+      }
+      if (e.key === 'ArrowDown' || e.key === 'ArrowUp') {
+        e.preventDefault();
+        if (!opened) { open(r); return; }
+        if (!count) return;
+        var next = ((at < 0 ? 0 : at + (e.key === 'ArrowDown' ? 1 : -1)) + count) % count;
+        setValue(r, next);
+        var li = items(r)[next];
+        if (li && li.scrollIntoView) li.scrollIntoView({ block: 'nearest' });
+      }
+    });
+    return api;
+  })();
+};
+
+var _QL_EXPORT_RT_LISTS = function () {
+  window.QuorlinList = (function () {
+    var instances = {};
+    var api = {};
+    var find = function (id) {
+      var n = document.getElementById(id) || document.getElementById('wrap-' + id);
+      if (!n) return null;
+      return n.nodeName === 'UL' || n.nodeName === 'OL' ? n : n.querySelector('ul,ol');
+    };
+    var itemsOf = function (list) {
+      return Array.prototype.filter.call(list.children, function (li) { return li.nodeName === 'LI' && !li.classList.contains('empty-list-placeholder'); });
+    };
+    var idOf = function (list) { return list.getAttribute('data-ql-list') || list.id; };
+    var send = function (listId, type, value) {
+      if (typeof window.pb_event === 'function') window.pb_event({ id: listId, type: type, value: JSON.stringify(value) });
+    };
+    var textOf = function (li) {
+      var t = li.querySelector('.ql-item-text');
+      if (t) return t.textContent;
+      return li.textContent.replace(/^[\u2630\s]+/, '').trim();
+    };
+    var get = function (id, what) {
+      var list = find(id);
+      if (!list) console.warn('QuorlinList.' + what + ': no list "' + id + '"');
+      return list;
+    };
+    var esc = function (s) {
+      return String(s).replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;').replace(/"/g, '&quot;');
+    };
+
+    // A drop that left the list more than this many pixels away asks whether the item goes.
+    api.DRAG_OUT_PX = 4;
+
+    function closePopup() {
+      var old = document.getElementById('ql-list-delete-popup');
+      if (old) {
+        if (old._qlCleanup) old._qlCleanup();
+        old.remove();
+      }
+    }
+    function themeVar(name, fallback) {
+      var v = getComputedStyle(document.documentElement).getPropertyValue(name).trim();
+      return v || fallback;
+    }
+    function light(colour) {
+      var m = /^#([0-9a-f]{6})$/i.exec(colour);
+      if (!m) return false;
+      var n = parseInt(m[1], 16);
+      return 0.299 * (n >> 16) + 0.587 * ((n >> 8) & 255) + 0.114 * (n & 255) > 160;
+    }
+    // The question at the pointer: OK or Cancel; a press outside or Escape cancels.
+    function askDelete(x, y, ok, cancel) {
+      closePopup();
+      var i18n = api._i18n || {};
+      var bg = themeVar('--th-bg-panel', '#1e293b');
+      var fg = themeVar('--th-text1', '#f1f5f9');
+      var border = themeVar('--th-border', '#475569');
+      var surface = themeVar('--th-surface', '#334155');
+      var isLight = light(bg);
+      var pop = document.createElement('div');
+      pop.id = 'ql-list-delete-popup';
+      pop.style.cssText = 'position:fixed;left:' + x + 'px;top:' + y + 'px;background:' + bg + ';color:' + fg + ';border:1px solid ' + border +
+        ';border-radius:6px;padding:6px 8px;box-shadow:0 4px 12px ' + (isLight ? 'rgba(0,0,0,.18)' : 'rgba(0,0,0,.5)') +
+        ';z-index:2147483647;font:12px system-ui,sans-serif;min-width:90px;';
+      pop.innerHTML = '<div style="text-align:center;margin-bottom:6px">' + esc(i18n.deleteConfirm || '¿Eliminar?') + '</div>' +
+        '<div style="display:flex;gap:6px;justify-content:center"><button type="button" data-ql-ok style="background:#ef4444;color:#fff;border:0;border-radius:4px;padding:2px 10px;cursor:pointer">' +
+        esc(i18n.deleteOk || 'Ok') + '</button><button type="button" data-ql-cancel style="background:' + (isLight ? '#e2e8f0' : surface) + ';color:' +
+        (isLight ? '#1e293b' : fg) + ';border:0;border-radius:4px;padding:2px 10px;cursor:pointer">' + esc(i18n.deleteCancel || 'Cancelar') + '</button></div>';
+      document.body.appendChild(pop);
+      var okBtn = pop.querySelector('[data-ql-ok]');
+      var cancelBtn = pop.querySelector('[data-ql-cancel]');
+      var cancelBg = cancelBtn.style.background;
+      okBtn.onmouseenter = function () { okBtn.style.background = '#dc2626'; };
+      okBtn.onmouseleave = function () { okBtn.style.background = '#ef4444'; };
+      cancelBtn.onmouseenter = function () { cancelBtn.style.background = isLight ? '#cbd5e1' : '#475569'; };
+      cancelBtn.onmouseleave = function () { cancelBtn.style.background = cancelBg; };
+      var r = pop.getBoundingClientRect();
+      if (r.right > window.innerWidth) pop.style.left = Math.max(4, window.innerWidth - r.width - 8) + 'px';
+      if (r.bottom > window.innerHeight) pop.style.top = Math.max(4, window.innerHeight - r.height - 8) + 'px';
+      var done = false;
+      var finish = function (yes) {
+        if (done) return;
+        done = true;
+        closePopup();
+        if (yes) ok(); else cancel();
+      };
+      okBtn.addEventListener('click', function (e) { e.stopPropagation(); finish(true); });
+      cancelBtn.addEventListener('click', function (e) { e.stopPropagation(); finish(false); });
+      var outside = function (e) { if (!pop.contains(e.target)) finish(false); };
+      var key = function (e) { if (e.key === 'Escape') finish(false); };
+      setTimeout(function () {
+        if (done) return;
+        document.addEventListener('pointerdown', outside, true);
+        document.addEventListener('keydown', key, true);
+      }, 0);
+      pop._qlCleanup = function () {
+        document.removeEventListener('pointerdown', outside, true);
+        document.removeEventListener('keydown', key, true);
+      };
+    }
+
+    function pointOf(evt) {
+      var e = evt && (evt.originalEvent || evt);
+      if (e && e.changedTouches && e.changedTouches[0]) e = e.changedTouches[0];
+      return e && typeof e.clientX === 'number' ? { x: e.clientX, y: e.clientY } : null;
+    }
+    // How far (px) the point lies outside the rectangle; 0 inside.
+    function outsideBy(rect, p) {
+      var dx = Math.max(rect.left - p.x, 0, p.x - rect.right);
+      var dy = Math.max(rect.top - p.y, 0, p.y - rect.bottom);
+      return Math.max(dx, dy);
+    }
+
+    function onEnd(evt) {
+      var item = evt.item;
+      var itemId = item && item.getAttribute('data-ql-item');
+      var from = evt.from;
+      if (!itemId || from === undefined || from === null || evt.oldIndex === undefined || evt.oldIndex === null) return;
+      Array.prototype.forEach.call(document.querySelectorAll('.sortable-pull-disabled,.sortable-put-disabled'), function (n) {
+        n.classList.remove('sortable-pull-disabled', 'sortable-put-disabled');
+      });
+      var to = evt.to || from;
+      var fromId = idOf(from);
+      var toId = idOf(to);
+      var p = pointOf(evt);
+      if (to === from && evt.newIndex === evt.oldIndex) {
+        if (p && outsideBy(from.getBoundingClientRect(), p) > api.DRAG_OUT_PX) {
+          var index = evt.oldIndex;
+          var removed = !item.parentNode;
+          askDelete(p.x, p.y, function () {
+            if (item.parentNode) item.parentNode.removeChild(item);
+            send(fromId, 'listRemove', { itemId: itemId, index: index, total: itemsOf(from).length, reason: 'draggedOut' });
+            api._reinit(from);
+          }, function () {
+            if (!removed && item.parentNode === from) return;
+            var before = itemsOf(from)[index];
+            if (before) from.insertBefore(item, before); else from.appendChild(item);
+          });
+        }
+        return;
+      }
+      if (to === from) send(fromId, 'listMove', { itemId: itemId, from: evt.oldIndex, to: evt.newIndex });
+      else send(toId, 'listMoveToList', { itemId: itemId, fromList: fromId, fromIndex: evt.oldIndex, toList: toId, toIndex: evt.newIndex });
+    }
+
+    api._reinit = function (list) {
+      if (!list || typeof Sortable === 'undefined') return;
+      var id = idOf(list);
+      if (instances[id]) {
+        try { instances[id].destroy(); } catch (e) { /* already gone */ }
+        delete instances[id];
+      }
+      var group = list.getAttribute('data-ql-group');
+      var options = {
+        handle: '.drag-handle', animation: 150, forceFallback: true, fallbackOnBody: true, fallbackTolerance: 3, removeOnSpill: false,
+        onEnd: onEnd,
+        onMove: function (evt) {
+          Array.prototype.forEach.call(document.querySelectorAll('.sortable-pull-disabled,.sortable-put-disabled'), function (n) {
+            n.classList.remove('sortable-pull-disabled', 'sortable-put-disabled');
+          });
+          if (evt.from === evt.to) return true;
+          var noPull = evt.from.getAttribute('data-ql-pull') === 'false';
+          var noPut = evt.to.getAttribute('data-ql-put') === 'false';
+          if (noPull) evt.from.classList.add('sortable-pull-disabled');
+          if (noPut) evt.to.classList.add('sortable-put-disabled');
+          return !(noPull || noPut);
+        },
+      };
+      if (group) options.group = { name: group, pull: true, put: true };
+      instances[id] = Sortable.create(list, options);
+    };
+    api._initAll = function () {
+      Array.prototype.forEach.call(document.querySelectorAll('[data-ql-list]'), function (list) {
+        if (list.nodeName === 'UL' || list.nodeName === 'OL') api._reinit(list);
+      });
+    };
+    api.add = function (listId, text, position) {
+      var list = get(listId, 'add');
+      if (!list) return;
+      Array.prototype.forEach.call(list.querySelectorAll(':scope > .empty-list-placeholder'), function (n) { n.remove(); });
+      var li = document.createElement('li');
+      li.setAttribute('data-ql-item', 'auto-' + Date.now() + '-' + Math.random().toString(36).slice(2, 8));
+      var handle = document.createElement('span');
+      handle.className = 'drag-handle';
+      handle.textContent = '\u2630';
+      var inner = document.createElement('div');
+      inner.className = 'item-inner';
+      var span = document.createElement('span');
+      span.className = 'ql-item-text';
+      span.textContent = String(text === undefined || text === null ? '' : text);
+      inner.appendChild(span);
+      li.appendChild(handle);
+      li.appendChild(inner);
+      var items = itemsOf(list);
+      var at = parseInt(position, 10);
+      if (!(at >= 0) || at >= items.length) { at = items.length; list.appendChild(li); } else list.insertBefore(li, items[at]);
+      send(idOf(list), 'listAdd', { itemId: li.getAttribute('data-ql-item'), position: at, total: itemsOf(list).length });
+    };
+    api.remove = function (listId, index) {
+      var list = get(listId, 'remove');
+      if (!list) return;
+      var items = itemsOf(list);
+      var i = parseInt(index, 10);
+      if (!(i >= 0 && i < items.length)) return;
+      send(idOf(list), 'listRemove', { itemId: items[i].getAttribute('data-ql-item'), index: i, total: items.length - 1 });
+      items[i].remove();
+    };
+    api.move = function (listId, from, to) {
+      var list = get(listId, 'move');
+      if (!list) return;
+      var items = itemsOf(list);
+      var a = parseInt(from, 10);
+      var b = parseInt(to, 10);
+      if (!(a >= 0 && a < items.length && b >= 0 && b < items.length) || a === b) return;
+      send(idOf(list), 'listMove', { itemId: items[a].getAttribute('data-ql-item'), from: a, to: b });
+      var item = items[a];
+      list.removeChild(item);
+      var rest = itemsOf(list);
+      if (b < rest.length) list.insertBefore(item, rest[b]); else list.appendChild(item);
+    };
+    api.clear = function (listId) {
+      var list = get(listId, 'clear');
+      if (!list) return;
+      var items = itemsOf(list);
+      if (items.length) send(idOf(list), 'listClear', {});
+      items.forEach(function (li) { li.remove(); });
+    };
+    api.moveToList = function (sourceListId, index, targetListId, targetIndex) {
+      var src = get(sourceListId, 'moveToList');
+      var dst = get(targetListId, 'moveToList');
+      if (!src || !dst) return;
+      var items = itemsOf(src);
+      var i = parseInt(index, 10);
+      if (!(i >= 0 && i < items.length)) return;
+      if (dst.getAttribute('data-ql-put') === 'false') {
+        send(idOf(dst), 'listError', { reason: 'put-disabled' });
+        return;
+      }
+      var targets = itemsOf(dst);
+      var j = parseInt(targetIndex, 10);
+      if (!(j >= 0) || j > targets.length) j = targets.length;
+      var item = items[i];
+      send(idOf(dst), 'listMoveToList', { itemId: item.getAttribute('data-ql-item'), fromList: idOf(src), fromIndex: i, toList: idOf(dst), toIndex: j });
+      Array.prototype.forEach.call(dst.querySelectorAll(':scope > .empty-list-placeholder'), function (n) { n.remove(); });
+      if (j < targets.length) dst.insertBefore(item, targets[j]); else dst.appendChild(item);
+      api._reinit(src);
+      api._reinit(dst);
+    };
+    api.sortableEnable = function (listId, enabled) {
+      var list = get(listId, 'sortableEnable');
+      if (!list) return;
+      if (enabled === true || enabled === 1 || enabled === '1' || enabled === 'true') api._reinit(list);
+      else if (instances[idOf(list)]) {
+        try { instances[idOf(list)].destroy(); } catch (e) { /* already gone */ }
+        delete instances[idOf(list)];
+      }
+    };
+    api.getCount = function (listId) {
+      var list = get(listId, 'getCount');
+      var n = list ? itemsOf(list).length : 0;
+      if (list) send(idOf(list), 'listCount', n);
+      return n;
+    };
+    // The texts joined by "|", sent as a JSON string (quoted).
+    api.getItems = function (listId) {
+      var list = get(listId, 'getItems');
+      var text = list ? itemsOf(list).map(textOf).join('|') : '';
+      if (list) send(idOf(list), 'listItems', text);
+      return text;
+    };
+    api.getAt = function (listId, pos) {
+      var list = get(listId, 'getAt');
+      if (!list) return '';
+      var li = itemsOf(list)[parseInt(pos, 10)];
+      var text = li ? textOf(li) : '';
+      send(idOf(list), 'listItem', text);
+      return text;
+    };
+
+    // SortableJS may arrive after the page: looked for every 100 ms, for 5 s.
+    var boot = function () {
+      var waited = 0;
+      (function look() {
+        if (typeof Sortable !== 'undefined') { api._initAll(); return; }
+        waited += 100;
+        if (waited <= 5000) setTimeout(look, 100);
+      })();
+    };
+    if (document.readyState === 'complete') boot(); else window.addEventListener('load', boot);
+    return api;
+  })();
+};
+
+registerExportBlock('layout', function () { return _exportLayoutBlock(); });
+registerExportBlock('components', function (ctx) {
+  return ctx && ctx.needs && ctx.needs.tables ? _exportSourceText('editor/canvas/grid-runtime.js') : '';
+});
+registerExportBlock('grid-init', function () {
+  return "if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', initGridTables);\nelse initGridTables();";
+});
+registerExportBlock('chart-init', function () { return _exportChartBlock(); });
+registerExportBlock('lists', function () {
+  const i18n = { deleteConfirm: t('list.deleteConfirm'), deleteOk: t('list.deleteOk'), deleteCancel: t('list.deleteCancel') };
+  return _qlFunctionBody(_QL_EXPORT_RT_LISTS) + '\nQuorlinList._i18n = ' + _qlFlowLiteral(i18n) + ';';
+});
+registerExportBlock('select', function (ctx) {
+  return ctx && ctx.needs && ctx.needs.selects ? _qlFunctionBody(_QL_EXPORT_RT_SELECT) : '';
+});
