@@ -20,12 +20,14 @@
 //  12. the table and chart initialisation slots
 //  13. one script: the players slot, the flow planners (when the flow editor has them), the compiled flow
 //      (compileFlowToJS, which carries the UI procedure shim), the initial scroll positions
-//  14. the debug slot, then the floating-blur start script, the last script, directly before </body>
+//  14. the debug panel (debug-overlay.js; its early capture sits after the reload blocker), then the
+//      floating-blur start script, the last script, directly before </body>
 // Slots are filled by the parts that own those runtimes (page-scripts.js, registerExportBlock).
 // Side result: _exportLastNeeds, what the last page needed (icon libraries, Phosphor weights, tables,
 // lists, charts, players), for the steps that copy or embed assets.
 // Provides: buildExportHTML, _exportCanvasFrame, _exportTitle, _exportLastNeeds, _exportFlowTriggersAnimations
-// Needs: _exportLoadSources, _canvasGapCss, _canvasPaddingCss, _exportAssetBase, _exportBlock, _exportDesignNeeds, _exportLibraryTags,
+// Needs: _exportLoadSources, debugOverlayHTML, _QL_EXPORT_DEBUG_EARLY, _canvasGapCss, _canvasPaddingCss,
+//   _exportAssetBase, _exportBlock, _exportDesignNeeds, _exportLibraryTags,
 //   _exportNeedsKeyframes, _exportScript, _exportStyleBlock, _exportThemes, _qlFlowLiteral, _qlFunctionBody,
 //   _QL_EXPORT_FLOATING_BLUR, _QL_EXPORT_INITIAL_SCROLL, _QL_EXPORT_RELOAD_BLOCKER, _QL_EXPORT_RT_BRIDGE,
 //   _QL_EXPORT_WINDOW_FOCUS, _parseResolution, _themeCssVars, canvasSettings, compileFlowToJS, currentProjectName,
@@ -143,6 +145,7 @@ function _exportBuildDocument(mode, titlebarConfig, includeDebug) {
   push('<meta name="viewport" content="width=device-width, initial-scale=1.0">');
   push('<title>' + _exportTitle(typeof currentProjectName !== 'undefined' ? currentProjectName : '') + '</title>');
   push(_exportScript(_qlFunctionBody(_QL_EXPORT_RELOAD_BLOCKER)));
+  if (includeDebug) push(_exportScript(_qlFunctionBody(_QL_EXPORT_DEBUG_EARLY)));
   _exportLibraryTags(mode, needs).forEach(push);
   push(_exportStyleBlock({ themes: themes, fontFaces: '', keyframes: _exportNeedsKeyframes(elements, _exportFlowTriggersAnimations()),
     noSelect: noSelectBox ? !!noSelectBox.checked : true }));
@@ -179,7 +182,7 @@ function _exportBuildDocument(mode, titlebarConfig, includeDebug) {
   if (needs.charts) push(_exportBlock('chart-init', ctx));
   const players = _exportBlockFillersText('players', ctx);
   push(_exportScript([players, _exportPlanners(), compileFlowToJS(), _qlFunctionBody(_QL_EXPORT_INITIAL_SCROLL)].filter(Boolean).join('\n')));
-  if (includeDebug) push(_exportBlock('debug', ctx));
+  if (includeDebug) push(debugOverlayHTML());
   out.push(_exportScript(_qlFunctionBody(_QL_EXPORT_FLOATING_BLUR)) + '\n</body>');
   out.push('</html>');
   return out.join('\n') + '\n';

@@ -5,7 +5,7 @@
 //
 // Slots, in document order: "layout" (rotation, collapse, fluid text), "components" (table API),
 // "image" (pb pages with an image), "accordion", "contentscroll", "titlebar", "transparent", "lists",
-// "select", "animation", "seek", "grid-init", "chart-init", "players", "debug". A filler is
+// "select", "animation", "seek", "grid-init", "chart-init", "players". A filler is
 // (ctx) -> script text (without <script> tags) or ""; ctx is {mode, needs, titlebarConfig, includeDebug,
 // elements, canvasSettings}.
 // Provides: EXPORT_BLOCK_SLOTS, registerExportBlock, _exportBlock, _exportScript, _QL_EXPORT_RELOAD_BLOCKER,
@@ -13,7 +13,7 @@
 // Needs: _qlFunctionBody, _qlFlowCodeText
 
 var EXPORT_BLOCK_SLOTS = Object.freeze(['layout', 'components', 'image', 'accordion', 'contentscroll', 'titlebar', 'transparent',
-  'lists', 'select', 'animation', 'seek', 'grid-init', 'chart-init', 'players', 'debug']);
+  'lists', 'select', 'animation', 'seek', 'grid-init', 'chart-init', 'players']);
 var _exportBlockFillers = {};
 
 // A part's runtime block joins exported pages; an unknown slot is an error where it is written.
