@@ -368,6 +368,8 @@ var _QL_EXPORT_RT_BRIDGE = function () {
     // ---- Table cells and splitters ----
     function startSplit(bar, event) {
       var wrap = bar.closest('[data-splitter]') || bar;
+      // Drags are reported with the splitter element's id (its wrapper carries data-splitter).
+      bar = wrap.querySelector('.ql-splitter') || bar;
       var prev = wrap.previousElementSibling;
       var next = wrap.nextElementSibling;
       if (!prev || !next) return;
@@ -387,6 +389,9 @@ var _QL_EXPORT_RT_BRIDGE = function () {
         var share = Math.round(at * 100 / total);
         prev.style.flex = '0 1 ' + share + '%';
         next.style.flex = '0 1 ' + (100 - share) + '%';
+        if (bar && bar.id && typeof window.pb_event === 'function') {
+          window.pb_event({ id: bar.id, type: 'drag', value: (at * 100 / total).toFixed(1) + '%' });
+        }
       };
       var up = function () {
         document.removeEventListener('pointermove', move);

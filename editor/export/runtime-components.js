@@ -6,10 +6,11 @@
 // - "chart-init" (a chart): the chart runtime of the canvas (chart-runtime.js, carried whole) and one chart
 //   per placeholder, from its configuration unchanged;
 // - "select" (a select): QuorlinSelect, the menu that replaces the native select;
-// - "lists" (a list): QuorlinList over SortableJS, with the drag-out question.
-// Provides: _QL_EXPORT_RT_LAYOUT, _QL_EXPORT_RT_SELECT, _QL_EXPORT_RT_LISTS, _exportLayoutBlock, _exportChartBlock
-// Needs: _exportGlobalsText, _exportSourceText, _qlFlowLiteral, _qlFunctionBody, registerExportBlock, t
-// Creates: _checkCollapse, QuorlinSelect, QuorlinList (in exported pages)
+// - "lists" (a list): QuorlinList over SortableJS, with the drag-out question;
+// - "players" (a media player): a Plyr player per video, its icon sprite from the page's own files.
+// Provides: _QL_EXPORT_RT_LAYOUT, _QL_EXPORT_RT_SELECT, _QL_EXPORT_RT_LISTS, _QL_EXPORT_RT_PLAYERS, _exportLayoutBlock, _exportChartBlock
+// Needs: _exportAssetBase, _exportGlobalsText, _exportSourceText, _qlFlowLiteral, _qlFunctionBody, registerExportBlock, t
+// Creates: _checkCollapse, QuorlinSelect, QuorlinList, plyrPlayers, __qlPlyrIconUrl (in exported pages)
 
 var _QL_EXPORT_RT_LAYOUT = function () {
   // An element with a collapse threshold hides while its wrapper's parent box is narrower or lower.
@@ -566,6 +567,53 @@ var _QL_EXPORT_RT_LISTS = function () {
   })();
 };
 
+// Media players: one Plyr player per video, with its icons from the page's own files (never a remote
+// address), and their events to the host with the video's id.
+var _QL_EXPORT_RT_PLAYERS = function () {
+  window.plyrPlayers = window.plyrPlayers || {};
+  (function () {
+    var send = function (id, type, value) {
+      if (typeof window.pb_event === 'function') window.pb_event({ id: id, type: type, value: value === undefined ? '' : String(value) });
+    };
+    var start = function () {
+      if (typeof Plyr === 'undefined') return;
+      Array.prototype.forEach.call(document.querySelectorAll('video.plyr-video, audio.plyr-video, .plyr-video'), function (media) {
+        if (!media.id || window.plyrPlayers[media.id] || (media.nodeName !== 'VIDEO' && media.nodeName !== 'AUDIO')) return;
+        var config = {};
+        try {
+          config = JSON.parse(media.getAttribute('data-plyr-config') || '{}') || {};
+        } catch (e) {
+          config = {};
+        }
+        if (!Array.isArray(config.controls)) {
+          config.controls = ['play-large', 'restart', 'rewind', 'fast-forward', 'play', 'progress', 'current-time', 'duration', 'mute',
+            'volume', 'captions', 'settings', 'fullscreen'];
+        }
+        config.iconUrl = window.__qlPlyrIconUrl;
+        config.loadSprite = true;
+        config.blankVideo = '';
+        var id = media.id;
+        var player = new Plyr(media, config);
+        window.plyrPlayers[id] = player;
+        if (config.speed && config.speed.selected) player.speed = config.speed.selected;
+        player.on('play', function () { send(id, 'play'); });
+        player.on('pause', function () { send(id, 'pause'); });
+        player.on('ended', function () { send(id, 'ended'); });
+        player.on('volumechange', function () { send(id, 'volumechange', player.muted ? '0' : Math.round(player.volume * 100)); });
+        player.on('enterfullscreen', function () { send(id, 'fullscreen', 'enter'); });
+        player.on('exitfullscreen', function () { send(id, 'fullscreen', 'exit'); });
+        player.on('controlshown', function () { send(id, 'control', 'shown'); });
+        ['timeupdate', 'seeking', 'seeked'].forEach(function (type) {
+          player.on(type, function () { send(id, type, Math.floor(player.currentTime || 0)); });
+        });
+        player.on('ratechange', function () { send(id, 'ratechange', player.speed); });
+      });
+    };
+    if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', start);
+    else start();
+  })();
+};
+
 registerExportBlock('layout', function () { return _exportLayoutBlock(); });
 registerExportBlock('components', function (ctx) {
   return ctx && ctx.needs && ctx.needs.tables ? _exportSourceText('editor/canvas/grid-runtime.js') : '';
@@ -577,6 +625,10 @@ registerExportBlock('chart-init', function () { return _exportChartBlock(); });
 registerExportBlock('lists', function () {
   const i18n = { deleteConfirm: t('list.deleteConfirm'), deleteOk: t('list.deleteOk'), deleteCancel: t('list.deleteCancel') };
   return _qlFunctionBody(_QL_EXPORT_RT_LISTS) + '\nQuorlinList._i18n = ' + _qlFlowLiteral(i18n) + ';';
+});
+registerExportBlock('players', function (ctx) {
+  if (!ctx || !ctx.needs || !ctx.needs.players) return '';
+  return 'window.__qlPlyrIconUrl = ' + _qlFlowLiteral(_exportAssetBase(ctx.mode) + 'Libraries/plyr.svg') + ';\n' + _qlFunctionBody(_QL_EXPORT_RT_PLAYERS);
 });
 registerExportBlock('select', function (ctx) {
   return ctx && ctx.needs && ctx.needs.selects ? _qlFunctionBody(_QL_EXPORT_RT_SELECT) : '';
