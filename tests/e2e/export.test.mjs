@@ -1,7 +1,9 @@
-// The HTML export from the real window: a project with a button, a label and a flow is exported with the
-// real X pointer on the "Web" button; the page lands in the project folder next to the libraries it
-// loads, and the written file, opened from disk in Chromium, runs: no console error, and a click on the
-// button runs the flow. A screenshot of the window after the export is kept (tests/artifacts/export-webkit.png).
+// The HTML export from the real window: a project with a button, a label, a table, an animation and a flow
+// is exported with the real X pointer on the "Web" button and then on the dialog's Save; the page lands in
+// the project folder next to the libraries it loads, and the written file, opened from disk in Chromium,
+// runs: no console error, the auto-run animation plays to its end, the table is live and a click on the
+// button runs the flow. Screenshots of the dialog and of the window after the export are kept
+// (tests/artifacts/export-dialog-webkit.png, export-webkit.png).
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
@@ -52,6 +54,9 @@ test('the Web button writes a page that runs from disk with its compiled flow', 
       Object.assign(box, { layout: 'flex-row', height: '120px', bgColor: 'th:bgPanel', padding: 'p-4', gap: 'gap-4' });
       Object.assign(createElement('button', box.id), { id: 'go', text: 'Run the flow', exportEvents: true });
       Object.assign(createElement('heading', box.id), { id: 'label', text: 'Waiting' });
+      Object.assign(createElement('table', null), { id: 'people', height: '220px' });
+      animations = [{ id: 'grow', name: 'Grow', duration: 1, loop: false, autoRun: true, muted: {},
+        tracks: { label: { fontSize: [{ t: 0, v: '16px' }, { t: 1, v: '40px' }], textColor: [{ t: 0, v: '#ffffff' }, { t: 1, v: '#f59e0b' }] } } }];
       _pendingFlowImport = arguments[0];
       selectedIds = [];
       renderCanvas();
@@ -105,6 +110,11 @@ test('the Web button writes a page that runs from disk with its compiled flow', 
     await tab.waitForFunction(() => window._quorlinPageReadyFired === true && window.tailwind, null, { timeout: 10000 });
     assert.equal(await tab.evaluate(() => getComputedStyle(document.getElementById('wrap-go').parentElement).flexDirection), 'row',
       'the utility classes are applied');
+    // The auto-run animation ends on its last frame; the table is live with its rows.
+    await tab.waitForFunction(() => QuorlinAnim.getState('Grow') === 'Stopped' && getComputedStyle(document.getElementById('label')).fontSize === '40px',
+      null, { timeout: 10000 });
+    assert.equal(await tab.evaluate(() => getComputedStyle(document.getElementById('label')).color), 'rgb(245, 158, 11)');
+    await tab.waitForFunction(() => document.querySelectorAll('#people .gridjs-tbody .gridjs-tr').length === 3, null, { timeout: 10000 });
     await tab.click('#go');
     await tab.waitForFunction(() => document.getElementById('label').innerText === 'Clicked', null, { timeout: 5000 });
     await tab.screenshot({ path: path.join(artifacts, 'export-page-from-disk.png') });
