@@ -7,10 +7,13 @@
 //   per placeholder, from its configuration unchanged;
 // - "select" (a select): QuorlinSelect, the menu that replaces the native select;
 // - "lists" (a list): QuorlinList over SortableJS, with the drag-out question;
-// - "players" (a media player): a Plyr player per video, its icon sprite from the page's own files.
-// Provides: _QL_EXPORT_RT_LAYOUT, _QL_EXPORT_RT_SELECT, _QL_EXPORT_RT_LISTS, _QL_EXPORT_RT_PLAYERS, _exportLayoutBlock, _exportChartBlock
+// - "players" (a media player): a Plyr player per video, its icon sprite from the page's own files;
+// - "contentscroll" (a content strip): initSeamlessScroll and scrollContentStop / Play / Restart.
+// Provides: _QL_EXPORT_RT_LAYOUT, _QL_EXPORT_RT_SELECT, _QL_EXPORT_RT_LISTS, _QL_EXPORT_RT_PLAYERS, _QL_EXPORT_RT_SEAMLESS,
+//   _exportLayoutBlock, _exportChartBlock
 // Needs: _exportAssetBase, _exportGlobalsText, _exportSourceText, _qlFlowLiteral, _qlFunctionBody, registerExportBlock, t
-// Creates: _checkCollapse, QuorlinSelect, QuorlinList, plyrPlayers, __qlPlyrIconUrl (in exported pages)
+// Creates: _checkCollapse, QuorlinSelect, QuorlinList, plyrPlayers, __qlPlyrIconUrl, _seamlessScrolls, initSeamlessScroll,
+//   scrollContentStop, scrollContentPlay, scrollContentRestart (in exported pages)
 
 var _QL_EXPORT_RT_LAYOUT = function () {
   // An element with a collapse threshold hides while its wrapper's parent box is narrower or lower.
@@ -614,6 +617,73 @@ var _QL_EXPORT_RT_PLAYERS = function () {
   })();
 };
 
+// Seamless content strips: the strip holds its content three times and moves by one copy's length in a
+// loop of duration x 50 steps, one step per display frame; a count other than "infinite" leaves it still
+// until it is played.
+var _QL_EXPORT_RT_SEAMLESS = function () {
+  window._seamlessScrolls = window._seamlessScrolls || {};
+  window.initSeamlessScroll = function (id, direction, duration, count, gapPx, reverse) {
+    var strip = document.getElementById(id + '-scroll-wrap');
+    if (!strip) return;
+    var old = window._seamlessScrolls[id];
+    if (old && old.raf) cancelAnimationFrame(old.raf);
+    var rec = window._seamlessScrolls[id] = {
+      pos: 0, step: 0, running: String(count) === 'infinite', reverse: reverse === true || reverse === 'true',
+      isVertical: direction === 'vertical', gapPx: Number(gapPx) || 0, oneCopyWidth: 0, frame: 0, raf: 0,
+      steps: Math.max(1, Math.round((parseFloat(duration) || 10) * 50)),
+    };
+    rec.step = rec.reverse ? rec.steps - 1 : 0;
+    var measure = function () {
+      var first = strip.firstElementChild;
+      var n = Math.floor(strip.children.length / 3);
+      if (!first || n < 1) return 0;
+      var r = first.getBoundingClientRect();
+      return (rec.isVertical ? r.height : r.width) * n + (n > 1 ? n * rec.gapPx : 0);
+    };
+    var place = function () {
+      strip.style.transform = (rec.isVertical ? 'translateY(' : 'translateX(') + (-rec.pos) + 'px)';
+    };
+    rec.loop = function () {
+      rec.raf = 0;
+      if (!rec.running) return;
+      if (!(rec.oneCopyWidth > 0)) rec.oneCopyWidth = measure();
+      if (rec.oneCopyWidth > 0) {
+        rec.pos = rec.step / rec.steps * rec.oneCopyWidth;
+        place();
+        if (rec.reverse) rec.step = rec.step <= 0 ? rec.steps - 1 : rec.step - 1;
+        else rec.step = rec.step >= rec.steps - 1 ? 0 : rec.step + 1;
+        rec.frame++;
+      }
+      rec.raf = requestAnimationFrame(rec.loop);
+    };
+    rec.place = place;
+    rec.measure = measure;
+    if (rec.running) rec.raf = requestAnimationFrame(rec.loop);
+  };
+  window.scrollContentStop = function (id) {
+    var rec = window._seamlessScrolls[id];
+    if (rec) rec.running = false;
+  };
+  window.scrollContentPlay = function (id) {
+    var rec = window._seamlessScrolls[id];
+    if (!rec) return;
+    rec.running = true;
+    if (rec.raf) cancelAnimationFrame(rec.raf);
+    rec.raf = requestAnimationFrame(rec.loop);
+  };
+  window.scrollContentRestart = function (id) {
+    var rec = window._seamlessScrolls[id];
+    if (!rec) return;
+    rec.running = false;
+    if (rec.raf) cancelAnimationFrame(rec.raf);
+    rec.raf = 0;
+    rec.step = rec.reverse ? rec.steps - 1 : 0;
+    rec.pos = 0;
+    rec.oneCopyWidth = rec.measure();
+    rec.place();
+  };
+};
+
 registerExportBlock('layout', function () { return _exportLayoutBlock(); });
 registerExportBlock('components', function (ctx) {
   return ctx && ctx.needs && ctx.needs.tables ? _exportSourceText('editor/canvas/grid-runtime.js') : '';
@@ -630,6 +700,7 @@ registerExportBlock('players', function (ctx) {
   if (!ctx || !ctx.needs || !ctx.needs.players) return '';
   return 'window.__qlPlyrIconUrl = ' + _qlFlowLiteral(_exportAssetBase(ctx.mode) + 'Libraries/plyr.svg') + ';\n' + _qlFunctionBody(_QL_EXPORT_RT_PLAYERS);
 });
+registerExportBlock('contentscroll', function () { return _qlFunctionBody(_QL_EXPORT_RT_SEAMLESS); });
 registerExportBlock('select', function (ctx) {
   return ctx && ctx.needs && ctx.needs.selects ? _qlFunctionBody(_QL_EXPORT_RT_SELECT) : '';
 });

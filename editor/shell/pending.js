@@ -39,10 +39,6 @@ var QL_PENDING = {
   _quorlFlowPortClassFor: null,
   _quorlPlanElementFlowClone: null,
   _quorlPlanElementFlowDelete: null,
-  // Exported-page runtimes the UI procedures also tell (content strips).
-  scrollContentPlay: null,
-  scrollContentRestart: null,
-  scrollContentStop: null,
   // Pickers, data editors, component tree.
   renderChartLabelsEditor: null,
   renderChartSeriesEditor: null,

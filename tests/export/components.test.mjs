@@ -1,12 +1,12 @@
 // The component runtimes of an exported page in jsdom (Grid.js and SortableJS by small stand-ins): the table
 // cache with its hidden index under the run-time commands and the feature switches, which add up; the select's
 // API with its texts kept as text; the list's API and its messages ("listItems" quoted for lists, bare for
-// selects); which blocks a design gets.
+// selects); seamless content strips; which blocks a design gets.
 import assert from 'node:assert/strict';
 import { after, before, describe, test } from 'node:test';
 
 import { FAKE_GRID } from '../canvas/library-fakes.mjs';
-import { loadExporter, runDocument } from './export-page.mjs';
+import { fakeFrames, loadExporter, runDocument } from './export-page.mjs';
 
 let exporter;
 let ids;
@@ -129,5 +129,41 @@ describe('exported component runtimes', () => {
     page.run(`QuorlinList.clear(${l}); QuorlinList.clear(${l})`);
     assert.equal(page.sent('listClear').length, 1, 'an empty list sends nothing');
     page.close();
+  });
+
+  test('seamless strips: infinite ones move by one copy per loop, others stay still until played; restart goes back to 0', async () => {
+    const page = await loadExporter();
+    try {
+      const strips = {};
+      for (const [name, count, reverse] of [['loop', 'infinite', false], ['once', '1', false], ['back', 'infinite', true]]) {
+        strips[name] = page.add('contentscroll', { scrollSeamless: true, scrollCount: count, scrollReverse: reverse, animDuration: '2s', gap: 'gap-0' });
+        page.add('button', { text: 'A' }, strips[name]);
+        page.add('button', { text: 'B' }, strips[name]);
+      }
+      let clock;
+      const doc = await runDocument(await page.build('html'), {
+        before: (w) => {
+          clock = fakeFrames(w);
+          // Each button is 50 px wide: one copy of two buttons is 100 px.
+          w.HTMLElement.prototype.getBoundingClientRect = function () { return { left: 0, top: 0, width: 50, height: 20, right: 50, bottom: 20 }; };
+        },
+      });
+      const shift = (name) => doc.document.getElementById(`${strips[name]}-scroll-wrap`).style.transform;
+      assert.equal(doc.document.getElementById(`${strips.loop}-scroll-wrap`).children.length, 6, 'three copies');
+      for (let i = 0; i < 26; i++) clock.tick(16);
+      // 2 s x 50 = 100 steps of 1 px.
+      assert.deepEqual([shift('loop'), shift('once'), shift('back')], ['translateX(-25px)', '', 'translateX(-74px)']);
+      doc.run(`scrollContentStop(${JSON.stringify(strips.loop)}); scrollContentPlay(${JSON.stringify(strips.once)})`);
+      for (let i = 0; i < 10; i++) clock.tick(16);
+      assert.deepEqual([shift('loop'), shift('once')], ['translateX(-25px)', 'translateX(-9px)']);
+      for (let i = 0; i < 100; i++) clock.tick(16);
+      assert.equal(shift('once'), 'translateX(-9px)', 'a whole loop later it is where it was');
+      doc.run(`scrollContentRestart(${JSON.stringify(strips.once)})`);
+      clock.tick(16);
+      assert.equal(shift('once'), 'translateX(0px)', 'restarted and still');
+      doc.close();
+    } finally {
+      page.close();
+    }
   });
 });

@@ -16,7 +16,7 @@ const FILES = pageFiles(SCRIPTS);
 const PENDING = pendingTable(readRepoFile('editor/shell/pending.js'));
 // Names the browser, the host or a library provides (the page tests for them before use).
 const OUTSIDE = new Set(['pb_event', 'pb_alert', 'showSaveFilePicker', 'showDirectoryPicker', 'html2canvas', 'Sortable',
-  'Chart', 'gridjs', 'ResizeObserver', 'requestAnimationFrame', 'requestIdleCallback', 'IntersectionObserver', 'structuredClone',
+  'Chart', 'gridjs', 'Plyr', 'ResizeObserver', 'requestAnimationFrame', 'requestIdleCallback', 'IntersectionObserver', 'structuredClone',
   'scrollTo']);
 
 // The whole page, once its start-up has ended.
