@@ -1,7 +1,7 @@
 // The runtimes of exported pages in headless Chromium: the editor page builds the design's page, which is
 // served beside the program's libraries and opened in a fresh tab.
 // - an animation seeked mid-way in the page shows what the timeline shows on the canvas at that moment;
-// - components: fluid text fits its box, a splitter stops at its minimum (86.7 % between 100 and 200 px
+// - components: a table sorted backwards reports the designed row of a click, fluid text fits its box, a splitter stops at its minimum (86.7 % between 100 and 200 px
 //   with 40 px), opening an accordion closes the open one of its group, charts fill their boxes, the
 //   players' icons come from the page's own files; a list item dropped 3 px above its list is an
 //   ordinary drop and 5 px above asks whether it goes;
@@ -119,6 +119,9 @@ describe('exported runtimes in Chromium', { skip: skip || false, timeout: 120000
       Object.assign(list, { width: '300px' });
       for (const text of ['One', 'Two', 'Three']) createElement('text', list.id).text = text;
       out.list = list.id;
+      const table = createElement('table', null);
+      Object.assign(table, { height: '260px' });
+      out.table = table.id;
       const player = createElement('avplayer', null);
       Object.assign(player, { height: '120px' });
       out.player = player.id;
@@ -159,6 +162,15 @@ describe('exported runtimes in Chromium', { skip: skip || false, timeout: 120000
         return { live: !!QuorlinChart.get(id), w: Math.round(r.width), h: Math.round(r.height), ww: Math.round(w.width), wh: Math.round(w.height) };
       }, ids.chart);
       assert.ok(chart.live && chart.w === chart.ww && Math.abs(chart.h - chart.wh) <= 1 && chart.h > 100, JSON.stringify(chart));
+      // A table sorted backwards: a click on the first row shown reports the designed row 3.
+      const header = page.locator(`#${ids.table} th`).nth(1);
+      await header.click();
+      await header.click();
+      await page.waitForFunction((id) => document.querySelector('#' + id + ' .gridjs-tbody .gridjs-tr td:nth-child(2)')?.textContent === 'Row 3-Col 1',
+        ids.table, { timeout: 5000 });
+      await page.locator(`#${ids.table} .gridjs-tbody .gridjs-tr`).first().locator('td').nth(1).click();
+      const clicked = JSON.parse(tab.messages.filter((m) => m.type === 'cellclick').at(-1).value);
+      assert.deepEqual([clicked.row, clicked.orderedRow, clicked.data], [3, 1, 'Row 3-Col 1']);
       // Player icons: the sprite came from the page's own files.
       await page.waitForFunction(() => document.querySelectorAll('.plyr__controls use').length > 3, null, { timeout: 5000 });
       const icons = await page.evaluate(() => [...new Set([...document.querySelectorAll('.plyr__controls use')]
