@@ -1,10 +1,10 @@
 // The runtimes of exported pages in headless Chromium: the editor page builds the design's page, which is
 // served beside the program's libraries and opened in a fresh tab.
 // - an animation seeked mid-way in the page shows what the timeline shows on the canvas at that moment;
-// - components: a table sorted backwards reports the designed row of a click, fluid text fits its box, a splitter stops at its minimum (86.7 % between 100 and 200 px
-//   with 40 px), opening an accordion closes the open one of its group, charts fill their boxes, the
-//   players' icons come from the page's own files; a list item dropped 3 px above its list is an
-//   ordinary drop and 5 px above asks whether it goes;
+// - components: a table sorted backwards reports the designed row of a click, fluid text fits its box, a
+//   splitter stops at its minimum (86.7 % between 100 and 200 px with 40 px), opening an accordion closes
+//   the open one of its group, charts fill their boxes, the players' icons come from the page's own files;
+//   a list item dropped 3 px above its list is an ordinary drop and 5 px above asks whether it goes;
 // - the debug panel opens on an unhandled rejection.
 import assert from 'node:assert/strict';
 import { after, before, describe, test } from 'node:test';
