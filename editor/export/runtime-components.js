@@ -2,7 +2,8 @@
 // - "layout" (always): collapse thresholds (_checkCollapse), the rotated wrappers' observer, fluid text and
 //   the texts beside an icon, with the canvas's own fitting code (fluid-text.js, applyTextOffsets);
 // - "components" (a table): the table runtime of the canvas (grid-runtime.js, carried whole: GridJS_* over
-//   _gridDataCache with the hidden "_idx_" column), made live by "grid-init";
+//   _gridDataCache with the hidden "_idx_" column), made live by "grid-init", which also edits cells in
+//   place;
 // - "chart-init" (a chart): the chart runtime of the canvas (chart-runtime.js, carried whole) and one chart
 //   per placeholder, from its configuration unchanged;
 // - "select" (a select): QuorlinSelect, the menu that replaces the native select;
@@ -10,7 +11,7 @@
 // - "players" (a media player): a Plyr player per video, its icon sprite from the page's own files;
 // - "contentscroll" (a content strip): initSeamlessScroll and scrollContentStop / Play / Restart.
 // Provides: _QL_EXPORT_RT_LAYOUT, _QL_EXPORT_RT_SELECT, _QL_EXPORT_RT_LISTS, _QL_EXPORT_RT_PLAYERS, _QL_EXPORT_RT_SEAMLESS,
-//   _exportLayoutBlock, _exportChartBlock
+//   _QL_EXPORT_RT_GRID_EDIT, _exportLayoutBlock, _exportChartBlock
 // Needs: _exportAssetBase, _exportGlobalsText, _exportSourceText, _qlFlowLiteral, _qlFunctionBody, registerExportBlock, t
 // Creates: _checkCollapse, QuorlinSelect, QuorlinList, plyrPlayers, __qlPlyrIconUrl, _seamlessScrolls, initSeamlessScroll,
 //   scrollContentStop, scrollContentPlay, scrollContentRestart (in exported pages)
@@ -684,12 +685,68 @@ var _QL_EXPORT_RT_SEAMLESS = function () {
   };
 };
 
+// Tables of an exported page edit their cells in place: a double click on a body cell opens it; Enter or
+// leaving keeps the text (into the table's rows, so a later sort or page keeps it), Escape gives the old
+// text back; a change is sent as "cellchange".
+var _QL_EXPORT_RT_GRID_EDIT = function () {
+  document.addEventListener('dblclick', function (e) {
+    var td = e.target && e.target.closest ? e.target.closest('td') : null;
+    if (!td || td.querySelector('input.gridjs-input-edit')) return;
+    var node = td.closest('[data-grid-config]');
+    var tr = td.parentElement;
+    if (!node || !_gridInstances[node.id] || !tr || !tr.parentElement || tr.parentElement.nodeName !== 'TBODY') return;
+    var at = Array.prototype.indexOf.call(tr.children, td);
+    if (at < 1 || td.classList.contains('gridjs-notfound') || td.classList.contains('gridjs-loading')) return;
+    var open = document.querySelector('input.gridjs-input-edit');
+    if (open) open.blur();
+    var idxText = tr.getAttribute('data-original-idx');
+    if (idxText === null && tr.firstElementChild) idxText = tr.firstElementChild.textContent.trim();
+    var idx = Number(idxText);
+    var old = td.textContent.trim();
+    var input = document.createElement('input');
+    input.type = 'text';
+    input.className = 'gridjs-input-edit';
+    input.value = old;
+    td.textContent = '';
+    td.appendChild(input);
+    input.focus();
+    input.select();
+    var done = false;
+    var finish = function (keep) {
+      if (done) return;
+      done = true;
+      var value = input.value;
+      if (!keep || value === old) {
+        td.textContent = old;
+        return;
+      }
+      td.textContent = value;
+      var rows = _gridDataCache[node.id];
+      var row = rows && Number.isInteger(idx) ? rows[idx] : null;
+      if (row) row[at] = value;
+      _qlGridRefresh(node.id);
+      var col = _qlGridVisibleColumns(node.id)[at - 1];
+      if (typeof window.pb_event === 'function') {
+        window.pb_event({ id: node.id, type: 'cellchange', value: JSON.stringify({ row: (Number.isInteger(idx) ? idx : -1) + 1,
+          column: col && col.name !== '' ? col.name : String(at), oldData: old, newData: value }) });
+      }
+    };
+    input.addEventListener('keydown', function (k) {
+      if (k.key === 'Enter') { k.preventDefault(); finish(true); } else if (k.key === 'Escape') { k.preventDefault(); finish(false); }
+      k.stopPropagation();
+    });
+    input.addEventListener('blur', function () { finish(true); });
+    input.addEventListener('click', function (c) { c.stopPropagation(); });
+  }, true);
+};
+
 registerExportBlock('layout', function () { return _exportLayoutBlock(); });
 registerExportBlock('components', function (ctx) {
   return ctx && ctx.needs && ctx.needs.tables ? _exportSourceText('editor/canvas/grid-runtime.js') : '';
 });
 registerExportBlock('grid-init', function () {
-  return "if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', initGridTables);\nelse initGridTables();";
+  return "if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', initGridTables);\nelse initGridTables();\n" +
+    _qlFunctionBody(_QL_EXPORT_RT_GRID_EDIT);
 });
 registerExportBlock('chart-init', function () { return _exportChartBlock(); });
 registerExportBlock('lists', function () {

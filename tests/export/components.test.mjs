@@ -1,7 +1,7 @@
 // The component runtimes of an exported page in jsdom (Grid.js and SortableJS by small stand-ins): the table
-// cache with its hidden index under the run-time commands and the feature switches, which add up; the select's
-// API with its texts kept as text; the list's API and its messages ("listItems" quoted for lists, bare for
-// selects); seamless content strips; which blocks a design gets.
+// cache with its hidden index under the run-time commands, cells edited in place and the feature switches,
+// which add up; the select's API with its texts kept as text; the list's API and its messages ("listItems"
+// quoted for lists, bare for selects); seamless content strips; which blocks a design gets.
 import assert from 'node:assert/strict';
 import { after, before, describe, test } from 'node:test';
 
@@ -66,6 +66,29 @@ describe('exported component runtimes', () => {
     cell.dispatchEvent(new page.window.MouseEvent('click', { bubbles: true }));
     const click = JSON.parse(page.sent('cellclick')[0].value);
     assert.deepEqual([click.row, click.data], [1, 'New']);
+    page.close();
+  });
+
+  test('tables: a double-clicked cell is edited in place; Enter keeps the text in the rows and says so, Escape gives it back', async () => {
+    const page = await run();
+    const t = ids.table;
+    const cell = (row, col) => page.document.querySelectorAll(`#${t} .gridjs-tbody .gridjs-tr`)[row].children[col];
+    const edit = (row, col, text, key) => {
+      cell(row, col).dispatchEvent(new page.window.MouseEvent('dblclick', { bubbles: true }));
+      const input = page.document.querySelector('input.gridjs-input-edit');
+      assert.ok(input, 'an input opens');
+      input.value = text;
+      input.dispatchEvent(new page.window.KeyboardEvent('keydown', { key, bubbles: true }));
+    };
+    edit(1, 2, '<b>new</b>', 'Enter');
+    assert.deepEqual(page.json(`_gridDataCache[${JSON.stringify(t)}][1]`), [1, 'Row 2-Col 1', '<b>new</b>', 'Row 2-Col 3']);
+    assert.deepEqual(page.sent('cellchange').map((m) => JSON.parse(m.value)), [{ row: 2, column: 'Col 2', oldData: 'Row 2-Col 2', newData: '<b>new</b>' }]);
+    assert.equal(page.run(`_gridInstances._configs[${JSON.stringify(t)}].data[1][2]`), '<b>new</b>', 'drawn again from the rows');
+    edit(0, 1, 'dropped', 'Escape');
+    assert.equal(cell(0, 1).textContent, 'Row 1-Col 1');
+    assert.equal(page.sent('cellchange').length, 1);
+    cell(0, 0).dispatchEvent(new page.window.MouseEvent('dblclick', { bubbles: true }));
+    assert.equal(page.document.querySelector('input.gridjs-input-edit'), null, 'the hidden index is not edited');
     page.close();
   });
 
