@@ -9,12 +9,13 @@
 // - "select" (a select): QuorlinSelect, the menu that replaces the native select;
 // - "lists" (a list): QuorlinList over SortableJS, with the drag-out question;
 // - "players" (a media player): a Plyr player per video, its icon sprite from the page's own files;
-// - "contentscroll" (a content strip): initSeamlessScroll and scrollContentStop / Play / Restart.
+// - "contentscroll" (a content strip): initSeamlessScroll and scrollContentStop / Play / Restart;
+// - "image" (a "pb" page with an image): pb_renderImage.
 // Provides: _QL_EXPORT_RT_LAYOUT, _QL_EXPORT_RT_SELECT, _QL_EXPORT_RT_LISTS, _QL_EXPORT_RT_PLAYERS, _QL_EXPORT_RT_SEAMLESS,
-//   _QL_EXPORT_RT_GRID_EDIT, _exportLayoutBlock, _exportChartBlock
+//   _QL_EXPORT_RT_GRID_EDIT, _QL_EXPORT_RT_IMAGE, _exportLayoutBlock, _exportChartBlock
 // Needs: _exportAssetBase, _exportGlobalsText, _exportSourceText, _qlFlowLiteral, _qlFunctionBody, registerExportBlock, t
 // Creates: _checkCollapse, QuorlinSelect, QuorlinList, plyrPlayers, __qlPlyrIconUrl, _seamlessScrolls, initSeamlessScroll,
-//   scrollContentStop, scrollContentPlay, scrollContentRestart (in exported pages)
+//   scrollContentStop, scrollContentPlay, scrollContentRestart, pb_renderImage (in exported pages)
 
 var _QL_EXPORT_RT_LAYOUT = function () {
   // An element with a collapse threshold hides while its wrapper's parent box is narrower or lower.
@@ -740,6 +741,50 @@ var _QL_EXPORT_RT_GRID_EDIT = function () {
   }, true);
 };
 
+// pb_renderImage (id): the image as drawn (its CSS filter too) at its natural size, sent to the host as a
+// PNG in Base64 pieces of 65536 characters, "i/n/piece", one piece per turn; "0/0/" once when there is
+// nothing to send.
+var _QL_EXPORT_RT_IMAGE = function () {
+  window.pb_renderImage = function (id) {
+    var send = function (value) {
+      if (typeof window.pb_event === 'function') window.pb_event({ id: id, type: 'imageChunk', value: value });
+    };
+    var img = document.getElementById(id);
+    if (!img || img.nodeName !== 'IMG' || !img.getAttribute('src')) {
+      send('0/0/');
+      return;
+    }
+    var copy = new Image();
+    copy.crossOrigin = 'anonymous';
+    copy.onload = function () {
+      var data;
+      try {
+        var canvas = document.createElement('canvas');
+        canvas.width = copy.naturalWidth || 300;
+        canvas.height = copy.naturalHeight || 200;
+        var ctx = canvas.getContext('2d');
+        var filter = getComputedStyle(img).filter;
+        if (filter && filter !== 'none') ctx.filter = filter;
+        ctx.drawImage(copy, 0, 0, canvas.width, canvas.height);
+        data = canvas.toDataURL('image/png').replace(/^data:image\/png;base64,/, '');
+      } catch (e) {
+        send('0/0/');
+        return;
+      }
+      var size = 65536;
+      var n = Math.max(1, Math.ceil(data.length / size));
+      var i = 0;
+      (function next() {
+        i++;
+        send(i + '/' + n + '/' + data.slice((i - 1) * size, i * size));
+        if (i < n) setTimeout(next, 0);
+      })();
+    };
+    copy.onerror = function () { send('0/0/'); };
+    copy.src = img.src;
+  };
+};
+
 registerExportBlock('layout', function () { return _exportLayoutBlock(); });
 registerExportBlock('components', function (ctx) {
   return ctx && ctx.needs && ctx.needs.tables ? _exportSourceText('editor/canvas/grid-runtime.js') : '';
@@ -758,6 +803,7 @@ registerExportBlock('players', function (ctx) {
   return 'window.__qlPlyrIconUrl = ' + _qlFlowLiteral(_exportAssetBase(ctx.mode) + 'Libraries/plyr.svg') + ';\n' + _qlFunctionBody(_QL_EXPORT_RT_PLAYERS);
 });
 registerExportBlock('contentscroll', function () { return _qlFunctionBody(_QL_EXPORT_RT_SEAMLESS); });
+registerExportBlock('image', function () { return _qlFunctionBody(_QL_EXPORT_RT_IMAGE); });
 registerExportBlock('select', function (ctx) {
   return ctx && ctx.needs && ctx.needs.selects ? _qlFunctionBody(_QL_EXPORT_RT_SELECT) : '';
 });

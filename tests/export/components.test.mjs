@@ -189,4 +189,22 @@ describe('exported component runtimes', () => {
       page.close();
     }
   });
+
+  test('pb_renderImage: nothing to draw sends "0/0/" once', async () => {
+    const page = await loadExporter();
+    try {
+      page.add('image', { src: '' });
+      const text = page.add('text', { text: 'not an image' });
+      const doc = await runDocument(await page.build('pb'));
+      for (const id of ['missing', text]) {
+        doc.messages.length = 0;
+        doc.run(`pb_renderImage(${JSON.stringify(id)})`);
+        await new Promise((r) => setTimeout(r, 20));
+        assert.deepEqual(doc.messages.filter((m) => m.type === 'imageChunk'), [{ id, type: 'imageChunk', value: '0/0/' }], id);
+      }
+      doc.close();
+    } finally {
+      page.close();
+    }
+  });
 });
