@@ -1,7 +1,7 @@
 // The export dialog in jsdom: what each mode shows and restores from local storage, the options and the
 // keys they keep, Save under a fake host (the page POSTed with a byte-order mark, then export_html), without a
-// host (the save picker, a cancelled picker, the download), the standalone and source modes while their
-// builders are not there, and the icon request with its time-out.
+// host (the save picker, a cancelled picker, the download), the standalone mode's builder, the source mode
+// while its generator is not there, and the icon request with its time-out.
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import { after, before, beforeEach, describe, test } from 'node:test';
@@ -163,12 +163,17 @@ describe('the export dialog', () => {
     page.run("currentProjectName = 'My App'");
   });
 
-  test('Save in standalone mode closes the dialog and runs the builder, which says it is not available yet', async () => {
-    await page.run("openExportModal('standalone')");
-    await page.run('downloadCode()');
-    assert.equal(page.shown('export-modal'), false);
-    assert.deepEqual(page.toasts(), [['pending.standalone', 'info', 3000]]);
-    assert.deepEqual(page.json('window.__posts'), []);
+  test('Save in standalone mode closes the dialog and runs the builder; no page is written by the dialog', async () => {
+    page.run('window.__built = 0; window.__realBuilder = buildStandaloneExe; buildStandaloneExe = function () { window.__built++; return Promise.resolve(true); }');
+    try {
+      await page.run("openExportModal('standalone')");
+      await page.run('downloadCode()');
+      assert.equal(page.shown('export-modal'), false);
+      assert.equal(page.run('window.__built'), 1);
+      assert.deepEqual(page.json('window.__posts'), []);
+    } finally {
+      page.run('buildStandaloneExe = window.__realBuilder');
+    }
   });
 
   test('the icon: asked of the host, kept when answered, given up after the wait', async () => {
