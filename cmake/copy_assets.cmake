@@ -127,6 +127,34 @@ foreach(_src _dst _rep IN ZIP_LISTS _a_SOURCES _a_TARGETS _a_REPLACE)
   endif()
 endforeach()
 
+# Font Awesome's icon names per style (the icon picker shows a style's own icons only), made from the
+# pinned package's per-style drawings: Fonts/fontawesome/icon-sets.json {"solid": [...], "regular": [...],
+# "brands": [...]}, names without "fa-", sorted.
+set(_fa_svgs "${_nm}/@fortawesome/fontawesome-free/svgs")
+set(_fa_sets "Fonts/fontawesome/icon-sets.json")
+set(_fa_json "{")
+set(_fa_sep "")
+foreach(_style solid regular brands)
+  file(GLOB _names RELATIVE "${_fa_svgs}/${_style}" "${_fa_svgs}/${_style}/*.svg")
+  if(NOT _names)
+    message(FATAL_ERROR "\n${_fa_svgs}/${_style} holds no icons: the Font Awesome package changed its layout.\nTo fix: ${_run_npm_ci}.\n")
+  endif()
+  list(SORT _names)
+  list(TRANSFORM _names REPLACE "\\.svg$" "")
+  list(JOIN _names "\",\"" _joined)
+  string(APPEND _fa_json "${_fa_sep}\"${_style}\":[\"${_joined}\"]")
+  set(_fa_sep ",")
+endforeach()
+string(APPEND _fa_json "}\n")
+set(_fa_old "")
+if(EXISTS "${QUORLIN_OUT}/${_fa_sets}")
+  file(READ "${QUORLIN_OUT}/${_fa_sets}" _fa_old)
+endif()
+if(NOT _fa_old STREQUAL _fa_json)
+  file(WRITE "${QUORLIN_OUT}/${_fa_sets}" "${_fa_json}")
+endif()
+list(APPEND _a_TARGETS "${_fa_sets}")
+
 # Files an earlier table copied (the other font formats, a library since dropped) are removed, so the
 # folders hold exactly what the table names.
 foreach(_folder Internal_lib Libraries Fonts)

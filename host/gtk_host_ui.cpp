@@ -98,3 +98,4 @@ int GtkHostUi::screen_height() const {
   int width = 0, height = 0;
   return rt_screen_primary_size(width, height) ? height : 0;
 }
+RtScreenPick GtkHostUi::pick_screen_color(std::string& hex, std::string& why) { return rt_screen_pick_color(hex, why); }

@@ -40,4 +40,5 @@ public:
   void set_preview_title(const std::string& title) override;
   void close_preview_window() override;
   int screen_height() const override;
+  RtScreenPick pick_screen_color(std::string& hex, std::string& why) override;
 };

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "native/page_ui.h"
+#include "rt/screen_pick.h"
 
 // The URL window's number (its web view has the same), and the shortcut event of Esc in it.
 inline constexpr int kUrlWindow = 2;
@@ -75,4 +76,9 @@ public:
   virtual void close_preview_window() = 0;
   // The primary screen's height; 0 when it cannot be told.
   virtual int screen_height() const = 0;
+
+  // Lets the user pick the colour of any pixel on the screen (modal: the program's own loop does not
+  // run meanwhile, and page calls are dropped by the bridge). `hex` is "RRGGBB" after a pick; `why`
+  // says what was missing when the pick is unavailable.
+  virtual RtScreenPick pick_screen_color(std::string& hex, std::string& why) = 0;
 };

@@ -19,8 +19,6 @@ var QL_PENDING = {
   _browseCompilerPath: 'pending.exportPb',
   openHelp: 'pending.help',
   openAbout: 'pending.about',
-  openIconPicker: 'pending.iconPicker',
-  openNineSliceModal: 'pending.nineSlice',
   selectFontsDirectory: 'pending.localFonts',
   addTableColumn: 'pending.tableEditor',
   saveTableData: 'pending.tableEditor',
@@ -46,7 +44,6 @@ var QL_PENDING = {
   renderTableColumnsEditor: null,
   toggleTableHeight: null,
   toggleTablePageSize: null,
-  updateIconPreview: null,
   // Local fonts, code tooltips, editor themes, keyboard zones, shortcuts.
   initPBTooltips: null,
   renderShortcutsModal: null,

@@ -1,5 +1,7 @@
 #include "window_services.h"
 
+#include <cctype>
+
 #include "script.h"
 #include "project_paths.h"
 #include "shared_state.h"
@@ -41,6 +43,15 @@ ExternalUrlKind ClassifyExternalUrl(const std::string& address) {
   return ExternalUrlKind::kRefused;
 }
 
+std::string PickedColorScript(const std::string& hex) {
+  if (hex.size() != 6) return {};
+  for (unsigned char c : hex)
+    if (!std::isxdigit(c)) return {};
+  std::string upper = hex;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return JsCallIfDefined("window._applyPickedColor", {upper});
+}
+
 void WindowServices::install(BridgeDispatcher& bridge) {
   bridge.set_window_handler("page_ready", [this](const BridgeMessage&) { page_ready(); });
   bridge.set_window_handler("read_clipboard", [this](const BridgeMessage&) { read_clipboard(); });
@@ -52,6 +63,7 @@ void WindowServices::install(BridgeDispatcher& bridge) {
   bridge.set_window_handler("get_zoom", [this](const BridgeMessage&) { get_zoom(); });
   bridge.set_window_handler("standalone_save_request",
                             [this](const BridgeMessage& m) { standalone_save_request(m.value); });
+  bridge.set_window_handler("pick_screen_color", [this](const BridgeMessage&) { pick_screen_color(); });
   bridge.set_window_handler("scrub_cursor_start", [this](const BridgeMessage&) { loop_.start_scrub(); });
   bridge.set_window_handler("scrub_cursor_end", [this](const BridgeMessage&) { loop_.end_scrub(); });
 }
@@ -149,4 +161,19 @@ void WindowServices::standalone_save_request(const std::string& application_name
   // The upload route takes the remembered path on the server thread; the accessor locks.
   HostState().set_standalone_save_path(path);
   ui_.eval_script(0, JsCallIfDefined("window._standaloneSavePath", {path.empty() ? "cancelled" : path}));
+}
+
+void WindowServices::pick_screen_color() {
+  std::string hex, why;
+  const RtScreenPick result = ui_.pick_screen_color(hex, why);
+  if (result == RtScreenPick::kUnavailable) {
+    HostLog("screen colour pick not available: " + why);
+    return;
+  }
+  // The pick's window had the pointer and keyboard: the editor is given them back.
+  ui_.activate_main_window();
+  if (result == RtScreenPick::kPicked) {
+    const std::string script = PickedColorScript(hex);
+    if (!script.empty()) ui_.eval_script(0, script);
+  }
 }

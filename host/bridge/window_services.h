@@ -16,6 +16,10 @@
 enum class ExternalUrlKind { kRefused, kWeb, kMail };
 ExternalUrlKind ClassifyExternalUrl(const std::string& address);
 
+// The script that hands a picked colour ("RRGGBB", six hexadecimal digits) to the editor page; "" for
+// any other text, so nothing else is ever sent as a colour.
+std::string PickedColorScript(const std::string& hex);
+
 // The URL window's inner size; it is centred on the main window.
 inline constexpr int kUrlWindowWidth = 1280;
 inline constexpr int kUrlWindowHeight = 720;
@@ -46,6 +50,9 @@ public:
   void zoom(const std::string& factor);
   void get_zoom();
   void standalone_save_request(const std::string& application_name);
+  // pick_screen_color: the user picks a pixel anywhere on the screen; the page gets its colour through
+  // window._applyPickedColor. A cancelled pick sends nothing; an unavailable one only logs why.
+  void pick_screen_color();
 
 private:
   HostUi& ui_;

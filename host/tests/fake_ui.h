@@ -57,6 +57,11 @@ public:
   std::function<void(const std::string&)> preview_page;
   int screen = 1080;
 
+  // The screen colour pick: what it answers, and how many were asked for.
+  RtScreenPick pick_result = RtScreenPick::kCancelled;
+  std::string pick_hex;
+  int picks = 0;
+
   void eval_script(int gadget, const std::string& script) override {
     if (gadget == 0) scripts.push_back(script);
     else other_scripts.emplace_back(gadget, script);
@@ -157,5 +162,11 @@ private:
     std::string answer = dialog_answers.front();
     dialog_answers.pop_front();
     return answer;
+  }
+  RtScreenPick pick_screen_color(std::string& hex, std::string& why) override {
+    ++picks;
+    hex = pick_result == RtScreenPick::kPicked ? pick_hex : "";
+    if (pick_result == RtScreenPick::kUnavailable) why = "no X11 display";
+    return pick_result;
   }
 };

@@ -9,6 +9,8 @@
 #include "script.h"
 #include "shared_state.h"
 #include "temp_home.h"
+#include "support.h"
+#include "rt/fs.h"
 
 namespace {
 
@@ -149,4 +151,37 @@ TEST_F(Services, ClipboardAndThumbnailAndScrubMessagesReachTheirServices) {
 
   send("scrub_cursor_start", "10,20");
   EXPECT_EQ(ui_.timers.at(kTimerScrubCursor), 8);
+}
+
+TEST_F(Services, AScreenPickAnswersOnlyAPickedColourAndGivesTheEditorBackItsWindow) {
+  struct Case {
+    RtScreenPick result;
+    const char* hex;
+    const char* script;   // "" = nothing is sent
+    int activations;
+  };
+  const Case cases[] = {
+      {RtScreenPick::kPicked, "FF0000", "if (typeof window._applyPickedColor === 'function') window._applyPickedColor(\"FF0000\");", 1},
+      {RtScreenPick::kPicked, "0a0b0c", "if (typeof window._applyPickedColor === 'function') window._applyPickedColor(\"0A0B0C\");", 1},
+      {RtScreenPick::kPicked, "12345", "", 1},            // never anything but six digits
+      {RtScreenPick::kPicked, "'+x+'", "", 1},
+      {RtScreenPick::kCancelled, "", "", 1},              // Esc or a right click
+      {RtScreenPick::kUnavailable, "", "", 0},            // no overlay was shown: nothing to give back
+  };
+  for (const Case& c : cases) {
+    ui_.scripts.clear();
+    ui_.activations = 0;
+    ui_.pick_result = c.result;
+    ui_.pick_hex = c.hex;
+    send("pick_screen_color", "");
+    EXPECT_EQ(ui_.scripts.size(), c.script[0] ? 1u : 0u) << c.hex;
+    if (c.script[0] && !ui_.scripts.empty()) {
+      EXPECT_EQ(ui_.scripts.back(), c.script);
+    }
+    EXPECT_EQ(ui_.activations, c.activations) << c.hex;
+  }
+  EXPECT_EQ(ui_.picks, 6);
+  std::string log;
+  ASSERT_TRUE(rt_file_read_all(HostLogPath(), log));
+  EXPECT_NE(log.find("screen colour pick not available: no X11 display"), std::string::npos);
 }

@@ -4,6 +4,7 @@
 //   x11Input(display, ['move', '100', '200'])               // its output text
 //   x11Input(display, ['clipboard'], { background: true })  // a running child process
 //   const stop = await offerClipboard(display, 'text'); ...; stop()
+//   const stop = await showPatch(display, x, y, w, h, 'FF0000'); ...; stop()   // a window of that colour
 import { execFileSync, spawn } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
@@ -31,5 +32,15 @@ export async function offerClipboard(display, text) {
   });
   child.stdin.end(text);
   await ready;
+  return () => child.kill();
+}
+
+// Shows a borderless window of exactly the colour `hex` (RRGGBB) at x, y until the returned stop() is called.
+export async function showPatch(display, x, y, width, height, hex) {
+  const child = x11Input(display, ['patch', x, y, width, height, hex].map(String), { background: true });
+  await new Promise((resolve, reject) => {
+    child.stdout.once('data', resolve);
+    child.once('exit', (code) => reject(new Error(`the patch helper ended (${code})`)));
+  });
   return () => child.kill();
 }

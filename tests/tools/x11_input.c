@@ -11,6 +11,8 @@
  *                          where the keyboard map needs it
  *   x11_input key COMBO    presses and releases a key with modifiers, as "Return", "Escape" or "alt+y"
  *                          (modifiers ctrl, shift, alt; a key by its X keysym name)
+ *   x11_input patch X Y W H RRGGBB   shows a borderless window of exactly that colour there, kept above
+ *                          the others, until the process is ended; prints "ready" once it is on the screen
  *   x11_input clipboard    reads text from standard input, takes the CLIPBOARD selection and serves
  *                          it (UTF8_STRING, STRING, TEXT) until another client takes it or the
  *                          process is ended; prints "ready" once it owns the selection.
@@ -24,6 +26,33 @@
 #include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
+
+/* A known colour on the screen: the default visual's pixel value is the colour itself (24-bit TrueColor,
+ * as the test displays are). */
+static int show_patch(Display* d, char** argv) {
+  const unsigned long colour = strtoul(argv[6], NULL, 16);
+  XSetWindowAttributes attrs;
+  attrs.override_redirect = True;
+  attrs.background_pixel = colour;
+  Window w = XCreateWindow(d, DefaultRootWindow(d), atoi(argv[2]), atoi(argv[3]), (unsigned)atoi(argv[4]), (unsigned)atoi(argv[5]), 0,
+                           CopyFromParent, InputOutput, CopyFromParent, CWOverrideRedirect | CWBackPixel, &attrs);
+  XSelectInput(d, w, ExposureMask | VisibilityChangeMask);
+  XMapRaised(d, w);
+  XEvent ev;
+  do XNextEvent(d, &ev); while (ev.type != Expose);
+  XSync(d, False);
+  printf("ready\n");
+  fflush(stdout);
+  /* It stays on top: a window raised over it (the program's own, when it is activated) is put under it. */
+  for (;;) {
+    XNextEvent(d, &ev);
+    if (ev.type == VisibilityNotify && ev.xvisibility.state != VisibilityUnobscured) {
+      XRaiseWindow(d, w);
+      XSync(d, False);
+    }
+  }
+  return 0;
+}
 
 static int serve_clipboard(Display* d) {
   size_t size = 0, capacity = 4096;
@@ -182,9 +211,11 @@ int main(int argc, char** argv) {
     status = key_combo(d, argv[2]) ? 0 : 2;
   } else if (argc == 2 && strcmp(argv[1], "clipboard") == 0) {
     status = serve_clipboard(d);
+  } else if (argc == 7 && strcmp(argv[1], "patch") == 0) {
+    status = show_patch(d, argv);
   } else {
     fprintf(stderr, "usage: x11_input warp X Y | move X Y | click X Y | button N press|release|click | press N | release N |\n"
-                    "       type TEXT | key COMBO | position | cursor | clipboard\n");
+                    "       type TEXT | key COMBO | position | cursor | clipboard | patch X Y W H RRGGBB\n");
   }
   XCloseDisplay(d);
   return status;
