@@ -6,7 +6,7 @@
 // waypoints that nothing else carries move with the drag, with their junction partners. A dragged waypoint
 // carries the other selected waypoints and nodes along when two or more things are selected.
 // Provides: _flowMoveReroute, _flowFollowBegin, _flowFollowFrame, _flowFollowCommit, _flowCarrySelection
-// Needs: _flowEditor, _flowModuleData, _flowNodeElement, _flowCableElement, _flowIsGroup, _flowContainers,
+// Needs: _flowEditor, _flowModuleData, _flowNodeElement, _flowMoveCircle, _flowIsGroup, _flowContainers,
 //   _flowChildToContainer, _flowSelectedReroutes, _flowSelectedNodes, _flowRerouteKey, _flowSnapOffset,
 //   _flowRedrawCablesOf
 
@@ -26,12 +26,7 @@ function _flowRerouteByKey(key) {
 function _flowPlaceReroute(cable, index, point, x, y) {
   point.pos_x = x;
   point.pos_y = y;
-  const svg = _flowCableElement(cable);
-  const circle = svg && svg.querySelectorAll('.point')[index];
-  if (circle) {
-    circle.setAttribute('cx', x);
-    circle.setAttribute('cy', y);
-  }
+  _flowMoveCircle(cable, index, x, y);
 }
 
 // Moves one waypoint by a graph delta, in the graph and on screen; the cable's source id, so the caller

@@ -5,7 +5,7 @@
 // library's drags, moves junction partners together, and joins a cable dropped on a waypoint into it.
 // A point's junction id is repeated on its circle as "data-jid".
 // Provides: _flowRebuildJunctionAttrs, _flowCablePoints, _flowWaypointInsertIndex, _flowSnapWaypoint,
-//   _flowRerouteAt, _flowDropCableOnReroute, _flowInstallWaypoints, FLOW_WAYPOINT_SNAP
+//   _flowRerouteAt, _flowDropCableOnReroute, _flowInstallWaypoints, _flowMoveCircle, FLOW_WAYPOINT_SNAP
 // Needs: _flowEditor, _flowModuleData, _flowCableElement, _flowCableOf, _flowCableNear, _flowClientToInternal,
 //   _flowInnermostContainerAtPointXY, _flowRecalculateAllBoxes, _flowPlanner, _flowApplySteps, _flowFrame,
 //   _flowPointSegmentDistance, _flowSelectedReroutes, _flowSelectedNodes, _flowRerouteKey, _flowIsGroup, FLOW_CABLE_HIT,

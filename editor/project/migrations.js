@@ -5,30 +5,17 @@
 //   applyMigrations_GateLegacy, applyMigrations_BranchLegacy, applyMigrations_ForLoopLegacy,
 //   applyMigrations_VideoToAVPlayer, applyDefaultProps, migrateBoxShadow, migrateBoxShadowAll,
 //   _qlRunMigrations
-// Needs: t
-// Calls: _LEGACY_DEFAULTS_BY_TYPE, _NEW_EVENT_FLAGS, TOOLBOX_ITEMS
+// Needs: t, _LEGACY_DEFAULTS_BY_TYPE, _NEW_EVENT_FLAGS
+// Calls: TOOLBOX_ITEMS
 
 var _QL_MOUSE_FLAGS = ['exportMousedown', 'exportMouseup', 'exportMouseenter', 'exportMouseleave', 'exportMousemove'];
-var _QL_EVENT_FLAGS = ['exportEvents', 'exportInput', 'exportChange', 'exportFocus', 'exportBlur',
-  'exportCellClick', 'exportKeyDown', 'exportKeyUp'];
-// The events that element types raised before each had its own flag.
-var _QL_LEGACY_EVENTS = {
-  input: ['exportEvents', 'exportInput', 'exportChange', 'exportFocus', 'exportBlur'],
-  textarea: ['exportEvents', 'exportInput', 'exportChange', 'exportFocus', 'exportBlur'],
-  select: ['exportEvents', 'exportChange'], checkbox: ['exportEvents', 'exportChange'],
-  radio: ['exportEvents', 'exportChange'], toggle: ['exportEvents', 'exportChange'],
-  'toggle-btn': ['exportEvents', 'exportChange'], accordion: ['exportEvents', 'exportChange'],
-  slider: ['exportEvents', 'exportInput', 'exportChange'], progress: ['exportInput', 'exportChange'],
-  table: ['exportEvents', 'exportCellClick'], button: ['exportEvents'], link: ['exportEvents'],
-};
-
 function _qlEventFlagNames() {
-  return typeof _NEW_EVENT_FLAGS !== 'undefined' && Array.isArray(_NEW_EVENT_FLAGS) ? _NEW_EVENT_FLAGS : _QL_EVENT_FLAGS;
+  return _NEW_EVENT_FLAGS;
 }
 
+// The events that element types raised before each had its own flag.
 function _qlLegacyEvents(type) {
-  const table = typeof _LEGACY_DEFAULTS_BY_TYPE !== 'undefined' && _LEGACY_DEFAULTS_BY_TYPE ? _LEGACY_DEFAULTS_BY_TYPE : _QL_LEGACY_EVENTS;
-  const listed = table[type];
+  const listed = _LEGACY_DEFAULTS_BY_TYPE[type];
   return Array.isArray(listed) ? listed : [];
 }
 
