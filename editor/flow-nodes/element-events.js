@@ -7,7 +7,7 @@
 //   _FLOW_MOUSE_DATA_OUTPUTS, supportedEventsForType, checkboxIdForOutput, _syncElementFlowNodeOutputs,
 //   _syncElementFlowNodeMouseOutputs, _propagateIdToFlow, _dropElementToFlow
 // Needs: _flowEditor, _flowRunCommand, _flowAfterAddNode, _flowRegisterElementType, _flowSubtitleSpecs,
-//   _flowQueueCableRedraw, _flowFrame, addFlowNode, _findElement, _qlCallIfDefined, INSPECTOR_EVENT_BOXES
+//   _flowQueueCableRedraw, _flowFrame, addFlowNode, _findElement, _qlCallIfDefined
 // Calls: updateFlowNodeTitle, updateFlowNodeCount
 
 var _ELEMENT_EVENTS = Object.freeze({
@@ -25,8 +25,16 @@ var _ELEMENT_EVENTS = Object.freeze({
 
 var _GLOBAL_MOUSE_EVENTS = Object.freeze(['onMouseDown', 'onMouseUp', 'onMouseEnter', 'onMouseLeave', 'onMouseMove']);
 
-// event, element flag, inspector checkbox: the inspector's box table read the other way round.
-var _FLOW_EVENT_ROWS = INSPECTOR_EVENT_BOXES.map((r) => [r[1], r[2], r[0]]);
+// event, element flag, inspector checkbox.
+var _FLOW_EVENT_ROWS = [
+  ['onClick', 'exportEvents', 'input-export'], ['onInput', 'exportInput', 'input-input'],
+  ['onChange', 'exportChange', 'input-change'], ['onFocus', 'exportFocus', 'input-focus'],
+  ['onBlur', 'exportBlur', 'input-blur'], ['onCellClick', 'exportCellClick', 'input-cellclick'],
+  ['onKeyDown', 'exportKeyDown', 'input-keydown'], ['onKeyUp', 'exportKeyUp', 'input-keyup'],
+  ['onMouseDown', 'exportMousedown', 'input-mousedown'], ['onMouseUp', 'exportMouseup', 'input-mouseup'],
+  ['onMouseEnter', 'exportMouseenter', 'input-mouseenter'], ['onMouseLeave', 'exportMouseleave', 'input-mouseleave'],
+  ['onMouseMove', 'exportMousemove', 'input-mousemove'],
+];
 var _EVENT_FLAG = Object.freeze(Object.fromEntries(_FLOW_EVENT_ROWS.map((r) => [r[0], r[1]])));
 var _EVENT_CHECKBOX_ID = Object.freeze(Object.fromEntries(_FLOW_EVENT_ROWS.map((r) => [r[0], r[2]])));
 var _EVENT_FIELDS = Object.freeze(Object.fromEntries(_FLOW_EVENT_ROWS.map((r) => [r[2], r[1]])));

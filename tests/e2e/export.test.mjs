@@ -83,7 +83,8 @@ test('the Web button writes a page that runs from disk with its compiled flow', 
     const page = path.join(folder, 'Export me.html');
     await until('the page and its files to be written', () => fs.existsSync(page) && fs.existsSync(path.join(folder, 'Libraries', 'tailwind.min.js')),
       { timeoutMs: 30000 });
-    const toasts = await ed.waitFor('[...document.querySelectorAll(".ql-toast")].map((n) => n.textContent.trim()).filter(Boolean).join(" | ")',
+    // An earlier notice (the project's creation) may still be showing: wait for the one of the save.
+    const toasts = await ed.waitFor('[...document.querySelectorAll(".ql-toast")].map((n) => n.textContent.trim()).filter((t) => t.includes("Export me.html")).join(" | ")',
       { timeoutMs: 15000 });
     assert.match(toasts, /Export me\.html/, 'the saved notice names the page');
     await sleep(300);

@@ -45,10 +45,10 @@ test('keys on the X keyboard: Tab selects the next component, Delete and Ctrl+Z,
       await sleep(100);
       x11('button', '1', 'click');
       await ed.waitFor(`selectedIds.length === 1 && selectedIds[0] === ${JSON.stringify(ids[0])}`, { timeoutMs: 5000 });
-      await ed.waitFor(`document.activeElement.id === 'wrap-' + ${JSON.stringify(ids[0])}`, { timeoutMs: 5000 });
+      await ed.waitFor(`document.activeElement?.id === 'wrap-' + ${JSON.stringify(ids[0])}`, { timeoutMs: 5000 });
 
       x11('key', 'Tab');
-      await ed.waitFor(`selectedIds[0] === ${JSON.stringify(ids[1])} && document.activeElement.id === 'wrap-' + ${JSON.stringify(ids[1])}`, { timeoutMs: 5000 });
+      await ed.waitFor(`selectedIds[0] === ${JSON.stringify(ids[1])} && document.activeElement?.id === 'wrap-' + ${JSON.stringify(ids[1])}`, { timeoutMs: 5000 });
       x11('key', 'Delete');
       await ed.waitFor(`!_findElement(${JSON.stringify(ids[1])})`, { timeoutMs: 5000 });
       assert.equal(await run('return historyStack.length;'), 1, 'one undo step');
@@ -58,11 +58,11 @@ test('keys on the X keyboard: Tab selects the next component, Delete and Ctrl+Z,
 
       await run(`document.getElementById('wrap-' + arguments[0]).focus(); return true;`, [ids[0]]);
       x11('key', 'Escape');
-      await ed.waitFor("document.activeElement.closest('#inspector-aside') !== null && selectedIds.length === 0", { timeoutMs: 5000 });
+      await ed.waitFor("Boolean(document.activeElement?.closest('#inspector-aside')) && selectedIds.length === 0", { timeoutMs: 5000 });
       x11('key', 'Left');
-      await ed.waitFor("document.activeElement.closest('#canvas-container') !== null", { timeoutMs: 5000 });
+      await ed.waitFor("Boolean(document.activeElement?.closest('#canvas-container'))", { timeoutMs: 5000 });
       x11('key', 'Right');
-      await ed.waitFor("document.activeElement.closest('#inspector-aside') !== null", { timeoutMs: 5000 });
+      await ed.waitFor("Boolean(document.activeElement?.closest('#inspector-aside'))", { timeoutMs: 5000 });
       fs.mkdirSync(artifacts, { recursive: true });
       await ed.session.screenshot(path.join(artifacts, 'keys-webkit.png'));
     } finally {
