@@ -4,13 +4,18 @@
 // and a wrapper reached by Tab selects its element without redrawing the canvas, so the tab order holds.
 // Also: Enter in an inspector field commits it, a numeric field the pointer rests on shows a text caret,
 // and the inspector's sliders step while snapping holds.
-// Provides: _cursorInZone, _focusInCanvas, _selectForKeyboard, _enterCanvas, _enterInspector, _enterLeftAside,
-//   _qlFocusables, _qlCycleFocus
+// Provides: _cursorInZone, _focusInCanvas, _qlInField, _selectForKeyboard, _enterCanvas, _enterInspector,
+//   _enterLeftAside, _qlFocusables, _qlCycleFocus
 // Needs: selectedIds, lastTreeAnchorId, _qlCallIfDefined, _lastMouseX, _lastMouseY, _shouldSnap, _snapStep
 // Calls: renderProperties, renderComponentTree, _syncFlowFromCanvas, _syncCPButtonsToSelection,
 //   updateFloatingSelectionBox, updateFloatAlignButtons, _refreshInspectorSolo
 
 var _QL_FIELD = 'input, textarea, select, [contenteditable=""], [contenteditable="true"]';
+
+// Whether an element is, or lies inside, a field that keeps its own keys.
+function _qlInField(el) {
+  return Boolean(el && el.closest && el.closest(_QL_FIELD));
+}
 // How long the pointer rests on a numeric field before it shows a text caret.
 var QL_NUM_IDLE_MS = 1000;
 
@@ -157,7 +162,7 @@ function _qlInOwnKeysPanel(el) {
 function _qlOnZoneKey(ev) {
   if (ev.defaultPrevented) return;
   const a = document.activeElement;
-  const inField = Boolean(a && a.closest && a.closest(_QL_FIELD));
+  const inField = _qlInField(a);
   if (_qlInOwnKeysPanel(a)) return;
   const main = document.querySelector('main.ql-center');
   const inspector = _qlZone('inspector');

@@ -4,7 +4,7 @@
 // keys.js) come first while the pointer is over it; nothing here runs while a text field has the focus,
 // so Ctrl+C there copies text. Meta works as Ctrl.
 // Provides: _qlShortcutAction, _qlRunShortcut
-// Needs: _qlCallIfDefined, _lastMouseX, _lastMouseY, selectedIds, _focusInCanvas
+// Needs: _qlCallIfDefined, _lastMouseX, _lastMouseY, selectedIds, _focusInCanvas, _qlInField
 // Calls: previewProject, openExportModal, downloadCode, undo, redo, saveProject, copySelected,
 //   pasteSelected, duplicateSelected, copyFlowSelected, pasteFlowSelected, _createSuperNodeFromSelection,
 //   _FLOW_SUPER_NODES_ENABLED, setLayoutDir, setCanvasLayoutDir, adjustPadding, moveSelected, deleteSelected,
@@ -79,7 +79,7 @@ var _QL_SHORTCUT_RUN = {
 function _qlRunShortcut(ev) {
   if (ev.defaultPrevented) return;
   const target = ev.target && ev.target.nodeType === 1 ? ev.target : document.activeElement;
-  const text = Boolean(target && target.closest && target.closest('input, textarea, select, [contenteditable=""], [contenteditable="true"]'));
+  const text = _qlInField(target);
   const overFlow = typeof _flowPointerOverPanel === 'function' && _flowPointerOverPanel();
   const action = _qlShortcutAction(
     { key: ev.key, ctrl: ev.ctrlKey || ev.metaKey, shift: ev.shiftKey, alt: ev.altKey },
