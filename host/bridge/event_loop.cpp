@@ -152,6 +152,8 @@ void HostLoop::scrub_step() {
       scrub_.cursor_hidden = true;
     }
   } else if (scrub_.active) {
+    // Again on every tick: the web view may set its own cursor after the hide.
+    ui_.set_cursor_hidden(true);
     if (!ui_.pointer_position(x, y)) return;
     const int dx = x - scrub_.last_x;
     // Added, not assigned: two ticks may fall between two animation frames of the page, which reads

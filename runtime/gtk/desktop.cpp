@@ -2,6 +2,7 @@
 // (read, warp, hide) and the default program for an address.
 #include "gui_internal.h"
 
+#include <algorithm>
 #include <map>
 
 namespace {
@@ -18,7 +19,11 @@ struct SavedCursor {
   GdkWindow* window;   // referenced
   GdkCursor* cursor;   // referenced, or nullptr for the parent's cursor
 };
-std::map<int, std::vector<SavedCursor>>& hidden = *new std::map<int, std::vector<SavedCursor>>;
+struct HiddenWindow {
+  GdkCursor* blank;    // referenced
+  std::vector<SavedCursor> saved;
+};
+std::map<int, HiddenWindow>& hidden = *new std::map<int, HiddenWindow>;
 
 void collect(GdkWindow* window, std::vector<GdkWindow*>& out) {
   out.push_back(window);
@@ -29,11 +34,12 @@ void collect(GdkWindow* window, std::vector<GdkWindow*>& out) {
 void restore(int number) {
   const auto it = hidden.find(number);
   if (it == hidden.end()) return;
-  for (const SavedCursor& saved : it->second) {
+  for (const SavedCursor& saved : it->second.saved) {
     if (!gdk_window_is_destroyed(saved.window)) gdk_window_set_cursor(saved.window, saved.cursor);
     if (saved.cursor) g_object_unref(saved.cursor);
     g_object_unref(saved.window);
   }
+  g_object_unref(it->second.blank);
   hidden.erase(it);
 }
 
@@ -87,6 +93,9 @@ void rt_pointer_warp(int x, int y) {
   gdk_display_flush(display);
 }
 
+// Hiding again while hidden blanks whatever cursor was set since: the web view sets its own cursor
+// whenever its process answers a hover, which may come after the hide. The cursor set last is the one
+// put back.
 void rt_window_set_cursor_hidden(int number, bool hide) {
   if (!hide) {
     restore(number);
@@ -94,18 +103,29 @@ void rt_window_set_cursor_hidden(int number, bool hide) {
   }
   GtkWindow* widget = rt_gtk::window_widget(number);
   GdkWindow* top = widget ? gtk_widget_get_window(GTK_WIDGET(widget)) : nullptr;
-  if (!top || hidden.contains(number)) return;
-  GdkCursor* blank = gdk_cursor_new_for_display(gdk_window_get_display(top), GDK_BLANK_CURSOR);
+  if (!top) return;
+  auto it = hidden.find(number);
+  if (it == hidden.end())
+    it = hidden.emplace(number, HiddenWindow{gdk_cursor_new_for_display(gdk_window_get_display(top), GDK_BLANK_CURSOR), {}}).first;
+  HiddenWindow& state = it->second;
   std::vector<GdkWindow*> windows;
   collect(top, windows);
-  std::vector<SavedCursor>& saved = hidden[number];
+  bool changed = false;
   for (GdkWindow* window : windows) {
-    GdkCursor* previous = gdk_window_get_cursor(window);
-    saved.push_back({GDK_WINDOW(g_object_ref(window)), previous ? GDK_CURSOR(g_object_ref(previous)) : nullptr});
-    gdk_window_set_cursor(window, blank);
+    GdkCursor* current = gdk_window_get_cursor(window);
+    if (current == state.blank) continue;
+    auto saved = std::find_if(state.saved.begin(), state.saved.end(), [window](const SavedCursor& s) { return s.window == window; });
+    if (saved == state.saved.end()) {
+      state.saved.push_back({GDK_WINDOW(g_object_ref(window)), nullptr});
+      saved = state.saved.end() - 1;
+    } else if (saved->cursor) {
+      g_object_unref(saved->cursor);
+    }
+    saved->cursor = current ? GDK_CURSOR(g_object_ref(current)) : nullptr;
+    gdk_window_set_cursor(window, state.blank);
+    changed = true;
   }
-  g_object_unref(blank);
-  gdk_display_flush(gdk_window_get_display(top));
+  if (changed) gdk_display_flush(gdk_window_get_display(top));
 }
 
 bool rt_open_uri(const std::string& uri) {

@@ -143,6 +143,17 @@ TEST_F(Desktop, HiddenCursorIsBlankUntilTheEarlierOneIsBack) {
   rt_window_set_cursor_hidden(kWindow, false);
   EXPECT_EQ(gdk_window_get_cursor(window), arrow);
 
+  // A cursor set while hidden (the web view answering a hover late) is blanked by the next hide and is
+  // the one put back.
+  GdkCursor* text = gdk_cursor_new_for_display(gdk_window_get_display(window), GDK_XTERM);
+  rt_window_set_cursor_hidden(kWindow, true);
+  gdk_window_set_cursor(window, text);
+  rt_window_set_cursor_hidden(kWindow, true);
+  EXPECT_EQ(gdk_cursor_get_cursor_type(gdk_window_get_cursor(window)), GDK_BLANK_CURSOR);
+  rt_window_set_cursor_hidden(kWindow, false);
+  EXPECT_EQ(gdk_window_get_cursor(window), text);
+
+  g_object_unref(text);
   g_object_unref(arrow);
   rt_window_close(kWindow);
 }
