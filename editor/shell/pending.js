@@ -44,8 +44,7 @@ var QL_PENDING = {
   renderTableColumnsEditor: null,
   toggleTableHeight: null,
   toggleTablePageSize: null,
-  // Local fonts, code tooltips, editor themes, keyboard zones, shortcuts.
-  initPBTooltips: null,
+  // Local fonts, editor themes, keyboard zones, shortcuts.
   renderShortcutsModal: null,
   syncEditorThemeButtons: null,
   tryAutoLoadFonts: null,

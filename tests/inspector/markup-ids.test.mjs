@@ -31,7 +31,8 @@ function literalIds() {
     for (const re of [LOOKUP, ID_SHAPED]) {
       for (const m of text.matchAll(re)) {
         // A literal that ends in "-" is a prefix joined to a name at run time; the tables cover those.
-        if (!m[1].endsWith('-') && !ids.has(m[1])) ids.set(m[1], file);
+        // One with "--" names a variant of a field's row in a table (the code tooltips' drop-down row).
+        if (!m[1].endsWith('-') && !m[1].includes('--') && !ids.has(m[1])) ids.set(m[1], file);
       }
     }
   }
