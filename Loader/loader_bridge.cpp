@@ -10,8 +10,19 @@
 
 namespace {
 
-// The WebSocket relay's refusal until the loader runs one.
-constexpr std::string_view kWsNotAvailable = "the WebSocket relay is not available yet";
+// The relay's refusal is part of the reply protocol that pages know.
+constexpr std::string_view kWsCannotStart = "no se pudo iniciar el servidor WS";
+
+// The relay's port of a start request: a number truncated toward zero, a boolean as 0 or 1, anything
+// else (a text, nothing) 0; the relay takes a port below 1 as its default.
+int RequestedRelayPort(const nlohmann::json& data) {
+  const auto it = data.find("port");
+  if (it == data.end()) return 0;
+  if (it->is_boolean()) return it->get<bool>() ? 1 : 0;
+  if (!it->is_number()) return 0;
+  const double port = it->get<double>();
+  return port >= 1 && port <= 65535 ? static_cast<int>(port) : (port > 65535 ? 65536 : 0);
+}
 
 std::string MemberText(const nlohmann::json& object, const char* key) {
   if (!object.is_object()) return {};
@@ -143,8 +154,10 @@ void LoaderBridge::native_request(const std::string& type, const std::string& va
                            ? NativeDataReply(id, {ReplyNumber("bytesWritten", static_cast<int64_t>(write.written))})
                            : NativeErrorReply(id, write.error));
   } else if (type == kWsStart) {
-    ui_.eval_script(0, NativeErrorReply(id, kWsNotAvailable));
+    const int port = relay_ ? relay_->WsServer_Start(RequestedRelayPort(request.data)) : 0;
+    ui_.eval_script(0, port > 0 ? NativeDataReply(id, {ReplyNumber("port", port)}) : NativeErrorReply(id, kWsCannotStart));
   } else if (type == kWsStop) {
+    if (relay_) relay_->WsServer_Stop();
     ui_.eval_script(0, NativeDataReply(id));
   } else if (type == kRunCommand) {
     const std::string command = request.text("command");

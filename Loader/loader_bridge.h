@@ -9,6 +9,7 @@
 #include "command_queue.h"
 #include "page_ui.h"
 #include "payload.h"
+#include "ws_relay.h"
 
 // What the bridge needs of the loader's window, web view and desktop. The program implements it over
 // the runtime's GTK layer; tests with a recorder.
@@ -60,6 +61,9 @@ public:
   // read while they run.
   void run_command_step() { commands_.step(); }
 
+  // The process's WebSocket relay, started and stopped by the page (none: starting fails).
+  void set_relay(WsRelay* relay) { relay_ = relay; }
+
   CommandQueue& commands() { return commands_; }
   const std::string& pending_dialog() const { return dialog_.callback_id; }
 
@@ -80,5 +84,6 @@ private:
   const LoaderSettings& settings_;
   CommandQueue commands_;
   PendingDialog dialog_;
+  WsRelay* relay_ = nullptr;
   bool busy_ = false;
 };

@@ -16,6 +16,7 @@
 #include "rt/gui.h"
 #include "rt/icon_slot.h"
 #include "rt/net.h"
+#include "ws_relay.h"
 
 // The icon slot: the editor writes a user's icon here in a copy of this program (the file keeps its
 // length); left empty, the window keeps the desktop's default icon.
@@ -108,6 +109,8 @@ int main(int argc, char** argv) {
 
   GtkLoaderUi ui;
   LoaderBridge bridge(ui, settings);
+  WsRelay relay;
+  bridge.set_relay(&relay);
   rt_webview_bind_callback(0, "pb_event", [&](const std::string& args) {
     LoaderLog("UI_InternalCallback: " + args.substr(0, 120));
     bridge.handle(args);
@@ -141,6 +144,7 @@ int main(int argc, char** argv) {
   }
 
   LoaderLog("=== END ===");
+  relay.WsServer_Stop();
   server.stop();
   rt_webview_free(0);
   rt_window_close(0);

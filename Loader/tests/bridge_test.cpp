@@ -258,8 +258,8 @@ TEST_F(NativeOpsTest, FilesReadAndWritten) {
        Cb(R"("cb_1_abc", {data: {bytesWritten: 0}})")},
       {"written", "native_write_file", {{"path", dir_ + "new.txt"}, {"content", EncodeBase64("héllo")}},
        Cb(R"("cb_1_abc", {data: {bytesWritten: 6}})")},
-      {"relay start", "native_ws_start", {{"port", 9000}},
-       Cb(R"("cb_1_abc", {error: "the WebSocket relay is not available yet"})")},
+      {"relay start without a relay", "native_ws_start", {{"port", 9000}},
+       Cb(R"("cb_1_abc", {error: "no se pudo iniciar el servidor WS"})")},
       {"relay stop", "native_ws_stop", nlohmann::json::object(), Cb(R"("cb_1_abc", {data: {}})")},
       {"an empty command", "native_run_command", {{"command", ""}},
        Cb(R"("cb_1_abc", {error: "empty command"})")},
@@ -274,6 +274,38 @@ TEST_F(NativeOpsTest, FilesReadAndWritten) {
   EXPECT_EQ(Read(dir_ + "keep.txt"), "old");   // a refused write leaves the file as it was
   EXPECT_EQ(Read(dir_ + "new.txt"), "héllo");
   EXPECT_TRUE(std::filesystem::exists(dir_ + "cleared.txt"));
+}
+
+TEST_F(NativeOpsTest, TheRelayStartsOnTheAskedPortOrItsDefaultAndStops) {
+  std::vector<int> asked;
+  WsRelay relay([&](int port) -> std::unique_ptr<RtServer> {
+    asked.push_back(port);
+    if (port == 9999) return nullptr;   // taken
+    return rt_net_server_create(0, "127.0.0.1");
+  });
+  bridge->set_relay(&relay);
+  struct Case {
+    nlohmann::json data;
+    int asked;
+  } cases[] = {{{{"port", 9000}}, 9000}, {{{"port", 9000.7}}, 9000}, {{{"port", "9000"}}, 8080},
+               {{{"port", 0}}, 8080},    {{{"port", -5}}, 8080},      {nlohmann::json::object(), 8080}};
+  for (const Case& c : cases) {
+    asked.clear();
+    ui.scripts.clear();
+    bridge->handle(Native("native_ws_start", c.data));
+    EXPECT_EQ(asked, std::vector<int>{c.asked}) << c.data.dump();
+    EXPECT_EQ(LastScript(), Cb(R"("cb_1_abc", {data: {port: )" + std::to_string(relay.port()) + "}}")) << c.data.dump();
+    // A second start reports the running relay's port.
+    bridge->handle(Native("native_ws_start", {{"port", 9100}}));
+    EXPECT_EQ(asked.size(), 1u);
+    bridge->handle(Native("native_ws_stop", nlohmann::json::object()));
+    EXPECT_EQ(LastScript(), Cb(R"("cb_1_abc", {data: {}})"));
+    EXPECT_FALSE(relay.running());
+  }
+  bridge->handle(Native("native_ws_start", {{"port", 9999}}));
+  EXPECT_EQ(LastScript(), Cb(R"("cb_1_abc", {error: "no se pudo iniciar el servidor WS"})"));
+  bridge->handle(Native("native_ws_stop", nlohmann::json::object()));
+  EXPECT_EQ(LastScript(), Cb(R"("cb_1_abc", {data: {}})"));
 }
 
 TEST_F(NativeOpsTest, CallbackIdsThatAreNotWellFormedAreDropped) {

@@ -169,8 +169,8 @@ constexpr size_t kMaxClients = 1024;
 
 class PollServer final : public RtServer {
 public:
-  PollServer(UniqueFd listener, UniqueFd wake_fd, int port)
-      : listener_(std::move(listener)), wake_fd_(std::move(wake_fd)), port_(port) {}
+  PollServer(UniqueFd listener, UniqueFd wake_fd, int port, RtNetPeers peers)
+      : listener_(std::move(listener)), wake_fd_(std::move(wake_fd)), port_(port), peers_(peers) {}
 
   int port() const override { return port_; }
 
@@ -293,7 +293,7 @@ private:
     if (!fd) return {};
     // Only the user who runs the program may talk to it: another account on the same machine could
     // otherwise read files through it. A peer whose owner cannot be established is refused too.
-    if (rt_net_peer_uid(fd.get()) != static_cast<long>(::geteuid())) return {};
+    if (peers_ == RT_NET_SAME_USER && rt_net_peer_uid(fd.get()) != static_cast<long>(::geteuid())) return {};
     // Replies go out as soon as they are written; without this a small body after its head waits
     // for the peer's delayed acknowledgement.
     const int on = 1;
@@ -311,13 +311,14 @@ private:
   UniqueFd listener_;
   UniqueFd wake_fd_;
   int port_;
+  RtNetPeers peers_;
   std::vector<Client> clients_;
   size_t next_slot_ = 0;
 };
 
 }  // namespace
 
-std::unique_ptr<RtServer> rt_net_server_create(int port, const std::string& bind_address) {
+std::unique_ptr<RtServer> rt_net_server_create(int port, const std::string& bind_address, RtNetPeers peers) {
   if (port < 0 || port > 65535) return nullptr;
   sockaddr_in address{};
   address.sin_family = AF_INET;
@@ -339,5 +340,5 @@ std::unique_ptr<RtServer> rt_net_server_create(int port, const std::string& bind
 
   UniqueFd wake_fd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
   if (!wake_fd) return nullptr;
-  return std::make_unique<PollServer>(std::move(listener), std::move(wake_fd), ntohs(bound.sin_port));
+  return std::make_unique<PollServer>(std::move(listener), std::move(wake_fd), ntohs(bound.sin_port), peers);
 }

@@ -63,7 +63,11 @@ long rt_net_peer_uid(int fd);
 std::optional<long> rt_net_socket_owner(std::string_view tcp_table, std::string_view tcp6_table, uint32_t peer_address,
                                         uint16_t peer_port, uint32_t local_address, uint16_t local_port);
 
-// nullptr when the port cannot be bound (SO_REUSEADDR only, never SO_REUSEPORT). A connection from
-// another user's process, or from a peer whose owner cannot be established, is closed as soon as it
-// is accepted.
-std::unique_ptr<RtServer> rt_net_server_create(int port, const std::string& bind_address = "127.0.0.1");
+// Who may connect: by default only the user who runs the program (a connection from another user's
+// process, or from a peer whose owner cannot be established, is closed as soon as it is accepted);
+// RT_NET_ANY_PEER for a service meant for the local network.
+enum RtNetPeers { RT_NET_SAME_USER, RT_NET_ANY_PEER };
+
+// nullptr when the port cannot be bound (SO_REUSEADDR only, never SO_REUSEPORT).
+std::unique_ptr<RtServer> rt_net_server_create(int port, const std::string& bind_address = "127.0.0.1",
+                                               RtNetPeers peers = RT_NET_SAME_USER);
