@@ -5,6 +5,7 @@
 void GtkHostUi::eval_script(int gadget, const std::string& script) { rt_webview_eval_script(gadget, script); }
 void GtkHostUi::show_main_window() { rt_window_hide(0, false); }
 void GtkHostUi::activate_main_window() { rt_window_activate(0); }
+void GtkHostUi::minimize_main_window() { rt_window_minimize(0); }
 bool GtkHostUi::main_window_visible() const { return rt_window_visible(0); }
 void GtkHostUi::main_window_frame(int& x, int& y, int& width, int& height) const {
   x = rt_window_x(0);

@@ -8,6 +8,7 @@ public:
   void eval_script(int gadget, const std::string& script) override;
   void show_main_window() override;
   void activate_main_window() override;
+  void minimize_main_window() override;
   bool main_window_visible() const override;
   void main_window_frame(int& x, int& y, int& width, int& height) const override;
   void add_timer(int id, int milliseconds) override;

@@ -28,6 +28,7 @@ class HostUi : public PageScriptUi {
 public:
   virtual void show_main_window() = 0;
   virtual void activate_main_window() = 0;
+  virtual void minimize_main_window() = 0;
   virtual bool main_window_visible() const = 0;
   // Outer position and inner size of the main window.
   virtual void main_window_frame(int& x, int& y, int& width, int& height) const = 0;

@@ -2,7 +2,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "compiler_locator.h"
 #include "script.h"
 #include "support.h"
 #include "rt/fs.h"
@@ -42,9 +41,11 @@ void EditorCommands::handle(const std::string& id, const std::string& type, cons
   else if (type == "export_project_zip") export_project_zip(value);
   else if (type == "import_project_zip") import_project_zip();
   else if (type == "preview" && open_preview) open_preview(value);
-  else if (type == "compiler_requester" || type == "icon_requester" || type == "open_external_editor" ||
-           type == "preview" || type == "run_compiler" || type == "run_pbp")
-    not_available(type, value);
+  else if (type == "compiler_requester") compiler_requester();
+  else if (type == "icon_requester") icon_requester();
+  else if (type == "run_compiler") run_compiler(value);
+  else if (type == "run_pbp") run_pbp(value);
+  else if (type == "open_external_editor" || type == "preview") not_available(type, value);
 }
 
 void EditorCommands::toast(const std::string& text, const char* kind, int milliseconds) {
@@ -52,21 +53,10 @@ void EditorCommands::toast(const std::string& text, const char* kind, int millis
                          ", " + std::to_string(milliseconds) + ");");
 }
 
-void EditorCommands::detect_compiler() {
-  // Only a look-up: the page enables its source export by it. Compiling itself is not available yet.
-  const std::string home = LocateCompilerHome();
-  HostLog("compiler home: \"" + home + "\", installed " + (home.empty() ? "0" : "1"));
-  ui_.eval_script(0, std::string("window._pbInstalled = ") + (home.empty() ? "0" : "1") +
-                         "; window._pbHome = " + JsString(home) + ";");
-}
-
 void EditorCommands::not_available(const std::string& type, const std::string& value) {
   HostLog("command not available yet: " + type);
   toast(kNotAvailable, "error", 4000);
-  if (type == "compiler_requester" || type == "icon_requester") {
-    // The page's pending request resolves now, as after a cancelled dialog.
-    ui_.eval_script(0, JsCallIfDefined("window._compilerPath", {""}));
-  } else if (type == "open_external_editor") {
+  if (type == "open_external_editor") {
     ui_.eval_script(0, JsCallIfDefined("window._fnjsExternalError", {NodeIdOf(value)}));
   } else if (type == "preview") {
     // The page covers the editor while a preview is open; it is never opened, so it is closed at once.

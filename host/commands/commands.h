@@ -31,6 +31,9 @@ public:
   // Path of the open project's document ("" after new): where save_as finds it.
   const std::string& current_document() const { return current_document_; }
 
+  // A compile that runs longer than this is ended and reported as failed.
+  int compile_limit_ms = 10 * 60 * 1000;
+
 private:
   // Projects (commands_project.cpp). Every command that takes a project name refuses one that
   // could name anything but a direct child of the projects folder.
@@ -49,8 +52,17 @@ private:
   void export_project_zip(const std::string& page_project);
   void import_project_zip();
 
-  // detect_pb: reports where the outside compiler is installed (a look-up only).
+  // The outside compiler (commands_compiler.cpp). detect_pb reports where it is installed; the two
+  // requesters let the user pick the compiler program or an icon; run_compiler compiles the exported
+  // base program and starts the program only when this compile wrote it (else the page is told why,
+  // with the compiler's output); run_pbp opens the IDE project with the desktop's program for it.
   void detect_compiler();
+  void compiler_requester();
+  void icon_requester();
+  void run_compiler(const std::string& request);
+  void run_pbp(const std::string& base);
+  // The compiler's home as detect_pb found it, else as the locator finds it now, else "".
+  std::string compiler_home();
   // Commands whose work is not built yet: the page is told so at once, through the callbacks it
   // waits on, so no request of the page waits for ever.
   void not_available(const std::string& type, const std::string& value);
@@ -61,4 +73,5 @@ private:
   HostLoop& loop_;
   std::string program_folder_;
   std::string current_document_;
+  std::string compiler_home_;
 };

@@ -13,6 +13,7 @@
 #include "script.h"
 #include "shared_state.h"
 #include "support.h"
+#include "url.h"
 #include "rt/fs.h"
 
 namespace fs = std::filesystem;
@@ -25,24 +26,6 @@ constexpr const char* kCodeFolderSuffix = ".fnjs";
 
 std::string IfDefined(const std::string& function, const std::string& call) {
   return "if (typeof " + function + " === 'function') " + call + ";";
-}
-
-// A file: address of a local path for the desktop's file browser.
-std::string FileUri(const std::string& path) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string uri = "file://";
-  for (unsigned char c : path) {
-    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '/' ||
-                       c == '-' || c == '_' || c == '.' || c == '~';
-    if (plain) {
-      uri += static_cast<char>(c);
-    } else {
-      uri += '%';
-      uri += kHex[c >> 4];
-      uri += kHex[c & 0xF];
-    }
-  }
-  return uri;
 }
 
 bool HasBytes(const std::string& path) { return rt_fs_file_size(path) > 0; }

@@ -28,3 +28,7 @@ enum class PathCheck {
 PathCheck CheckRelativePath(std::string_view path);
 
 inline bool IsSafeRelativePath(std::string_view path) { return CheckRelativePath(path) == PathCheck::Ok; }
+
+// A file: address of a local path for the desktop's default program (every byte but letters, digits
+// and "/-_.~" percent-encoded).
+std::string FileUri(const std::string& path);

@@ -96,14 +96,10 @@ TEST_F(Commands, CommandsNotBuiltYetAnswerThePageAtOnceThroughWhatItWaitsOn) {
     const char* value;
     std::string answer;   // besides the notice
   } cases[] = {
-      {"compiler_requester", "", JsCallIfDefined("window._compilerPath", {""})},
-      {"icon_requester", "", JsCallIfDefined("window._compilerPath", {""})},
       {"open_external_editor", R"({"subPath":"Demo.fnjs/n1.js","nodeId":"node 'one'"})",
        JsCallIfDefined("window._fnjsExternalError", {"node 'one'"})},
       {"preview", R"({"minW":0,"minH":0,"maxW":0,"maxH":0,"w":800,"h":600})",
        JsCallIfDefined("window._pbPreviewClosed", {})},
-      {"run_compiler", "pbcompiler|Demo|", "not available yet"},
-      {"run_pbp", "Demo", "not available yet"},
   };
   for (const auto& c : cases) {
     ui_.scripts.clear();
@@ -116,14 +112,15 @@ TEST_F(Commands, CommandsNotBuiltYetAnswerThePageAtOnceThroughWhatItWaitsOn) {
 
 TEST_F(Commands, DetectPbReportsTheCompilerTheLocatorFinds) {
   send("detect_pb");
-  EXPECT_EQ(ui_.scripts.back(), "window._pbInstalled = 0; window._pbHome = \"\";");
+  const std::string refresh = JsCallIfDefined("_enableProjectButtons", {});
+  EXPECT_EQ(ui_.scripts.back(), "window._pbInstalled = 0; window._pbHome = \"\"; " + refresh);
 
   const std::string compiler_home = home_.path("it's pb") + "/";
   write(compiler_home + kCompilerProgram, "#!/bin/sh\n");
   setenv("QUORLIN_COMPILER_HOME", compiler_home.c_str(), 1);
   send("detect_pb");
   unsetenv("QUORLIN_COMPILER_HOME");
-  EXPECT_EQ(ui_.scripts.back(), "window._pbInstalled = 1; window._pbHome = " + JsString(compiler_home) + ";");
+  EXPECT_EQ(ui_.scripts.back(), "window._pbInstalled = 1; window._pbHome = " + JsString(compiler_home) + "; " + refresh);
 }
 
 TEST_F(Commands, ChangeProjectsFolderUsesAFolderChooserAndAnswersEvenWhenUnchanged) {

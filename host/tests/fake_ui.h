@@ -20,6 +20,7 @@ public:
   std::vector<bool> message_above_window;   // whether the main window was shown under each message
   bool visible = false;
   int activations = 0;
+  int minimizes = 0;
   int close_posts = 0;
   double zoom_factor = 1.0;
   bool answer_yes = true;
@@ -68,6 +69,7 @@ public:
   }
   void show_main_window() override { visible = true; }
   void activate_main_window() override { ++activations; visible = true; }
+  void minimize_main_window() override { ++minimizes; }
   bool main_window_visible() const override { return visible; }
   void main_window_frame(int& x, int& y, int& width, int& height) const override {
     x = main_x, y = main_y, width = main_width, height = main_height;
