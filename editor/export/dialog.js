@@ -18,7 +18,8 @@
 //   _exportStandaloneSummary, _exportSaveHostless, EXPORT_ICON_WAIT_MS
 // Needs: _projectDirHandle, _exportSaveName, _exportSaveHtmlPage, _exportWriteProjectFile, _qlCallIfDefined,
 //   _qlSendToHost, buildExportHTML, currentProjectName, showToast, t
-// Calls: _qlDownloadText, _qlHasHost, _browseCompilerPath, _qrlAppName, _usedLocalFonts, buildStandaloneExe, generatePureBasicCode
+// Calls: _qlDownloadText, _qlHasHost, _browseCompilerPath, _qrlAppName, _usedLocalFonts, buildStandaloneExe, generatePureBasicCode,
+//   _pbExportModule, _pbRestoreExportOptions, _pbSaveExport, _pbSaveHostlessExtras, _pbTitlebarConfig
 
 var currentExportMode = 'html';
 var _lastExportContent = '';
@@ -142,15 +143,18 @@ async function openExportModal(mode) {
   if (obfuscate) obfuscate.checked = want === 'html' ? true : _exportStored('quorlin_obfuscate', 'true') !== 'false';
   let html;
   try {
-    html = await buildExportHTML(want, null, !!(debug && debug.checked));
+    const titlebar = want === 'pb' ? _pbTitlebarConfig() : null;
+    if (want === 'pb') await _pbRestoreExportOptions(_exportSaveName());
+    html = await buildExportHTML(want, titlebar, !!(debug && debug.checked));
+    if (want === 'pb' && seq === _exportBuildSeq) html = String(await _pbExportModule(html, titlebar) || '');
   } catch (e) {
-    console.error('[export] the page could not be built:', e);
+    console.error('[export] the ' + (want === 'pb' ? 'module' : 'page') + ' could not be built:', e);
     showToast(t('toast.exportSaveError'), 'error');
     return false;
   }
   // A later opening (an option changed meanwhile) wins.
   if (seq !== _exportBuildSeq) return false;
-  _lastExportContent = want === 'pb' ? String(_qlCallIfDefined('generatePureBasicCode', html) || '') : html;
+  _lastExportContent = html;
   if (code) { code.hidden = false; code.value = _lastExportContent; }
   if (summary) { summary.hidden = true; summary.textContent = ''; }
   _exportSetTitle(want === 'pb' ? 'modal.exportModal.titlePb' : 'modal.exportModal.titleHtml');
@@ -251,7 +255,7 @@ function _browseIconPath() {
       const text = typeof path === 'string' ? path : '';
       if (text) {
         _exportStore('quorlin_flag_icon_val', text);
-        ['standalone-icon-path', 'flag-icon-val'].forEach(function (id) { if (_exportEl(id)) _exportEl(id).value = text; });
+        ['standalone-icon-path', 'flag-icon-val', 'pb-icon-path'].forEach(function (id) { if (_exportEl(id)) _exportEl(id).value = text; });
         const box = _exportEl('standalone-icon-check');
         if (box) box.checked = true;
         const summary = _exportEl('export-summary');
@@ -311,16 +315,15 @@ async function downloadCode() {
   const content = '\uFEFF' + _lastExportContent;
   let ok;
   if (_qlHasHost()) {
-    ok = pb ? await _exportWriteProjectFile(base, file, content, 'text/plain; charset=utf-8') : await _exportSaveHtmlPage(base, file, _lastExportContent);
-    if (ok) {
+    // The source export's files and what follows them are its own (it closes the dialog and reports).
+    ok = pb ? await _pbSaveExport(base, file, content) : await _exportSaveHtmlPage(base, file, _lastExportContent);
+    if (ok && !pb) {
       closeExportModal();
-      if (pb) showToast(t('toast.exportSaved', { name: file }), 'success', 4000);
-      _qlSendToHost(pb ? 'export_pb' : 'export_html', file);
-    } else if (pb) {
-      showToast(t('toast.exportSaveError'), 'error');
+      _qlSendToHost('export_html', file);
     }
   } else {
     ok = await _exportSaveHostless(file, content, type);
+    if (ok && pb) _pbSaveHostlessExtras(base);
     if (ok) closeExportModal();
   }
   const basePb = _exportEl('basepb-check');

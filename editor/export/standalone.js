@@ -9,7 +9,7 @@
 // - Every file is downloaded before anything is saved: a missing library or style sheet fails the build,
 //   missing media are named in a warning. With auto-run and files beside the program, the start request
 //   rides on the last file, so the program never starts before its files are there.
-// Provides: buildStandaloneExe, _QRL_MEDIA_EXT, _QRL_VIDEO_EXT, _QRL_CODE_MEDIA_FOLDERS, _qrlLocalBase, _qrlFetchBytes,
+// Provides: buildStandaloneExe, _qrlTitlebarConfig, _QRL_MEDIA_EXT, _QRL_VIDEO_EXT, _QRL_CODE_MEDIA_FOLDERS, _qrlLocalBase, _qrlFetchBytes,
 //   _getSharedStandaloneIcon, _browseStandaloneIcon, onStandaloneIconToggle, _browseStandaloneExePath,
 //   _requestStandaloneSavePath, _qrlCollectMediaPaths, _qrlFlowGraph, _qrlWalkGraphStrings,
 //   _qrlCollectCodeRelativePaths, _qrlCollectCodeFragmentPaths, _qlRewriteMediaInCode

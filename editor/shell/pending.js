@@ -16,7 +16,6 @@ var QL_PENDING = {
   // Controls: the user is told the feature is not there yet.
   // The source export is a part of its own.
   generatePureBasicCode: 'pending.exportPb',
-  _browseCompilerPath: 'pending.exportPb',
   openHelp: 'pending.help',
   openAbout: 'pending.about',
   selectFontsDirectory: 'pending.localFonts',
@@ -54,7 +53,6 @@ var QL_PENDING = {
   // Media, export, older documents and the outside compiler.
   _exportWrapper: null,
   _usedLocalFonts: null,
-  initPbDetection: null,
   sendToPB: null,
   setQuorlinTheme: null,
 };

@@ -44,10 +44,11 @@ function _qlShortcutAction(k, where) {
 
 var _QL_SHORTCUT_RUN = {
   preview: () => _qlCallIfDefined('previewProject'),
-  exportPb: () => {
-    _qlCallIfDefined('openExportModal', 'pb');
-    if (window.currentExportMode === 'pb' && typeof window.downloadCode === 'function') window.downloadCode();
-  },
+  // The export runs once the dialog holds the module (never the text of an earlier opening).
+  exportPb: () => Promise.resolve(_qlCallIfDefined('openExportModal', 'pb')).then((opened) => {
+    if (opened === true && window.currentExportMode === 'pb') return _qlCallIfDefined('downloadCode');
+    return false;
+  }),
   undo: () => _qlCallIfDefined('undo'),
   redo: () => _qlCallIfDefined('redo'),
   save: () => _qlCallIfDefined('saveProject'),

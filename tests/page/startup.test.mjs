@@ -42,7 +42,7 @@ async function startPage({ bridge = true, before, stubs, strict, allowErrors } =
 test('start-up translates the page, sends page_ready once, shows the canvas, and opens the welcome after the splash', async () => {
   const page = await startPage();
   const { $ } = page;
-  assert.deepEqual(page.types(), ['page_ready']);
+  assert.deepEqual(page.types(), ['page_ready', 'detect_pb'], 'the compiler is looked for once the page is ready');
   assert.deepEqual(page.messages[0], { id: 'quorlin', type: 'page_ready', value: '' });
   assert.equal($('canvas-container').classList.contains('ql-prestart'), false);
   assert.equal(page.window._canvasReady, true);
@@ -59,7 +59,7 @@ test('start-up translates the page, sends page_ready once, shows the canvas, and
   assert.equal($('splash-overlay').hidden, true);
   assert.equal(page.window._splashGone, true);
   assert.equal($('welcome-modal').hidden, false);
-  assert.deepEqual(page.types(), ['page_ready', 'get_zoom']);
+  assert.deepEqual(page.types(), ['page_ready', 'detect_pb', 'get_zoom']);
   assert.equal($('btn-welcome-last').hidden, true, 'no last project');
 
   page.window.dispatchEvent(new page.window.Event('DOMContentLoaded'));
