@@ -4,6 +4,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -353,7 +354,14 @@ TEST(WsRelayStart, AStopDuringAStalledSendEndsAtOnceAndAStartBeginsEmpty) {
   }
   // Far more than the stalled peer's socket buffers take: the relay thread is stuck sending.
   SendAll(sender, ClientFrame(1, true, std::string(8 << 20, 'z')));
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // Once the message reaches the stalled peer the relay is sending it; then its buffers fill.
+  int waiting = 0;
+  for (int i = 0; i < 2000 && waiting == 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ::ioctl(stalled, FIONREAD, &waiting);
+  }
+  ASSERT_GT(waiting, 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
   const auto start = std::chrono::steady_clock::now();
   relay.WsServer_Stop();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));

@@ -2,10 +2,10 @@
 // (tab.messages), and console errors, page errors, failed requests and error answers are collected
 // (tab.problems). The tab is returned once the page said it is ready, has loaded and its fonts are in.
 //
-//   const tab = await openExported(browser, url, { width: 1200, height: 900 });
+//   const tab = await openExported(browser, url, { width: 1200, height: 900 }, { scale: 2 });   // scale: device pixel ratio
 //   tab.page, tab.messages, tab.problems, await tab.close()
-export async function openExported(browser, url, viewport = { width: 1200, height: 900 }, { init } = {}) {
-  const context = await browser.newContext({ viewport });
+export async function openExported(browser, url, viewport = { width: 1200, height: 900 }, { init, scale = 1 } = {}) {
+  const context = await browser.newContext({ viewport, deviceScaleFactor: scale });
   await context.route((u) => u.hostname !== '127.0.0.1', (route) => route.abort('blockedbyclient'));
   const messages = [];
   await context.exposeFunction('pb_event', (...args) => {
