@@ -4,8 +4,8 @@
 // from then on (the export writes it only when asked, or when it is missing). The IDE project
 // (<base>.pbp) lists both files and one target. Element ids and texts reach the source only as escaped
 // string literals or as one-line comments, so no id or text can break the program.
-// Provides: generateBasePb, generatePbpProject, _pbStringLiteral, _pbCommentText, _PB_EVENT_TYPES
-// Needs: canvasSettings, elements, t
+// Provides: generateBasePb, generatePbpProject, _PB_EVENT_TYPES
+// Needs: canvasSettings, elements, pbCommentText, pbPlainLiteral, t
 
 // Which element types report which event (the first five need the element's "export events" flag).
 var _PB_EVENT_TYPES = {
@@ -22,25 +22,9 @@ var _PB_MOUSE_EVENTS = [['mousedown', 'exportMousedown'], ['mouseup', 'exportMou
 var _PB_GETTER_EVENTS = ['getText', 'getChecked', 'getEnabled', 'getVisible', 'getSelectedIndex', 'getValue', 'getVariable',
   'getParentId', 'getFirstChildId', 'getLastChildId', 'getChildrenIds', 'getElementAt', 'getPivot'];
 
-// A string literal of the outside language: the plain form when the text allows it, else the escaped
-// form (~"...") with backslash, quote and control characters escaped.
-function _pbStringLiteral(text) {
-  const s = String(text == null ? '' : text);
-  // The plain form takes backslashes as they are; only quotes and control characters need the other.
-  if (!/["\u0000-\u001f\u007f]/.test(s)) return '"' + s + '"';
-  const named = { '\\': '\\\\', '"': '\\"', '\n': '\\n', '\r': '\\r', '\t': '\\t', '\u0007': '\\a', '\b': '\\b', '\f': '\\f', '\u000b': '\\v' };
-  return '~"' + s.replace(/["\\\u0000-\u001f\u007f]/g, function (c) { return named[c] || ' '; }) + '"';
-}
-
-// Text for the rest of a comment line: line breaks and other control characters become blanks.
-function _pbCommentText(text) {
-  return String(text == null ? '' : text).replace(/[\u0000-\u001f\u007f\u2028\u2029]/g, ' ');
-}
-
 function _pbElementLabel(el) {
   const raw = typeof el.text === 'string' && el.text ? el.text : (el.name || '');
-  const plain = String(raw).replace(/<[^>]*>/g, '');
-  return _pbCommentText(Array.from(plain).slice(0, 30).join('')).trim();
+  return pbCommentText(String(raw).replace(/<[^>]*>/g, ''), 30);
 }
 
 function _pbTitlebarButtons(titlebarConfig) {
@@ -72,16 +56,16 @@ function _pbEventCase(event, titlebarButtons, out) {
     const id = String(el.id);
     if (seen[id] || (event === 'click' && titlebarButtons[id])) return;
     seen[id] = true;
-    cases.push('        Case ' + _pbStringLiteral(id) + ' ;' + _pbCommentText(el.type) + ' -- ' + _pbElementLabel(el));
+    cases.push('        Case ' + pbPlainLiteral(id) + ' ;' + pbCommentText(el.type) + ' -- ' + _pbElementLabel(el));
   });
   if (event === 'click') {
     Object.keys(titlebarButtons).forEach(function (id) {
-      cases.push('        Case ' + _pbStringLiteral(id));
+      cases.push('        Case ' + pbPlainLiteral(id));
       cases.push('          ' + titlebarButtons[id] + '("")');
     });
   }
   if (!cases.length) {
-    out.push('      ; ' + _pbCommentText(t('exportBase.noElements', { event: event })));
+    out.push('      ; ' + pbCommentText(t('exportBase.noElements', { event: event })));
     return;
   }
   out.push('      Select ElementID$');
@@ -101,7 +85,7 @@ function generateBasePb(baseName, titlebarConfig) {
   const transparent = !!(canvasSettings && canvasSettings.transparentBg);
   const buttons = _pbTitlebarButtons(titlebarConfig);
   const out = [];
-  const comment = function (key, params) { out.push('; ' + _pbCommentText(t(key, params))); };
+  const comment = function (key, params) { out.push('; ' + pbCommentText(t(key, params))); };
 
   comment('exportBase.appTitle');
   comment('exportBase.integrationPoint', { name: base + '.pbi' });
@@ -114,7 +98,7 @@ function generateBasePb(baseName, titlebarConfig) {
   // The module numbers the window (#MainWindow = 0); the web view gadget is the program's.
   out.push('Enumeration Gadgets', '  #MainGadget', 'EndEnumeration', '');
   out.push('UsePNGImageDecoder()', '');
-  out.push('IncludeFile ' + _pbStringLiteral(base + '.pbi'), '');
+  out.push('IncludeFile ' + pbPlainLiteral(base + '.pbi'), '');
 
   if (transparent) {
     out.push(
@@ -176,7 +160,7 @@ function generateBasePb(baseName, titlebarConfig) {
     out.push('    Case "' + event + '"', '      Debug "' + event + ': " + ElementID$ + " = " + EventValue$');
   });
   out.push('    Case "page_ready"');
-  if (transparent) out.push('      ; ' + _pbCommentText(t('exportBase.waitRegion')));
+  if (transparent) out.push('      ; ' + pbCommentText(t('exportBase.waitRegion')));
   else out.push('      HideWindow(#MainWindow, #False)');
   if (transparent) {
     out.push('    Case "transparent_region"', '      ApplyTransparentRegion(EventValue$)', '      HideWindow(#MainWindow, #False)');
@@ -229,7 +213,7 @@ function generateBasePb(baseName, titlebarConfig) {
   out.push('  CompilerIf #TITLEBAR_CALLBACK_SETUP', '    Titlebar_BindWebViewCallbacks()', '  CompilerEndIf');
   out.push('  BindEvent(#PB_Event_SizeWindow, @SizeWindowHandler(), #MainWindow)');
   out.push('  SetActiveGadget(#MainGadget)');
-  out.push('  ; ' + _pbCommentText(t('exportBase.tabShortcut')));
+  out.push('  ; ' + pbCommentText(t('exportBase.tabShortcut')));
   out.push('  AddKeyboardShortcut(#MainWindow, #PB_Shortcut_Tab, 1000)');
   out.push('');
   out.push('  Repeat', '  Until WaitWindowEvent() = #PB_Event_CloseWindow', '');

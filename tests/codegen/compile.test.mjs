@@ -12,7 +12,7 @@ import { readRepoFile } from '../page/jsdom-page.mjs';
 import { loadExporter } from '../export/export-page.mjs';
 
 const FILES = ['editor/shell/dialog.js', 'editor/project/bridge-page.js', 'editor/project/document.js', 'editor/project/alert.js',
-  'editor/codegen/base-program.js', 'editor/codegen/compile.js', 'editor/codegen/export-pb.js'];
+  'editor/codegen/pb-text.js', 'editor/codegen/base-program.js', 'editor/codegen/compile.js', 'editor/codegen/export-pb.js'];
 
 async function sourcePage() {
   const page = await loadExporter({
