@@ -206,7 +206,10 @@ function generateBasePb(baseName, titlebarConfig) {
   if (titlebar) out.push('  SetWindowCallback(@WindowCallback(), #MainWindow)');
   out.push('  WindowBounds(#MainWindow, #UI_MIN_WIDTH, #UI_MIN_HEIGHT, #UI_MAX_WIDTH, #UI_MAX_HEIGHT)');
   out.push('  WebViewGadget(#MainGadget, 0, 0, WindowWidth(#MainWindow), WindowHeight(#MainWindow))');
-  out.push('  UI_Init(#MainGadget, @EventHandler())');
+  // The module starts nothing when it finds no free port for its server: the program says so and ends.
+  out.push('  If UI_Init(#MainGadget, @EventHandler()) = 0',
+    '    MessageRequester("Quorlin generated interface", ' + pbPlainLiteral(t('exportBase.noPort')) + ', #PB_MessageRequester_Error)',
+    '    End 1', '  EndIf');
   if (titlebar && !transparent) {
     out.push('  MakeRoundedWindow(#MainWindow, #TITLEBAR_RADIUS_TL, #TITLEBAR_RADIUS_TR, #TITLEBAR_RADIUS_BR, #TITLEBAR_RADIUS_BL)');
   }

@@ -261,6 +261,7 @@ describe('the base program and the IDE project', () => {
     assert.deepEqual(eventBlock(pb, 'mouseenter'), ['      Select ElementID$', '        Case "silent" ;input -- Email', '      EndSelect']);
     assert.deepEqual(eventBlock(pb, 'closeWindow'), ['      CloseCallback(EventValue$)']);
     assert.match(pb, /^IncludeFile "Demo\.pbi"$/m);
+    assert.match(pb, /^ {2}If UI_Init\(#MainGadget, @EventHandler\(\)\) = 0\n.*MessageRequester\(.*exportBase\.noPort.*\n {4}End 1$/m, 'no server, no window');
     assert.match(pb, /^; EnableBuildCount = 0\n$/m);
     // Every Select and procedure is closed; no comment line carries a break.
     assert.equal((pb.match(/^\s*Select /gm) || []).length, (pb.match(/^\s*EndSelect$/gm) || []).length);
