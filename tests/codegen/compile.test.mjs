@@ -166,6 +166,21 @@ describe('the source export', () => {
     });
   }
 
+  test('without a host the module is downloaded, with the base program and IDE project when asked for', async () => {
+    await page.run("openExportModal('pb')");
+    page.el('basepb-check').checked = true;
+    const host = page.window.pb_event;
+    delete page.window.pb_event;
+    try {
+      page.run('window.__downloads = []');
+      assert.equal(await page.run('downloadCode()'), true);
+      assert.deepEqual(page.json('window.__downloads'), [['Demo.pbi', 0xFEFF], ['Demo.pb', 0xFEFF], ['Demo.pbp', '<'.charCodeAt(0)]]);
+      assert.deepEqual(page.json('window.__posts'), []);
+    } finally {
+      page.window.pb_event = host;
+    }
+  });
+
   test('a module that cannot be written stops everything, said once', async () => {
     page.run("currentProjectName = 'refused'; localStorage.setItem('quorlin_post_export_action', 'compile')");
     try {
