@@ -32,7 +32,8 @@
 //   _QL_EXPORT_FLOATING_BLUR, _QL_EXPORT_INITIAL_SCROLL, _QL_EXPORT_RELOAD_BLOCKER, _QL_EXPORT_RT_BRIDGE,
 //   _QL_EXPORT_WINDOW_FOCUS, _parseResolution, _themeCssVars, canvasSettings, compileFlowToJS, currentProjectName,
 //   elements, EXPORT_RUNTIME_LIBRARIES, generateExportHTMLStr
-// Calls: _flowEditor, _pendingFlowImport, _quorlPlanElementFlowClone, _quorlPlanElementFlowDelete
+// Calls: _flowEditor, _pendingFlowImport, _quorlFlowPlanKit, _quorlPlanElementFlowClone, _quorlPlanElementFlowDelete,
+//   _quorlFlowPortClassFor
 
 var _exportLastNeeds = null;
 
@@ -112,9 +113,10 @@ function _exportWindowButtons(titlebarConfig) {
   return { close: id(titlebarConfig.closeBtnId), minimize: id(titlebarConfig.minimizeBtnId), maximize: id(titlebarConfig.maximizeBtnId) };
 }
 
-// The flow editor's planners, when the page has them, written as functions of the exported page.
+// The flow editor's planners (with the kit they share and the port-class helper the copy hook asks),
+// when the page has them, written as functions of the exported page.
 function _exportPlanners() {
-  return ['_quorlPlanElementFlowClone', '_quorlPlanElementFlowDelete'].map(function (name) {
+  return ['_quorlFlowPlanKit', '_quorlPlanElementFlowClone', '_quorlPlanElementFlowDelete', '_quorlFlowPortClassFor'].map(function (name) {
     const fn = window[name];
     return typeof fn === 'function' ? 'window.' + name + ' = ' + String(fn) + ';' : '';
   }).filter(Boolean).join('\n');

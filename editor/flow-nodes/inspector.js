@@ -8,7 +8,8 @@
 // field is one undo step per burst: the step is recorded before its first keystroke.
 // Provides: renderFlowInspector, clearFlowInspector, _inputPortIndexForField, _flowFieldLabel,
 //   _flowFieldIsWired, _flowInspectorEdit, _flowRepeaterAdd, _flowRepeaterRemove, _flowRepeaterRename,
-//   _flowNumDragSpec, _flowNumDragValue, _flowNumDrag, _flowEditBurst, _flowEndBurst, _flowInspectorHost
+//   _flowNumDragSpec, _flowNumDragValue, _flowNumDrag, _flowEditBurst, _flowEndBurst, _flowInspectorHost,
+//   _flowCommitData, _flowFindRecord
 // Needs: FLOW_INSPECTOR_FIELDS, FLOW_FIELD_LABEL_KEYS, FLOW_INPUT_ORDER, _FLOW_TONE_PRESETS, _flowEditor,
 //   _flowNodeRecord, _flowRunCommand, _flowSubtitleSpecs, _flowVarsRegistry, _flowConstsRegistry,
 //   _FLOW_SUPER_NODES_ENABLED, _historyVersion, escapeHtml, flowState, saveHistoryState, selectedIds,

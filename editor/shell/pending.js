@@ -25,17 +25,11 @@ var QL_PENDING = {
   _addChartLabel: 'pending.chartEditor',
   _addChartDataset: 'pending.chartEditor',
   toggleInspectorSection: 'pending.sections',
-  openFunctionJSModal: 'pending.scriptEditor',
-  openFunctionJSExternal: 'pending.scriptEditor',
 
   // Hooks and globals of parts not built yet: silent until they are.
   // Flow editor and flow runtime.
   _flowWindowSync: null,
   _qlNativeRequest: null,
-  _quorlDeleteFlowSubgraphInEditor: null,
-  _quorlFlowPortClassFor: null,
-  _quorlPlanElementFlowClone: null,
-  _quorlPlanElementFlowDelete: null,
   // Pickers, data editors, component tree.
   renderChartLabelsEditor: null,
   renderChartSeriesEditor: null,
