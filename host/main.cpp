@@ -14,6 +14,7 @@
 #include "compiler_locator.h"
 #include "device_preview.h"
 #include "event_loop.h"
+#include "external_editor.h"
 #include "gtk_host_ui.h"
 #include "embedded_page.h"
 #include "host_server.h"
@@ -167,6 +168,9 @@ int main(int argc, char** argv) {
     commands.handle(id, type, value);
   });
   commands.open_preview = [&](const std::string& value) { preview.open(value); };
+  ExternalEditor external_editor(ui, kTimerExternalEditor);
+  commands.open_external_editor = [&](const std::string& value) { external_editor.open(value); };
+  loop.external_editor_step = [&] { external_editor.watch_step(); };
   loop.queued_command_step = [&] { native_channel.run_queued_command(); };
   loop.other_window_event = [&](const RtEvent& event) { preview.on_event(event); };
 

@@ -137,7 +137,10 @@ function _fnjsNumberEnd(s, i) {
   return j;
 }
 
+var _FNJS_NEEDS_ESCAPE = /[&<>]/;
+
 function _fnjsEscape(text) {
+  if (!_FNJS_NEEDS_ESCAPE.test(text)) return text;
   return text.replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;');
 }
 
@@ -154,54 +157,48 @@ function _functionJSTokenize(source, inputNames, outputNames) {
   const ins = inputNames instanceof Set ? inputNames : new Set(inputNames || []);
   const outs = outputNames instanceof Set ? outputNames : new Set(outputNames || []);
   const n = s.length;
-  const out = [];
+  let html = '';
   let plainFrom = 0;
   let prev = '';   // the last character that was neither blank nor tab
   let word = '';   // the word that ended at `prev`, '' when something else did
-  const flush = (to) => {
-    if (to > plainFrom) out.push(_fnjsEscape(s.slice(plainFrom, to)));
-  };
-  const span = (cls, from, to) => {
-    flush(from);
-    out.push('<span class="' + cls + '">' + _fnjsEscape(s.slice(from, to)) + '</span>');
-    plainFrom = to;
-  };
+  // Names and numbers hold nothing to escape; comments, strings and plain text may.
+  const open = (cls, from) => (from > plainFrom ? _fnjsEscape(s.slice(plainFrom, from)) : '') + '<span class="' + cls + '">';
   let i = 0;
   while (i < n) {
     const c = s.charCodeAt(i);
     if (c === 32 || c === 9) { i++; continue; }
-    if (c === 10 || c === 13) { prev = s[i]; word = ''; i++; continue; }
+    if (c === 10 || c === 13) { prev = '\n'; word = ''; i++; continue; }
     if (c === 47 && s.charCodeAt(i + 1) === 47) {
       let j = i + 2;
       while (j < n && s.charCodeAt(j) !== 10 && s.charCodeAt(j) !== 13) j++;
-      span('fnjs-c', i, j);
-      i = j;
+      html += open('fnjs-c', i) + _fnjsEscape(s.slice(i, j)) + '</span>';
+      plainFrom = i = j;
       continue;
     }
     if (c === 47 && s.charCodeAt(i + 1) === 42) {
       const close = s.indexOf('*/', i + 2);
       const j = close === -1 ? n : close + 2;
-      span('fnjs-c', i, j);
+      html += open('fnjs-c', i) + _fnjsEscape(s.slice(i, j)) + '</span>';
+      plainFrom = i = j;
       prev = '/';
       word = '';
-      i = j;
       continue;
     }
     if (c === 39 || c === 34 || c === 96) {
       const j = _fnjsStringEnd(s, i);
-      span('fnjs-s', i, j);
+      html += open('fnjs-s', i) + _fnjsEscape(s.slice(i, j)) + '</span>';
+      plainFrom = i = j;
       prev = s[j - 1];
       word = '';
-      i = j;
       continue;
     }
     if (c === 47) {
       const j = _fnjsRegexAllowed(prev, word) ? _fnjsRegexEnd(s, i) : -1;
       if (j !== -1) {
-        span('fnjs-s', i, j);
+        html += open('fnjs-s', i) + _fnjsEscape(s.slice(i, j)) + '</span>';
+        plainFrom = i = j;
         prev = s[j - 1];
         word = '';
-        i = j;
         continue;
       }
       prev = '/';
@@ -213,22 +210,29 @@ function _functionJSTokenize(source, inputNames, outputNames) {
       let j = i + 1;
       while (j < n && _fnjsIsIdPart(s.charCodeAt(j))) j++;
       const name = s.slice(i, j);
-      let k = j;
-      while (k < n && (s.charCodeAt(k) === 32 || s.charCodeAt(k) === 9)) k++;
       let cls = '';
       if (ins.has(name)) cls = 'fnjs-i';
       else if (outs.has(name)) cls = 'fnjs-o';
-      else if (s.charCodeAt(k) === 40) cls = _FNJS_KEYWORDS.has(name) ? 'fnjs-k' : 'fnjs-f';
-      else if (_FNJS_KEYWORDS.has(name)) cls = 'fnjs-k';
-      if (cls) span(cls, i, j);
+      else {
+        let k = j;
+        while (k < n && (s.charCodeAt(k) === 32 || s.charCodeAt(k) === 9)) k++;
+        const keyword = _FNJS_KEYWORDS.has(name);
+        if (s.charCodeAt(k) === 40) cls = keyword ? 'fnjs-k' : 'fnjs-f';
+        else if (keyword) cls = 'fnjs-k';
+      }
+      if (cls) {
+        html += open(cls, i) + name + '</span>';
+        plainFrom = j;
+      }
       prev = s[j - 1];
       word = name;
       i = j;
       continue;
     }
-    const end = _fnjsNumberEnd(s, i);
-    if (end > i) {
-      span('fnjs-n', i, end);
+    if (c >= 48 && c <= 57) {
+      const end = _fnjsNumberEnd(s, i);
+      html += open('fnjs-n', i) + s.slice(i, end) + '</span>';
+      plainFrom = end;
       prev = s[end - 1];
       word = '';
       i = end;
@@ -238,9 +242,8 @@ function _functionJSTokenize(source, inputNames, outputNames) {
     word = '';
     i++;
   }
-  flush(n);
-  out.push('\n');
-  return out.join('');
+  if (n > plainFrom) html += _fnjsEscape(s.slice(plainFrom, n));
+  return html + '\n';
 }
 
 // The code with everything that holds no name taken out: comments become a blank, quoted strings an empty
@@ -248,14 +251,20 @@ function _functionJSTokenize(source, inputNames, outputNames) {
 function _fnjsReduce(s) {
   const n = s.length;
   const out = [];
+  let kept = 0;   // text from here up to the current place goes out unchanged
   let prev = '';
   let word = '';
-  // Open templates, innermost last: the brace depth inside the interpolation being read.
+  // Open templates, innermost last: -1 while reading a template's text, else the brace depth inside the
+  // interpolation being read.
   const templates = [];
+  const put = (from, to, replacement) => {
+    if (from > kept) out.push(s.slice(kept, from));
+    out.push(replacement);
+    kept = to;
+  };
   let i = 0;
-  const inTemplateText = () => templates.length > 0 && templates[templates.length - 1] === -1;
   while (i < n) {
-    if (inTemplateText()) {
+    if (templates.length && templates[templates.length - 1] === -1) {
       // Inside a template's text: up to its end or the next interpolation.
       let j = i;
       for (; j < n; j++) {
@@ -264,48 +273,48 @@ function _fnjsReduce(s) {
         if (c === 96) break;
         if (c === 36 && s.charCodeAt(j + 1) === 123) break;
       }
-      out.push(' ');
-      if (j >= n) { i = n; break; }
+      if (j >= n) { put(i, n, ' '); i = n; break; }
       if (s.charCodeAt(j) === 96) {
+        put(i, j + 1, ' ');
         templates.pop();
         prev = '"';
-        word = '';
         i = j + 1;
       } else {
+        put(i, j + 2, '  ');
         templates[templates.length - 1] = 0;
-        out.push(' ');
         prev = '(';
-        word = '';
         i = j + 2;
       }
+      word = '';
       continue;
     }
     const c = s.charCodeAt(i);
-    if (c === 32 || c === 9 || c === 10 || c === 13) {
-      out.push(s[i]);
-      if (c === 10 || c === 13) { prev = '\n'; word = ''; }
-      i++;
-      continue;
-    }
+    if (c === 32 || c === 9) { i++; continue; }
+    if (c === 10 || c === 13) { prev = '\n'; word = ''; i++; continue; }
     if (c === 47 && s.charCodeAt(i + 1) === 47) {
-      while (i < n && s.charCodeAt(i) !== 10 && s.charCodeAt(i) !== 13) i++;
-      out.push(' ');
+      let j = i + 2;
+      while (j < n && s.charCodeAt(j) !== 10 && s.charCodeAt(j) !== 13) j++;
+      put(i, j, ' ');
+      i = j;
       continue;
     }
     if (c === 47 && s.charCodeAt(i + 1) === 42) {
       const close = s.indexOf('*/', i + 2);
-      i = close === -1 ? n : close + 2;
-      out.push(' ');
+      const j = close === -1 ? n : close + 2;
+      put(i, j, ' ');
+      i = j;
       continue;
     }
     if (c === 39 || c === 34) {
-      i = _fnjsStringEnd(s, i);
-      out.push('""');
+      const j = _fnjsStringEnd(s, i);
+      put(i, j, '""');
       prev = '"';
       word = '';
+      i = j;
       continue;
     }
     if (c === 96) {
+      put(i, i + 1, ' ');
       templates.push(-1);
       i++;
       continue;
@@ -316,8 +325,8 @@ function _fnjsReduce(s) {
       if (c === 123) templates[top]++;
       else if (c === 125) {
         if (templates[top] === 0) {
+          put(i, i + 1, ' ');
           templates[top] = -1;
-          out.push(' ');
           i++;
           continue;
         }
@@ -327,7 +336,7 @@ function _fnjsReduce(s) {
     if (c === 47) {
       const j = _fnjsRegexAllowed(prev, word) ? _fnjsRegexEnd(s, i) : -1;
       if (j !== -1) {
-        out.push(' 0 ');
+        put(i, j, ' 0 ');
         prev = '0';
         word = '';
         i = j;
@@ -338,16 +347,15 @@ function _fnjsReduce(s) {
       let j = i + 1;
       while (j < n && _fnjsIsIdPart(s.charCodeAt(j))) j++;
       word = s.slice(i, j);
-      out.push(word);
       prev = s[j - 1];
       i = j;
       continue;
     }
-    out.push(s[i]);
     prev = s[i];
     word = '';
     i++;
   }
+  if (kept < n) out.push(s.slice(kept));
   return out.join('');
 }
 
@@ -422,8 +430,8 @@ function _fnjsDeclaredNames(text) {
       if (c === '(' || c === '[' || c === '{') depth++;
       else if (c === ')' || c === ']' || c === '}') { if (--depth < 0) break; }
       else if (c === ';' && depth <= 0) break;
-      else if (depth <= 0 && /^\s(?:in|of)\s/.test(text.slice(end, end + 4))) break;
-      else if (c === '\n' && depth <= 0 && !/[,=]\s*$/.test(text.slice(m.index, end))) break;
+      else if (depth <= 0 && c === ' ' && (text.startsWith('in ', end + 1) || text.startsWith('of ', end + 1))) break;
+      else if (c === '\n' && depth <= 0 && !/[,=]\s*$/.test(text.slice(Math.max(m.index, end - 40), end))) break;
     }
     _fnjsBindingNames(text.slice(m.index + m[0].length, end), declared);
   }

@@ -51,6 +51,10 @@ bool HostLoop::on_event(const RtEvent& event) {
       case kTimerScrubCursor:
         scrub_step();
         break;
+      case kTimerExternalEditor:
+        if (external_editor_step) external_editor_step();
+        else ui_.remove_timer(kTimerExternalEditor);
+        break;
       case kTimerQueuedCommand:
         if (queued_command_step) queued_command_step();
         else ui_.remove_timer(kTimerQueuedCommand);

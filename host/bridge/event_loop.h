@@ -49,6 +49,8 @@ public:
   // Steps of other parts that the loop runs: the queued-command timer, and every event of a window
   // other than the main and URL windows (the device preview's size, close button and Esc).
   std::function<void()> queued_command_step;
+  // The external editor's file watch, on each tick of its timer.
+  std::function<void()> external_editor_step;
   std::function<void(const RtEvent& event)> other_window_event;
 
 private:

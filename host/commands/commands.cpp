@@ -45,6 +45,7 @@ void EditorCommands::handle(const std::string& id, const std::string& type, cons
   else if (type == "icon_requester") icon_requester();
   else if (type == "run_compiler") run_compiler(value);
   else if (type == "run_pbp") run_pbp(value);
+  else if (type == "open_external_editor" && open_external_editor) open_external_editor(value);
   else if (type == "open_external_editor" || type == "preview") not_available(type, value);
 }
 

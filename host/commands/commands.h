@@ -27,6 +27,9 @@ public:
   // Opens the device preview with the preview command's value; without it the command answers as
   // not available.
   std::function<void(const std::string& value)> open_preview;
+  // Opens a script-code node's file in the outside code editor (external_editor.h); without it the
+  // command answers as not available.
+  std::function<void(const std::string& value)> open_external_editor;
 
   // Path of the open project's document ("" after new): where save_as finds it.
   const std::string& current_document() const { return current_document_; }

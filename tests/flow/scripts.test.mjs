@@ -271,3 +271,15 @@ test('with the panel never opened: nothing involved leaves it closed; the waitin
     closed.close();
   }
 });
+
+test('exported pages carry the planners whole: their text alone plans as the editor does', async () => {
+  const vm = await import('node:vm');
+  const text = run('_exportPlanners()');
+  const bare = vm.createContext({});
+  vm.runInContext('var window = this;\n' + text, bare);
+  const graph = json(DELETE_GRAPH);
+  assert.deepEqual(JSON.parse(JSON.stringify(bare._quorlPlanElementFlowDelete(graph, ['btn1']))),
+    json(`_quorlPlanElementFlowDelete(${DELETE_GRAPH}, ['btn1'])`));
+  assert.equal(bare._quorlPlanElementFlowClone(graph, { btn1: 'btn9' }, {}).total, 3);
+  assert.equal(bare._quorlFlowPortClassFor(graph.drawflow.Home.data[2], 'input', 'text', 'x'), 'input_3');
+});
