@@ -128,6 +128,8 @@ function _pbCompileOptionChanged(id) {
     if (check) localStorage.setItem('quorlin_flag_' + id, check.checked ? 'true' : 'false');
     if (value) localStorage.setItem('quorlin_flag_' + id + '_val', value.value);
   } catch (e) { /* the dialog still holds it */ }
+  // The held settings follow, so the dialog made again (another option changed) shows the same.
+  _qlCompileSettings = _readCompileSettingsFromDom();
   _qlCallIfDefined('_setDirty');
 }
 

@@ -63,8 +63,11 @@ async function _pbFileExists(base, relative) {
 }
 
 // The dialog's source options as they were left; "save the base program" is ticked when the project
-// has none yet (or the host cannot tell).
+// has none yet (or the host cannot tell). A dialog made again for a changed option keeps what is shown.
 async function _pbRestoreExportOptions(base) {
+  _pbRenderCompileFields();
+  const modal = document.getElementById('export-modal');
+  if (modal && !modal.hidden) return;
   const action = _pbStoredAction();
   const run = document.getElementById('run-after-export-check');
   const open = document.getElementById('open-pbp-check');
@@ -80,7 +83,6 @@ async function _pbRestoreExportOptions(base) {
   try { ids = localStorage.getItem('quorlin_ids_as_constants') || 'true'; } catch (e) { ids = 'true'; }
   const idsBox = document.getElementById('ids-as-constants-check');
   if (idsBox) idsBox.checked = ids !== 'false';
-  _pbRenderCompileFields();
   const icon = document.getElementById('flag-icon-val');
   const shown = document.getElementById('pb-icon-path');
   if (shown) shown.value = icon ? icon.value : '';

@@ -114,8 +114,13 @@ describe('the source export', () => {
     page.el('flag-user').click();
     assert.equal(page.run("localStorage.getItem('quorlin_flag_user')"), 'true');
     assert.equal(page.run('_readCompileSettingsFromDom().checks.user'), true, 'the project saves what the dialog shows');
+    page.el('basepb-check').checked = false;
+    page.el('ids-as-constants-check').click();
+    await page.run('onIdsAsConstantsChange()');
+    assert.equal(page.json('window.__gen').ids, true, 'made again with the option');
+    assert.deepEqual([page.el('flag-user').checked, page.el('basepb-check').checked], [true, false], 'what was set stays');
 
-    page.run("window.__host.pbexists = 'true'; localStorage.setItem('quorlin_post_export_action', 'compile')");
+    page.run("closeExportModal(); window.__host.pbexists = 'true'; localStorage.setItem('quorlin_post_export_action', 'compile')");
     await page.run("openExportModal('pb')");
     assert.equal(page.el('basepb-check').checked, false, 'a base program is there');
     assert.equal(page.el('run-after-export-check').checked, true);
