@@ -159,6 +159,8 @@ int main(int argc, char** argv) {
   DevicePreview preview(ui, native_channel,
                         "http://127.0.0.1:" + std::to_string(port) + "/tmp/" + kPreviewFileName + "?t=" + start_time);
   native_channel.set_preview(&preview);
+  AssistantRelay assistant(ui, kTimerHttpRelay);
+  native_channel.set_assistant(&assistant);
   BridgeDispatcher bridge;
   services.install(bridge);
   bridge.set_native_handler([&](int gadget, const std::string& type, const std::string& value) {
@@ -172,6 +174,7 @@ int main(int argc, char** argv) {
   commands.open_external_editor = [&](const std::string& value) { external_editor.open(value); };
   loop.external_editor_step = [&] { external_editor.watch_step(); };
   loop.queued_command_step = [&] { native_channel.run_queued_command(); };
+  loop.relay_step = [&] { assistant.poll(); };
   loop.other_window_event = [&](const RtEvent& event) { preview.on_event(event); };
 
   rt_webview_set_data_dir(HostDataDir() + "webdata/");

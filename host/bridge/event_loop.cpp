@@ -59,6 +59,10 @@ bool HostLoop::on_event(const RtEvent& event) {
         if (queued_command_step) queued_command_step();
         else ui_.remove_timer(kTimerQueuedCommand);
         break;
+      case kTimerHttpRelay:
+        if (relay_step) relay_step();
+        else ui_.remove_timer(kTimerHttpRelay);
+        break;
       default:
         break;
     }

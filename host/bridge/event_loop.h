@@ -51,6 +51,8 @@ public:
   std::function<void()> queued_command_step;
   // The external editor's file watch, on each tick of its timer.
   std::function<void()> external_editor_step;
+  // The assistant relay's step (its timer runs while a relay is pending or running).
+  std::function<void()> relay_step;
   std::function<void(const RtEvent& event)> other_window_event;
 
 private:

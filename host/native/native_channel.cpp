@@ -62,8 +62,9 @@ void NativeChannel::handle(int gadget, const std::string& type, const std::strin
   } else if (type == kRunCommand) {
     run_command(gadget, request);
   } else if (type.starts_with(kAssistantPrefix)) {
-    ui_.eval_script(gadget, NativeErrorReply(id, gadget == 0 ? "the assistant is not available yet"
-                                                              : "not allowed in the preview"));
+    if (gadget != 0) ui_.eval_script(gadget, NativeErrorReply(id, "not allowed in the preview"));
+    else if (!assistant_) ui_.eval_script(gadget, NativeErrorReply(id, "the assistant is not available yet"));
+    else if (!assistant_->handle(gadget, type, request)) ui_.eval_script(gadget, NativeErrorReply(id, "unknown request"));
   } else if (type == kPreviewSnapshot) {
     preview_snapshot(request);
   } else if (type == kPreviewScript) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "assistant_relay.h"
 #include "command_queue.h"
 #include "host_ui.h"
 #include "native_names.h"
@@ -42,6 +43,8 @@ public:
   NativeChannel(HostUi& ui, int command_timer) : ui_(ui), commands_(ui, command_timer) {}
 
   void set_preview(PreviewLink* preview) { preview_ = preview; }
+  // The assistant's settings and relay; without one its requests are answered as not available.
+  void set_assistant(AssistantRelay* assistant) { assistant_ = assistant; }
 
   // HandleNativeRequest: types that do not begin "native_" are ignored; a request whose callback id
   // is not well formed gets no reply (there is nothing safe to answer to).
@@ -68,6 +71,7 @@ private:
   HostUi& ui_;
   CommandQueue commands_;
   PreviewLink* preview_ = nullptr;
+  AssistantRelay* assistant_ = nullptr;
   // PreviewRelaySlots: at most one pending request of each kind.
   std::string snapshot_pending_;
   std::string evaluation_pending_;
