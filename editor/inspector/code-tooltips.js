@@ -103,6 +103,13 @@ function _pbOnOut(e) {
   _pbTip.leaveTimer = setTimeout(_pbHide, PB_TOOLTIP_TIMING.leaveDelay);
 }
 
+// A press means the field is being worked with: the tooltip goes and stays away until the pointer
+// enters a field anew.
+function _pbOnPress() {
+  _pbClear('showTimer');
+  if (!_pbTip.box.hidden) _pbHide();
+}
+
 function _pbOnMove(e) {
   _pbTip.x = e.clientX;
   _pbTip.y = e.clientY;
@@ -181,6 +188,7 @@ function initPBTooltips() {
   document.addEventListener('mouseover', _pbOnOver);
   document.addEventListener('mouseout', _pbOnOut);
   document.addEventListener('mousemove', _pbOnMove, { passive: true });
+  document.addEventListener('mousedown', _pbOnPress, true);
   // Before the editor's own Ctrl+C, which would copy the selected components.
   window.addEventListener('keydown', _pbOnKey, true);
 }

@@ -152,6 +152,17 @@ test('a field rested on for a second shows the call for the first selected eleme
   page.clock.tick(100);
   assert.equal(page.tip().shown, true);
 
+  // A press on the field puts it away, and a pending one never comes.
+  page.clock.tick(100);
+  rotation.dispatchEvent(new page.window.MouseEvent('mousedown', { bubbles: true }));
+  assert.equal(page.tip().shown, false);
+  page.out(rotation);
+  page.over(rotation);
+  page.clock.tick(500);
+  rotation.dispatchEvent(new page.window.MouseEvent('mousedown', { bubbles: true }));
+  page.clock.tick(2000);
+  assert.equal(page.tip().shown, false);
+
   // Nothing selected: nothing to show.
   page.out(rotation);
   page.clock.tick(200);
