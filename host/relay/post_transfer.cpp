@@ -52,6 +52,9 @@ std::unique_ptr<PostTransfer> PostTransfer::Start(const std::string& url, const 
   bool ok = curl_easy_setopt(easy, CURLOPT_URL, url.c_str()) == CURLE_OK;
   ok = ok && curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK;
   curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+  // A transfer stopped while its name lookup runs leaves the lookup thread to finish on its own rather
+  // than wait for it here on the UI thread.
+  curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
   curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
   curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
   curl_easy_setopt(easy, CURLOPT_USERAGENT, "Quorlin");
