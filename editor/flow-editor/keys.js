@@ -141,9 +141,16 @@ function _flowOnUngroupButton(ev, e) {
   if (_flowIsGroup(_flowModuleData(e)[el.id.slice(5)])) _flowUngroup(new Set([el.id.slice(5)]));
 }
 
+// The script-code dialog lies over the panel: while it is open, the flow's keys are its own (a Delete
+// pressed on its buttons must not delete the nodes behind it).
+function _flowScriptDialogOpen() {
+  const dialog = document.getElementById('functionjs-modal');
+  return Boolean(dialog && !dialog.hidden);
+}
+
 function _flowOnKey(ev) {
   const e = _flowEditor;
-  if (!e || _flowKeyTarget(document.activeElement) || _flowKeyTarget(ev.target)) return;
+  if (!e || _flowKeyTarget(document.activeElement) || _flowKeyTarget(ev.target) || _flowScriptDialogOpen()) return;
   const ctrl = ev.ctrlKey || ev.metaKey;
   const key = ev.key || '';
   const lower = key.length === 1 ? key.toLowerCase() : key;

@@ -163,7 +163,14 @@ function openFunctionJSModal(id) {
     ta.setSelectionRange(ta.value.length, ta.value.length);
   }, 0);
   _fnjsModal.onKey = (e) => {
-    if (e.key !== 'Escape' || e.ctrlKey || e.shiftKey || e.altKey || e.metaKey) return;
+    if (e.key !== 'Escape' || e.ctrlKey || e.shiftKey || e.altKey || e.metaKey) {
+      // Keys meant for what lies behind the dialog do nothing while it is open.
+      if (!modal.contains(e.target) && e.key !== 'Tab') {
+        e.preventDefault();
+        e.stopPropagation();
+      }
+      return;
+    }
     // In the find box, Escape first clears what was searched.
     const search = _fnjsEl('functionjs-modal-search');
     if (search && e.target === search && search.value) return;
@@ -175,6 +182,12 @@ function openFunctionJSModal(id) {
     if (e.target === modal) closeFunctionJSModal(false);
   };
   document.addEventListener('keydown', _fnjsModal.onKey, true);
+  // The editor's own shortcuts (Delete, arrows, ...) never see the dialog's keys; the dialog's fields
+  // and their default actions have had them by then.
+  if (!modal._qlKeysKept) {
+    modal._qlKeysKept = true;
+    modal.addEventListener('keydown', (e) => e.stopPropagation());
+  }
   modal.addEventListener('mousedown', _fnjsModal.onPress);
 }
 

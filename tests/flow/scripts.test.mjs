@@ -283,3 +283,27 @@ test('exported pages carry the planners whole: their text alone plans as the edi
   assert.equal(bare._quorlPlanElementFlowClone(graph, { btn1: 'btn9' }, {}).total, 3);
   assert.equal(bare._quorlFlowPortClassFor(graph.drawflow.Home.data[2], 'input', 'text', 'x'), 'input_3');
 });
+
+test('while the code dialog is open, the flow\'s keys leave the nodes behind it alone', () => {
+  const id = scriptNode('return 1;');
+  run(`_flowSelectedNodes.add(${JSON.stringify(id)}); _lastMouseX = 0; _lastMouseY = 0; window._flowPointerOverPanel = () => true`);
+  run(`openFunctionJSModal(${JSON.stringify(id)})`);
+  $('functionjs-modal-check').focus();
+  key($('functionjs-modal-check'), { key: 'Delete' });
+  assert.ok(json(`Boolean(_flowNodeRecord(${JSON.stringify(id)}))`), 'the node is still there');
+  run('closeFunctionJSModal(false)');
+});
+
+test('while the code dialog is open, the editor\'s shortcuts leave the canvas alone', () => {
+  const id = scriptNode('return 1;');
+  run(`window.__deleted = 0; window.deleteSelected = () => { window.__deleted++; }; selectedIds = ['x'];
+    window._flowPointerOverPanel = () => false`);
+  run(`openFunctionJSModal(${JSON.stringify(id)})`);
+  key($('functionjs-modal-size'), { key: 'Delete' });
+  key(page.document.body, { key: 'Delete' });
+  assert.equal(run('window.__deleted'), 0);
+  run('closeFunctionJSModal(false)');
+  key(page.document.body, { key: 'Delete' });
+  assert.equal(run('window.__deleted'), 1, 'the shortcut works again once it is closed');
+  run('selectedIds = []');
+});
