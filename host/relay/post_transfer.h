@@ -1,7 +1,8 @@
 // One HTTP POST driven step by step from the UI loop: a libcurl multi handle that is only ever
-// performed (never waited on), so a step returns at once whatever the network does. There is no
-// worker thread: the transfer lives and ends on the thread that steps it, and destroying it stops the
-// transfer at once, so a transfer is never released while something else still uses it.
+// performed (never waited on), so a step returns at once whatever the network does. No thread of ours
+// carries it: the transfer lives and ends on the thread that steps it, and destroying it stops the
+// transfer there and then, so a transfer is never released while something else still uses it (a name
+// lookup still running on libcurl's own thread is left to finish by itself).
 #pragma once
 #include <memory>
 #include <string>
