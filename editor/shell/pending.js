@@ -15,7 +15,6 @@
 var QL_PENDING = {
   // Controls: the user is told the feature is not there yet.
   // The source export is a part of its own.
-  generatePureBasicCode: 'pending.exportPb',
   openHelp: 'pending.help',
   openAbout: 'pending.about',
   selectFontsDirectory: 'pending.localFonts',

@@ -22,7 +22,14 @@ export function loadCodegen() {
 }
 
 export async function loadGenerator(options = {}) {
-  const page = await loadExporter(options);
+  const page = await loadExporter({
+    ...options,
+    before: async (window) => {
+      // the packer's streams, which jsdom lacks
+      for (const name of ['Response', 'CompressionStream', 'DecompressionStream', 'TextEncoder']) window[name] = globalThis[name];
+      if (options.before) await options.before(window);
+    },
+  });
   for (const file of CODEGEN_SCRIPTS) page.run(fs.readFileSync(path.join(repo, file), 'utf8'), path.join(repo, file));
   page.generate = (html, { embedded = false, assets = null, titlebar = null, ids = false } = {}) => {
     page.window.__gen = [html, embedded, assets, titlebar, ids];
