@@ -8,6 +8,7 @@ import assert from 'node:assert/strict';
 import { after, describe, test } from 'node:test';
 
 import { installClock } from '../page/fake-clock.mjs';
+import { readRepoFile } from '../page/jsdom-page.mjs';
 import { closeCompiler, compileFlow, flow, runFlow, settle, until } from './flow-run.mjs';
 
 after(closeCompiler);
@@ -452,6 +453,20 @@ describe('element flows copied and deleted at run time', () => {
     page.click('go');
     page.click('go2');
     assert.equal(page.vars().clicks, 3, 'the copy still runs, the original no more');
+    page.close();
+  });
+
+  test('with the editor\'s own planners a copied element\'s click runs its copied chain, and deleting the original leaves the copy', async () => {
+    const page = await run(GRAPH, { before: (w) => w.eval(readRepoFile('editor/flow-nodes/planners.js')),
+      body: '<div id="wrap-go"><button id="go">Go</button></div><div id="wrap-go2"><button id="go2">Copy</button></div>' });
+    assert.equal(page.run('_quorlCloneFlowForElement({ go: "go2" }, {})'), 2);
+    page.click('go2');
+    assert.equal(page.vars().clicks, 1);
+    assert.equal(page.run('_quorlDeleteFlowForElement("go")'), 2);
+    page.click('go');
+    page.click('go2');
+    assert.equal(page.vars().clicks, 2);
+    assert.deepEqual(page.reported, []);
     page.close();
   });
 
