@@ -329,7 +329,14 @@ function _inspFillTables(sel) {
     features = null; // unreadable: the fields keep what they show
   }
   if (features) {
-    const merged = Object.assign({}, INSPECTOR_DEFAULTS.tableFeatures, features);
+    // The stored form keeps the page size inside pagination and the height as tableHeight.
+    const flat = Object.assign({}, features);
+    if (features.pagination && typeof features.pagination === 'object') {
+      flat.pagination = features.pagination.enabled !== false;
+      if (features.pagination.pageSize !== undefined) flat.pageSize = features.pagination.pageSize;
+    }
+    if (features.tableHeight !== undefined) flat.height = features.tableHeight;
+    const merged = Object.assign({}, INSPECTOR_DEFAULTS.tableFeatures, flat);
     document.querySelectorAll('[data-table-feat-prop]').forEach(function (field) {
       const key = field.getAttribute('data-table-feat-prop');
       if (field.type === 'checkbox') field.checked = !!merged[key];

@@ -186,6 +186,8 @@ function _qlOnZoneKey(ev) {
     return;
   }
   if ((ev.key !== 'ArrowLeft' && ev.key !== 'ArrowRight') || inField || ev.ctrlKey || ev.metaKey || ev.altKey || ev.shiftKey) return;
+  // The component tree folds and unfolds its rows with these.
+  if (a && a.closest && a.closest('#tree-content')) return;
   const right = ev.key === 'ArrowRight';
   if (left && left.contains(a)) {
     if (!right) return;

@@ -17,32 +17,14 @@ var QL_PENDING = {
   // The source export is a part of its own.
   openHelp: 'pending.help',
   openAbout: 'pending.about',
-  selectFontsDirectory: 'pending.localFonts',
-  addTableColumn: 'pending.tableEditor',
-  saveTableData: 'pending.tableEditor',
-  saveTableFeatures: 'pending.tableEditor',
-  _addChartLabel: 'pending.chartEditor',
-  _addChartDataset: 'pending.chartEditor',
-  toggleInspectorSection: 'pending.sections',
 
   // Hooks and globals of parts not built yet: silent until they are.
   // Flow editor and flow runtime.
   _flowWindowSync: null,
   _qlNativeRequest: null,
-  // Pickers, data editors, component tree.
-  renderChartLabelsEditor: null,
-  renderChartSeriesEditor: null,
-  renderComponentTree: null,
-  renderTableColumnsEditor: null,
-  toggleTableHeight: null,
-  toggleTablePageSize: null,
-  // Local fonts, editor themes, keyboard zones, shortcuts.
+  // Editor themes, shortcuts.
   renderShortcutsModal: null,
   syncEditorThemeButtons: null,
-  tryAutoLoadFonts: null,
-  // The local-font store's cache (the asset copy keeps library texts there once it exists).
-  dbGet: null,
-  dbPut: null,
   // Media, export, older documents and the outside compiler.
   _exportWrapper: null,
   _usedLocalFonts: null,
