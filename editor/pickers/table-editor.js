@@ -25,13 +25,18 @@ function _tableSelected() {
 var _TABLE_ALIGNS = [['left', 'inspector.tableCol.alignLeft'], ['center', 'inspector.tableCol.alignCenter'],
   ['right', 'inspector.tableCol.alignRight']];
 
-// One row per column of the first selected table (or of `cols` when given).
+// One row per column of the first selected table (or of `cols` when given), and that table's rows.
 function renderTableColumnsEditor(cols) {
   const box = document.getElementById('table-columns-editor');
   if (!box) return;
   if (!Array.isArray(cols)) {
     const first = _tableSelected()[0];
     cols = first ? _tableColumnsOf(first) || [] : [];
+    // The rows as typed, unless they are being typed now.
+    const data = document.getElementById('input-tableData');
+    if (data && first && document.activeElement !== data) {
+      data.value = typeof first.tableData === 'string' ? first.tableData : (first.tableData === undefined || first.tableData === null ? '' : JSON.stringify(first.tableData));
+    }
   }
   box.innerHTML = cols.map(function (c, i) {
     c = c && typeof c === 'object' ? c : {};
@@ -144,6 +149,28 @@ function tableFixedHeaderHeight(wrapperHeight, search, pagination) {
   return Math.max(50, Math.round(wrapperHeight - margin));
 }
 
+function _tableFeaturesOf(el) {
+  try {
+    const f = typeof el.tableFeatures === 'string' ? JSON.parse(el.tableFeatures || '{}') : el.tableFeatures;
+    return f && typeof f === 'object' ? f : {};
+  } catch (e) {
+    return {};
+  }
+}
+
+// Features in their stored form: sort, filter, search and pagination on unless off, fixed header and
+// no-wrap only when on, a page size of 5, 10, 25 or 50 (else 10).
+function _tableFeaturesNormal(f) {
+  const p = f.pagination && typeof f.pagination === 'object' ? f.pagination : { enabled: f.pagination !== false };
+  const size = parseInt(p.pageSize, 10);
+  const text = function (v) { return v === undefined || v === null ? '' : String(v); };
+  return {
+    sort: f.sort !== false, filter: f.filter !== false, search: f.search !== false,
+    pagination: { enabled: p.enabled !== false, pageSize: [5, 10, 25, 50].indexOf(size) !== -1 ? size : 10 },
+    rowHeight: text(f.rowHeight), fixedHeader: f.fixedHeader === true, tableHeight: text(f.tableHeight), nowrap: f.nowrap === true,
+  };
+}
+
 function saveTableFeatures() {
   const tables = _tableSelected();
   if (!tables.length) return;
@@ -161,17 +188,19 @@ function saveTableFeatures() {
       if (field) field.value = tableHeight;
     }
   }
-  const features = JSON.stringify({
+  const features = JSON.stringify(_tableFeaturesNormal({
     sort: _tableChecked('input-tableSort', true),
     filter: _tableChecked('input-tableFilter', true),
     search: search,
-    pagination: { enabled: pagination, pageSize: [5, 10, 25, 50].indexOf(size) !== -1 ? size : 10 },
+    pagination: { enabled: pagination, pageSize: size },
     rowHeight: _tableValue('input-tableRowHeight'),
     fixedHeader: fixedHeader,
     tableHeight: tableHeight,
     nowrap: _tableChecked('input-tableNowrap', false),
-  });
-  saveHistoryState();
+  }));
+  // A save that changes no feature (a column width drag ends with one) takes no undo step of its own.
+  const same = tables.every(function (el) { return JSON.stringify(_tableFeaturesNormal(_tableFeaturesOf(el))) === features; });
+  if (!same) saveHistoryState();
   tables.forEach(function (el) { el.tableFeatures = features; });
   toggleTablePageSize();
   toggleTableHeight();

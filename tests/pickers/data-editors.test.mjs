@@ -66,6 +66,7 @@ test('table data and features: the text as typed, a fixed header sized from the 
   assert.equal(page.shown('input-tablePageSize'), false, 'page size only with pagination');
   assert.equal(page.shown('input-tableHeight'), false, 'height only with a fixed header');
 
+  assert.equal(document.getElementById('input-tableData').value, page.record(id).tableData, 'the rows show as stored');
   document.getElementById('input-tableData').value = 'a|b\n1|2';
   page.run('saveTableData()');
   assert.equal(page.record(id).tableData, 'a|b\n1|2');
@@ -93,6 +94,10 @@ test('table data and features: the text as typed, a fixed header sized from the 
     assert.equal(f.fixedHeader, true);
     assert.deepEqual(f.pagination, { enabled: pagination, pageSize: 25 });
   }
+  // Saving what is stored (a column width drag ends so) takes no undo step.
+  const steps = page.steps();
+  page.run('saveTableFeatures()');
+  assert.equal(page.steps(), steps);
   assert.equal(page.shown('input-tableHeight'), true);
   assert.equal(page.shown('input-tablePageSize'), true);
   page.close();
