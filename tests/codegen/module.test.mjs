@@ -178,4 +178,20 @@ describe('generated module', () => {
     const init = text.slice(text.indexOf('Procedure UI_Init('), text.indexOf('EndProcedure', text.indexOf('Procedure UI_Init(')));
     assert.ok(init.indexOf('ProcedureReturn 0') < init.indexOf('CreateThread('), 'no port: no thread');
   });
+
+  test('the bridge: empty files read, content that is not Base64 never touches the file, output read while waiting', () => {
+    const bridge = loadCodegen().pbBridgeSource({});
+    const body = (name) => bridge.slice(bridge.indexOf(name));
+    // what the bridge must do -> where its text says so
+    const RULES = [
+      ['an empty existing file reads as empty content', /ElseIf size = 0\n\s+result\$ = "\{data:\{content:'', size:0\}\}"/],
+      ['a missing file or a folder is not found', /If path\$ = "" Or size < 0\n\s+result\$ = "\{error:'file not found'\}"/],
+      ['content is checked before the file is created', /ElseIf QL_IsBase64\(content\$\) = #False\n\s+result\$ = "\{error:'invalid content'\}"[\s\S]*?CreateFile/],
+      ['the output is read while the command runs', /Repeat\n\s+avail = AvailableProgramOutput\(p\)[\s\S]*?ElseIf ProgramRunning\(p\)\n\s+Delay\(1\)/],
+      ['every reply goes through the one escape', /"window\._qlNativeCallback\('" \+ JsEsc\(CbId\$\) \+ "', " \+ Reply\$/],
+    ];
+    for (const [what, re] of RULES) assert.match(body('Procedure UI_NativeReply'), re, what);
+    assert.deepEqual(checkPb(bridge), []);
+  });
 });
+
