@@ -127,4 +127,22 @@ describe('UI procedures in an exported page', () => {
     assert.deepEqual(p.sent('getText').map((m) => m.value), ['c1']);
     p.close();
   });
+
+  test('every script runs without a page error, on a missing element and on a present one', async () => {
+    const p = await page();
+    p.window.scrollTo = () => {}; // not in jsdom
+    const entries = gen.PB_UI_BLOCKS.flatMap((b) => b.entries).filter((e) => e.js);
+    const argsFor = (entry, id) => gen.pbUiParams(entry.params).map((param, i) => {
+      if (param.kind === 'ptr') return 0;
+      if (param.kind !== 'text') return 1;
+      return i === 0 ? id : param.name === 'Json' ? '[]' : "it's \\ \n";
+    });
+    for (const entry of entries) p.ui(entry.pb, ...argsFor(entry, 'no-such-element'));
+    for (const entry of entries.filter((e) => /^UI_(Set|Get|Toggle|Focus|Blur|Move|Scroll|ElementExists)/.test(e.pb) && !/UI_(Grid|Chart|List)_?/.test(e.pb))) {
+      p.ui(entry.pb, ...argsFor(entry, ids.text));
+    }
+    assert.deepEqual(p.errors, []);
+    p.close();
+  });
 });
+
