@@ -25,8 +25,27 @@ std::string GtkLoaderUi::save_file_dialog(const std::string& title, const std::s
   return rt_dialog_save_file(title, default_path, pattern, 0);
 }
 
-// The rounded window shape is not built yet: the window keeps its rectangle.
-void GtkLoaderUi::apply_corner_region(int, int, int, int) {}
+namespace {
+
+void SetShape(const RegionSpans& spans) {
+  std::vector<RtRect> rects;
+  rects.reserve(spans.size());
+  for (const RegionRect& r : spans) rects.push_back({r.x, r.y, r.w, r.h});
+  rt_window_set_shape(0, rects);
+}
+
+}  // namespace
+
+// ApplyCornerRegion: the corners cut at the desktop's scale, so their curves follow its pixels.
+void GtkLoaderUi::apply_corner_region(int top_left, int top_right, int bottom_right, int bottom_left) {
+  SetShape(CornerRegion(rt_window_inner_width(0), rt_window_inner_height(0), top_left, top_right, bottom_right, bottom_left,
+                        96 * rt_window_scale_factor(0)));
+}
+
+// ApplyTransparentRegion.
+void GtkLoaderUi::apply_transparent_region(const std::string& value) {
+  if (const std::optional<RegionSpans> spans = TransparentRegion(value, images_)) SetShape(*spans);
+}
 
 void GtkLoaderUi::begin_move() { rt_window_begin_move(0); }
 

@@ -85,7 +85,8 @@ void LoaderBridge::dispatch(const std::string& id, const std::string& type, cons
   } else if (type == "page_ready") {
     page_ready();
   } else if (type == "transparent_region") {
-    // The window's shape from the page's boxes is not built yet: the whole window shows.
+    // Shown whatever the message held: a page whose shape cannot be read still appears.
+    ui_.apply_transparent_region(value);
     ui_.show_window();
   } else if (type == "read_clipboard") {
     ui_.eval_script(0, "window._clipboardText = '" + EscapeJsString(ui_.clipboard_text()) + "';");

@@ -30,6 +30,9 @@ public:
                                        const std::string& pattern) = 0;
   // The window's own title bar (a borderless window).
   virtual void apply_corner_region(int top_left, int top_right, int bottom_right, int bottom_left) = 0;
+  // A transparent page's shape (a transparent_region message's value); a value that is not a JSON object
+  // keeps the shape the window has.
+  virtual void apply_transparent_region(const std::string& value) = 0;
   virtual void begin_move() = 0;
   virtual void begin_resize(const std::string& zone) = 0;
   virtual void minimize() = 0;

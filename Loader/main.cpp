@@ -16,6 +16,7 @@
 #include "rt/gui.h"
 #include "rt/icon_slot.h"
 #include "rt/net.h"
+#include "window_region.h"
 #include "ws_relay.h"
 
 // The icon slot: the editor writes a user's icon here in a copy of this program (the file keeps its
@@ -81,9 +82,22 @@ int main(int argc, char** argv) {
     LoaderLog(rt_window_set_icons(0, icons) ? "icon set" : "the icon cannot be read");
   const LoaderSizeLimits limits = LoaderWindowLimits(settings);
   rt_window_set_size_limits(0, limits.min_width, limits.min_height, limits.max_width, limits.max_height);
-  rt_event_bind(RT_EVENT_SIZE, [](const RtEvent& event) {
-    if (event.window == 0) rt_gadget_resize(0, 0, 0, rt_window_inner_width(0), rt_window_inner_height(0));
+  GtkLoaderUi ui(LoaderRegionImages(&payload->resources, program_dir));
+  // OnSizeWindow: the web view fills the window, and a window with its own title bar keeps its corners.
+  const bool corners = settings.titlebar && !settings.transparent;
+  rt_event_bind(RT_EVENT_SIZE, [&](const RtEvent& event) {
+    if (event.window != 0) return;
+    rt_gadget_resize(0, 0, 0, rt_window_inner_width(0), rt_window_inner_height(0));
+    if (corners) ui.apply_corner_region(settings.radius_tl, settings.radius_tr, settings.radius_br, settings.radius_bl);
   });
+  if (corners) ui.apply_corner_region(settings.radius_tl, settings.radius_tr, settings.radius_br, settings.radius_bl);
+  if (settings.transparent) {
+    rt_window_set_translucent(0);
+    // Once a move or resize has ended, the page measures its shape again.
+    rt_window_on_settled(0, 250, [] {
+      rt_webview_eval_script(0, "if (typeof window._qlComputeTransparentRegion === 'function') window._qlComputeTransparentRegion(false);");
+    });
+  }
 
   LoaderServerContext context;
   context.resources = &payload->resources;
@@ -102,12 +116,12 @@ int main(int argc, char** argv) {
   rt_webview_set_data_dir(data_dir);
   if (automation) rt_webview_allow_automation(0);
   if (!rt_webview_create(0, 0)) Fail("The application's web view cannot be created.");
+  if (settings.transparent) rt_webview_set_transparent_background(0);
   LoaderLog("webview created (flags=" + std::to_string(developer_tools ? 1 : 0) + ")");
   // The page's storage outlives a change of port (another origin) when another program holds the first.
   if (!rt_webview_mirror_local_storage(0, data_dir + "page-storage.json", ""))
     LoaderLog("the page's local storage is not mirrored");
 
-  GtkLoaderUi ui;
   LoaderBridge bridge(ui, settings);
   WsRelay relay;
   bridge.set_relay(&relay);
@@ -123,6 +137,7 @@ int main(int argc, char** argv) {
       ui.begin_resize(ResizeZoneFromOptions(args));
       return std::string();
     });
+    // The process ends as the window closes (the loop below ends, the relay and the server stop): exit code 0.
     rt_webview_bind_callback(0, "closeWindow", [&](const std::string&) { ui.close_window(); return std::string(); });
     rt_webview_bind_callback(0, "minimizeWindow", [&](const std::string&) { ui.minimize(); return std::string(); });
     rt_webview_bind_callback(0, "maximizeWindow", [&](const std::string&) { ui.toggle_maximize(); return std::string(); });

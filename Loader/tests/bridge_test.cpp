@@ -50,6 +50,7 @@ public:
     calls.push_back("corners " + std::to_string(tl) + " " + std::to_string(tr) + " " + std::to_string(br) + " " +
                     std::to_string(bl));
   }
+  void apply_transparent_region(const std::string& value) override { calls.push_back("shape " + value); }
   void begin_move() override { calls.push_back("move"); }
   void begin_resize(const std::string& zone) override { calls.push_back("resize " + zone); }
   void minimize() override { calls.push_back("minimize"); }

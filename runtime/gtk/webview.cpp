@@ -252,3 +252,10 @@ WebKitUserContentManager* user_content(int gadget) {
 }
 
 }  // namespace rt_gtk
+
+void rt_webview_set_transparent_background(int gadget) {
+  if (View* view = find(gadget)) {
+    const GdkRGBA clear = {0, 0, 0, 0};
+    webkit_web_view_set_background_color(view->view, &clear);
+  }
+}

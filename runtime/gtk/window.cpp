@@ -2,6 +2,8 @@
 #include "gui_internal.h"
 
 #include <algorithm>
+#include <cmath>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string_view>
@@ -29,12 +31,17 @@ struct TopWindow {
   std::map<int, guint> timers;  // timer id -> GLib source id
   int last_width = 0;           // inner size last reported by a size event
   int last_height = 0;
+  std::function<void()> settled;   // rt_window_on_settled
+  int settle_ms = 0;
+  guint settle_source = 0;
+  bool settle_connected = false;
 
   TopWindow() = default;
   TopWindow(const TopWindow&) = delete;
   TopWindow& operator=(const TopWindow&) = delete;
   ~TopWindow() {
     for (const auto& [id, source] : timers) g_source_remove(source);
+    if (settle_source) g_source_remove(settle_source);
     rt_gtk::drop_timer_ticks(number, -1);
     if (widget) {
       g_signal_handlers_disconnect_by_data(widget, this);
@@ -358,4 +365,73 @@ bool rt_keyboard_shift_ctrl_alt_held() {
   const guint state = gdk_keymap_get_modifier_state(gdk_keymap_get_for_display(display));
   const guint all = GDK_SHIFT_MASK | GDK_CONTROL_MASK | GDK_MOD1_MASK;
   return (state & all) == all;
+}
+
+namespace {
+
+gboolean on_settle_timeout(gpointer data) {
+  auto* window = static_cast<TopWindow*>(data);
+  window->settle_source = 0;
+  // A copy: the routine may replace itself.
+  if (const std::function<void()> routine = window->settled) routine();
+  return G_SOURCE_REMOVE;
+}
+
+gboolean on_configure(GtkWidget*, GdkEvent*, gpointer data) {
+  auto* window = static_cast<TopWindow*>(data);
+  if (window->settle_source) g_source_remove(window->settle_source);
+  window->settle_source = window->settled ? g_timeout_add(static_cast<guint>(window->settle_ms), on_settle_timeout, window) : 0;
+  return FALSE;
+}
+
+}  // namespace
+
+void rt_window_set_shape(int number, const std::vector<RtRect>& rects) {
+  TopWindow* window = find(number);
+  if (!window) return;
+  gtk_widget_realize(window->widget);
+  GdkWindow* gdk_window = gtk_widget_get_window(window->widget);
+  if (!gdk_window) return;
+  const int scale = std::max(1, gdk_window_get_scale_factor(gdk_window));
+  std::vector<cairo_rectangle_int_t> logical;
+  logical.reserve(rects.size());
+  for (const RtRect& r : rects) {
+    if (r.width <= 0 || r.height <= 0) continue;
+    // A device pixel that a logical one covers in part keeps the whole logical pixel.
+    const int x0 = static_cast<int>(std::floor(double(r.x) / scale)), y0 = static_cast<int>(std::floor(double(r.y) / scale));
+    const int x1 = static_cast<int>(std::ceil(double(r.x + r.width) / scale));
+    const int y1 = static_cast<int>(std::ceil(double(r.y + r.height) / scale));
+    logical.push_back({x0, y0, x1 - x0, y1 - y0});
+  }
+  // One region built from every rectangle at once (overlaps are united).
+  cairo_region_t* region = cairo_region_create_rectangles(logical.data(), static_cast<int>(logical.size()));
+  gdk_window_shape_combine_region(gdk_window, region, 0, 0);
+  gdk_window_input_shape_combine_region(gdk_window, region, 0, 0);
+  cairo_region_destroy(region);
+}
+
+int rt_window_scale_factor(int number) {
+  TopWindow* window = find(number);
+  return window ? std::max(1, gtk_widget_get_scale_factor(window->widget)) : 1;
+}
+
+void rt_window_set_translucent(int number) {
+  TopWindow* window = find(number);
+  if (!window) return;
+  GdkScreen* screen = gtk_widget_get_screen(window->widget);
+  if (GdkVisual* visual = screen ? gdk_screen_get_rgba_visual(screen) : nullptr) {
+    gtk_widget_set_visual(window->widget, visual);
+    gtk_widget_set_app_paintable(window->widget, TRUE);
+  }
+}
+
+void rt_window_on_settled(int number, int quiet_ms, std::function<void()> routine) {
+  TopWindow* window = find(number);
+  if (!window) return;
+  window->settled = std::move(routine);
+  window->settle_ms = std::max(1, quiet_ms);
+  if (!window->settle_connected) {
+    g_signal_connect(window->widget, "configure-event", G_CALLBACK(on_configure), window);
+    window->settle_connected = true;
+  }
 }

@@ -17,7 +17,7 @@ export function x11Input(display, args, options = {}) {
   const tool = path.join(buildDir, 'test_x11_input');
   const source = path.join(repo, 'tests', 'tools', 'x11_input.c');
   if (!fs.existsSync(tool) || fs.statSync(tool).mtimeMs < fs.statSync(source).mtimeMs)
-    execFileSync('cc', ['-O1', '-Wall', '-Wextra', '-Werror', source, '-o', tool, '-lX11', '-lXtst', '-lXfixes']);
+    execFileSync('cc', ['-O1', '-Wall', '-Wextra', '-Werror', source, '-o', tool, '-lX11', '-lXtst', '-lXfixes', '-lXext']);
   const env = { ...process.env, DISPLAY: display.display };
   if (options.background) return spawn(tool, args, { env, stdio: ['pipe', 'pipe', 'inherit'] });
   return execFileSync(tool, args, { env, encoding: 'utf8' });

@@ -13,6 +13,9 @@
  *                          (modifiers ctrl, shift, alt; a key by its X keysym name)
  *   x11_input patch X Y W H RRGGBB   shows a borderless window of exactly that colour there, kept above
  *                          the others, until the process is ended; prints "ready" once it is on the screen
+ *   x11_input shape TITLE  prints the bounding shape of the shown window titled TITLE: "size W H", then
+ *                          one "x y w h" line per rectangle of its shape (XShape), or "unshaped"
+ *   x11_input resize TITLE W H   gives the shown window titled TITLE that size (no window manager needed)
  *   x11_input clipboard    reads text from standard input, takes the CLIPBOARD selection and serves
  *                          it (UTF8_STRING, STRING, TEXT) until another client takes it or the
  *                          process is ended; prints "ready" once it owns the selection.
@@ -22,6 +25,7 @@
 #include <X11/keysym.h>
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/Xfixes.h>
+#include <X11/extensions/shape.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -164,6 +168,46 @@ static int ignore_errors(Display* d, XErrorEvent* e) {
   return 0;
 }
 
+/* The viewable window named `title` below `w`, or 0. */
+static Window find_shown(Display* d, Window w, const char* title) {
+  char* name = NULL;
+  XWindowAttributes attrs;
+  if (XFetchName(d, w, &name) && name) {
+    const int match = strcmp(name, title) == 0;
+    XFree(name);
+    if (match && XGetWindowAttributes(d, w, &attrs) && attrs.map_state == IsViewable) return w;
+  }
+  Window root, parent, *children = NULL;
+  unsigned int count = 0;
+  Window found = 0;
+  if (XQueryTree(d, w, &root, &parent, &children, &count)) {
+    for (unsigned int i = 0; i < count && !found; i++) found = find_shown(d, children[i], title);
+    if (children) XFree(children);
+  }
+  return found;
+}
+
+static int print_shape(Display* d, const char* title) {
+  Window w = find_shown(d, DefaultRootWindow(d), title);
+  if (!w) return 1;
+  XWindowAttributes attrs;
+  XGetWindowAttributes(d, w, &attrs);
+  printf("size %d %d\n", attrs.width, attrs.height);
+  Bool bounding = False, clip = False;
+  int bx, by, cx, cy;
+  unsigned int bw, bh, cw, ch;
+  XShapeQueryExtents(d, w, &bounding, &bx, &by, &bw, &bh, &clip, &cx, &cy, &cw, &ch);
+  if (!bounding) {
+    printf("unshaped\n");
+    return 0;
+  }
+  int count = 0, ordering = 0;
+  XRectangle* rects = XShapeGetRectangles(d, w, ShapeBounding, &count, &ordering);
+  for (int i = 0; i < count; i++) printf("%d %d %d %d\n", rects[i].x, rects[i].y, rects[i].width, rects[i].height);
+  if (rects) XFree(rects);
+  return 0;
+}
+
 int main(int argc, char** argv) {
   XSetErrorHandler(ignore_errors);
   Display* d = XOpenDisplay(NULL);
@@ -172,7 +216,14 @@ int main(int argc, char** argv) {
     return 2;
   }
   int status = 2;
-  if (argc == 4 && strcmp(argv[1], "warp") == 0) {
+  if (argc == 3 && strcmp(argv[1], "shape") == 0) {
+    status = print_shape(d, argv[2]);
+  } else if (argc == 5 && strcmp(argv[1], "resize") == 0) {
+    Window w = find_shown(d, DefaultRootWindow(d), argv[2]);
+    if (w) XResizeWindow(d, w, (unsigned)atoi(argv[3]), (unsigned)atoi(argv[4]));
+    XSync(d, False);
+    status = w ? 0 : 1;
+  } else if (argc == 4 && strcmp(argv[1], "warp") == 0) {
     XWarpPointer(d, None, DefaultRootWindow(d), 0, 0, 0, 0, atoi(argv[2]), atoi(argv[3]));
     XSync(d, False);
     status = 0;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "rt/rect.h"
+
 enum RtEventCode {
   RT_EVENT_NONE = 0,
   RT_EVENT_MENU = 13101,    // a window shortcut; object = its event number
@@ -63,6 +65,18 @@ void rt_window_set_maximized(int window, bool maximized);
 // A move or resize with the pointer, handed to the window manager while the first button is held.
 void rt_window_begin_move(int window);
 void rt_window_begin_resize(int window, RtWindowEdge edge);
+// Shapes the window: only the union of the rectangles shows and takes the pointer; elsewhere the desktop
+// and the windows beneath show through and get the clicks. Rectangles in device pixels (divided by the
+// window's scale factor). An empty list leaves nothing visible. Works on a hidden window too.
+void rt_window_set_shape(int window, const std::vector<RtRect>& rects);
+// Device pixels per logical pixel of the window (the desktop's scale, 1 or more).
+int rt_window_scale_factor(int window);
+// Gives the window an alpha channel (where the screen offers one), so that where its page is see-through the
+// desktop shows under a compositor. Before the window is shown.
+void rt_window_set_translucent(int window);
+// Calls the routine when the window has stopped moving and changing size for `quiet_ms` (the end of a drag);
+// an empty routine stops the calls.
+void rt_window_on_settled(int window, int quiet_ms, std::function<void()> routine);
 // Whether Shift, Ctrl and Alt are all held at this moment.
 bool rt_keyboard_shift_ctrl_alt_held();
 // The smallest and largest inner size the user may give the window (values below 1 count as 1; a
@@ -103,6 +117,8 @@ bool rt_webview_bind_callback(int gadget, const std::string& name,
 bool rt_webview_add_start_script(int gadget, const std::string& source);
 // Fire and forget; a gadget that does not exist is a no-op.
 void rt_webview_eval_script(int gadget, const std::string& script);
+// The view draws nothing of its own where the page is see-through (its background is transparent).
+void rt_webview_set_transparent_background(int gadget);
 double rt_webview_zoom_get(int gadget);   // 0 when the view does not exist
 bool rt_webview_zoom_set(int gadget, double factor);
 

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "rt/rect.h"
+
 // The lens: the 7 x 7 pixels around the pointer shown 11 times larger, 14 pixels beside the pointer,
 // on the other side when it would leave the screen.
 inline constexpr int kLensSourceSize = 7;
@@ -19,12 +21,6 @@ inline constexpr int kLensCrossFrom = 34;
 inline constexpr int kLensCrossTo = 43;
 inline constexpr int kLensFrameWidth = 2;
 inline constexpr int kPickFrameMs = 30;
-
-struct RtRect {
-  int x = 0, y = 0, width = 0, height = 0;
-  bool empty() const { return width <= 0 || height <= 0; }
-  bool operator==(const RtRect&) const = default;
-};
 
 struct RtLensLayout {
   int x = 0, y = 0;                 // the lens's top-left corner

@@ -1,0 +1,150 @@
+// The borderless windows of the real loader under a virtual display, read back through XShape:
+// - a see-through page's window takes the shape of its transparent_region message (boxes, a rounded box and
+//   the opaque half of a picture carried in the executable), and after the window is resized the page is asked
+//   again and the new shape follows;
+// - a window with its own title bar has its corners cut, and closeWindow ends the program with exit code 0
+//   while the page's WebSocket relay runs.
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import zlib from 'node:zlib';
+import { after, before, test } from 'node:test';
+
+import WebSocket from 'ws';
+
+import { x11Input } from '../tools/x11-input.mjs';
+import { startXvfb } from '../tools/xvfb.mjs';
+import { firstFreePortFrom, missingTools, until } from './editor.mjs';
+import { loaderBinary, startStandalone, writeStandalone } from './standalone.mjs';
+
+const skip = missingTools() ?? (fs.existsSync(loaderBinary) ? null : `${loaderBinary} is not built`);
+let display;
+let folder;
+before(async () => {
+  if (skip) return;
+  display = await startXvfb();
+  folder = fs.mkdtempSync(path.join(os.tmpdir(), 'quorlin-shaped-'));
+});
+after(async () => {
+  await display?.stop();
+  if (folder) fs.rmSync(folder, { recursive: true, force: true });
+});
+
+// An RGBA PNG of w x h whose alpha is alpha(x, y).
+function png(w, h, alpha) {
+  const crcTable = Array.from({ length: 256 }, (_, n) => {
+    let c = n;
+    for (let k = 0; k < 8; k++) c = c & 1 ? 0xedb88320 ^ (c >>> 1) : c >>> 1;
+    return c >>> 0;
+  });
+  const crc = (buf) => { let c = 0xffffffff; for (const b of buf) c = crcTable[(c ^ b) & 0xff] ^ (c >>> 8); return (c ^ 0xffffffff) >>> 0; };
+  const chunk = (type, body) => {
+    const head = Buffer.alloc(8);
+    head.writeUInt32BE(body.length);
+    head.write(type, 4, 'latin1');
+    const tail = Buffer.alloc(4);
+    tail.writeUInt32BE(crc(Buffer.concat([head.subarray(4), body])));
+    return Buffer.concat([head, body, tail]);
+  };
+  const ihdr = Buffer.alloc(13);
+  ihdr.writeUInt32BE(w, 0);
+  ihdr.writeUInt32BE(h, 4);
+  ihdr[8] = 8;
+  ihdr[9] = 6;
+  const rows = Buffer.alloc(h * (1 + w * 4));
+  for (let y = 0; y < h; y++)
+    for (let x = 0; x < w; x++) rows.writeUInt32BE((0x3366cc00 | alpha(x, y)) >>> 0, y * (1 + w * 4) + 1 + x * 4);
+  return Buffer.concat([Buffer.from([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a]), chunk('IHDR', ihdr),
+    chunk('IDAT', zlib.deflateSync(rows)), chunk('IEND', Buffer.alloc(0))]);
+}
+
+// The window's size and shape: covers(x, y) tells whether a pixel shows.
+function shapeOf(title) {
+  const out = x11Input(display, ['shape', title]).trim().split('\n');
+  const [, w, h] = out[0].split(' ').map(Number);
+  const rects = out[1] === 'unshaped' ? null : out.slice(1).map((l) => l.split(' ').map(Number));
+  return { w, h, rects, covers: (x, y) => rects === null || rects.some(([rx, ry, rw, rh]) => x >= rx && x < rx + rw && y >= ry && y < ry + rh) };
+}
+
+test('a see-through window takes the shape its page measures, again after a resize', { skip: skip || false, timeout: 120000 }, async () => {
+  const title = 'Shaped app';
+  const html = `<!DOCTYPE html><html><head><meta charset="utf-8"><style>html,body{margin:0;background:transparent}</style></head>
+<body><div style="height:40px;background:#246"></div>
+<script>
+window._qlComputeTransparentRegion = function () {
+  var w = window.innerWidth;
+  window.__passes = (window.__passes || 0) + 1;
+  pb_event({ id: 'quorlin', type: 'transparent_region', value: JSON.stringify({
+    rects: [{ x: 0, y: 0, w: w, h: 40 }, { x: 20, y: 60, w: 100, h: 50, r: 10 }],
+    images: [{ x: 200, y: 60, w: 40, h: 40, src: location.origin + '/img/half.png' }] }) });
+};
+setTimeout(function () { window._qlComputeTransparentRegion(false); }, 100);
+</script></body></html>`;
+  const exe = writeStandalone(fs.mkdtempSync(path.join(folder, 'shaped-')), 'shaped', {
+    meta: { appName: title, embedded: true, window: { w: 400, h: 300 }, transparentBg: true },
+    html,
+    resources: [['img/half.png', png(8, 8, (x) => (x < 4 ? 255 : 0))]],
+  });
+  const app = await startStandalone({ display, exe });
+  try {
+    await until('the shaped window to be shown', () => {
+      try { return shapeOf(title).rects !== null; } catch { return false; }
+    }, { timeoutMs: 20000 });
+    // Measured again once shown (a hidden window's page may see no width yet), as exported pages do.
+    await app.session.executeScript('window._qlComputeTransparentRegion(false); return true;');
+    await until('the shape of the shown page', () => shapeOf(title).covers(5, 5), { timeoutMs: 10000 });
+    const shape = shapeOf(title);
+    assert.deepEqual([shape.w, shape.h], [400, 300]);
+    const cases = [[5, 5, true], [399, 39, true], [5, 45, false], [70, 85, true], [20, 60, false], [22, 62, false], [30, 60, true],
+      [201, 61, true], [219, 99, true], [221, 80, false], [239, 61, false], [300, 200, false]];
+    for (const [x, y, shown] of cases) assert.equal(shape.covers(x, y), shown, `pixel ${x},${y}`);
+
+    // Resized: once the window settles the page measures again, now 500 wide.
+    const before = Number(await app.session.executeScript('return window.__passes'));
+    x11Input(display, ['resize', title, '500', '300']);
+    await app.waitFor(`window.__passes > ${before} && window.innerWidth === 500`);
+    await until('the shape to follow the new width', () => shapeOf(title).covers(450, 10), { timeoutMs: 10000 });
+    assert.equal(shapeOf(title).covers(450, 45), false);
+  } finally {
+    await app.stop();
+  }
+});
+
+test('a window with its own title bar has cut corners and closeWindow ends it with code 0 while the relay runs', { skip: skip || false, timeout: 120000 }, async () => {
+  const title = 'Titled app';
+  const relayPort = await firstFreePortFrom(47810);
+  const html = `<!DOCTYPE html><html><head><meta charset="utf-8"></head>
+<body style="margin:0;background:#335"><div style="height:32px;background:#112">title</div>
+<script>
+window._qlNativeCallback = function (id, reply) { window.__relay = reply; };
+setTimeout(function () {
+  pb_event({ id: 'quorlin', type: 'page_ready', value: '' });
+  pb_event({ id: '_native', type: 'native_ws_start', value: JSON.stringify({ cbId: 'cb_1_a', data: JSON.stringify({ port: ${relayPort} }) }) });
+}, 100);
+</script></body></html>`;
+  const exe = writeStandalone(fs.mkdtempSync(path.join(folder, 'titled-')), 'titled', {
+    meta: { appName: title, embedded: true, window: { w: 400, h: 300 },
+      titlebar: { available: true, radiusTL: 16, radiusTR: 16, radiusBR: 16, radiusBL: 16, maxBtn: '', minBtn: '', closeBtn: '' } },
+    html,
+  });
+  const app = await startStandalone({ display, exe });
+  try {
+    const reply = JSON.parse(await app.waitFor('window.__relay && JSON.stringify(window.__relay)'));
+    assert.deepEqual(reply, { data: { port: relayPort } });
+    await until('the window to be shown', () => { try { return shapeOf(title).rects !== null; } catch { return false; } },
+      { timeoutMs: 20000 });
+    const shape = shapeOf(title);
+    for (const [x, y, shown] of [[0, 0, false], [399, 0, false], [0, 299, false], [399, 299, false], [200, 0, true], [0, 150, true],
+      [8, 8, true], [2, 2, false]])
+      assert.equal(shape.covers(x, y), shown, `pixel ${x},${y}`);
+
+    const ws = new WebSocket(`ws://127.0.0.1:${relayPort}/`);
+    await new Promise((resolve, reject) => { ws.once('open', resolve); ws.once('error', reject); });
+    app.session.executeScript('setTimeout(function () { window.closeWindow(); }, 10); return true;').catch(() => {});
+    assert.equal(await app.exitCode(), 0);
+    ws.terminate();
+  } finally {
+    await app.stop();
+  }
+});
