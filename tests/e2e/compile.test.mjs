@@ -59,8 +59,6 @@ test('a source export with compiling starts the program the compiler wrote', { s
       Object.assign(createElement('button', null), { id: 'go', text: 'Go', exportEvents: true });
       selectedIds = [];
       renderCanvas();
-      // Until the module generator is part of the editor, a stand-in gives the module's text.
-      if (typeof generatePureBasicCode !== 'function') window.generatePureBasicCode = async function () { return '; module\\n'; };
       localStorage.setItem('quorlin_post_export_action', 'compile');
       return I18n.setLang('en').then(() => true);`);
 
@@ -97,6 +95,8 @@ test('a source export with compiling starts the program the compiler wrote', { s
       assert.deepEqual([...fs.readFileSync(path.join(folder, file)).subarray(0, 3)], [0xef, 0xbb, 0xbf], `${file} starts with a byte-order mark`);
     }
     assert.match(fs.readFileSync(path.join(folder, 'Compile me.pb'), 'utf8'), /IncludeFile "Compile me\.pbi"/);
+    assert.match(fs.readFileSync(path.join(folder, 'Compile me.pbi'), 'utf8'), /^\uFEFF[\s\S]*Procedure UI_Init\(/, 'the generated module');
+    assert.match(fs.readFileSync(path.join(folder, 'Compile me.pb'), 'utf8'), /Case "go" ;button -- Go/);
     assert.ok(fs.existsSync(path.join(folder, 'Compile me.pbp')));
     assert.ok(fs.existsSync(path.join(folder, 'Libraries', 'tailwind.min.js')), 'the libraries are copied before the run');
     const notice = await ed.waitFor('[...document.querySelectorAll(".ql-toast")].map((n) => n.textContent.trim()).find((t) => t.includes("Kompiliert und gestartet")) || ""',
