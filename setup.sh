@@ -81,6 +81,37 @@ native_tests() {
   xvfb-run -a -s "-screen 0 1920x1080x24" ctest --test-dir "$1" --output-on-failure -j"$(nproc)"
 }
 
+# The tests that start the real programs each take an X display and the host's port range: they run
+# one at a time. The page tests (jsdom, headless Chromium) run beside them when there are cores to
+# spare; their report follows the programs' report.
+page_tests() {
+  local programs=() pages=() file status=0
+  for file in $(find tests editor -name '*.test.mjs' -not -path '*/node_modules/*' | sort); do
+    if [[ $file == tests/e2e/* ]] || grep -q "startEditor\|startXvfb\|quorlin_app\|quorlin_loader" "$file"; then
+      programs+=("$file")
+    else
+      pages+=("$file")
+    fi
+  done
+  export QUORLIN_BUILD_DIR
+  QUORLIN_BUILD_DIR="$(cd "$BUILD_DIR" && pwd)"
+  local lanes=$(( $(nproc) / 4 ))
+  if [ "$lanes" -lt 1 ]; then
+    node --test --test-concurrency=1 "${pages[@]}" "${programs[@]}" || status=1
+    return $status
+  fi
+  local report pid
+  report=$(mktemp)
+  node --test --test-concurrency="$lanes" "${pages[@]}" >"$report" 2>&1 &
+  pid=$!
+  node --test --test-concurrency=1 "${programs[@]}" || status=1
+  wait "$pid" || status=1
+  echo "== page tests (run beside the ones above)"
+  cat "$report"
+  rm -f "$report"
+  return $status
+}
+
 run_tests() {
   local status=0
   echo "== native tests"
@@ -88,8 +119,7 @@ run_tests() {
   echo "== native tests under the address and undefined-behaviour sanitizers"
   timed build_sanitized && timed native_tests "$ASAN_BUILD_DIR" || status=1
   echo "== page and end-to-end tests"
-  QUORLIN_BUILD_DIR="$(cd "$BUILD_DIR" && pwd)" node --test --test-concurrency=1 \
-    $(find tests editor -name '*.test.mjs' -not -path '*/node_modules/*' | sort) || status=1
+  timed page_tests || status=1
   echo "== fuzzing (the local server's connections, request parser and routes)"
   fuzz/run.sh "${QUORLIN_FUZZ_SECONDS:-60}" || status=1
   return $status
