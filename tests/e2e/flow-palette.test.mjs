@@ -42,10 +42,19 @@ test('in WebKitGTK a palette item dragged with the X pointer into the flow edito
         x(['move', ...screen(from[0] + ((to[0] - from[0]) * i) / 16, from[1] + ((to[1] - from[1]) * i) / 16)]);
         await sleep(40);
       }
+      // The drop is refused unless the page has answered a dragover at the target; a busy machine
+      // delivers the drag session's motion late, so small moves keep it going until it has.
+      let nudge = 0;
+      await until('a dragover at the target', async () => {
+        if ((await run('return window.__ev;')).includes('dragover')) return true;
+        x(['move', ...screen(to[0] + (nudge++ % 2), to[1])]);
+        return false;
+      });
+      x(['move', ...screen(...to)]);
       await sleep(150);
       x(['button', 1, 'release']);
       // The drag session ends in the web view before the page is asked anything.
-      await sleep(500);
+      await until('the drag to end', async () => (await run('return window.__ev;')).includes('dragend'));
       const events = await run('return window.__ev;');
       assert.ok(events.includes('dragstart') && events.includes('drop'), `the drag and drop events: ${events}`);
       const id = await until('the node', () => run('const n = Object.values(_flowEditor.drawflow.drawflow.Home.data).find((n) => n.name === "Control_Branch"); return n ? String(n.id) : null;'));

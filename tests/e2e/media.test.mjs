@@ -52,7 +52,8 @@ async function answerDialog(title, keys, shot) {
     if (how === 'paste') {
       const stop = await offerClipboard(display, what);
       x11('key', 'ctrl+v');
-      await sleep(300);
+      assert.ok(await stop.served(), 'the dialog took the pasted path');
+      await sleep(100);
       stop();
     } else {
       x11(how, what);

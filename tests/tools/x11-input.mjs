@@ -3,7 +3,7 @@
 //
 //   x11Input(display, ['move', '100', '200'])               // its output text
 //   x11Input(display, ['clipboard'], { background: true })  // a running child process
-//   const stop = await offerClipboard(display, 'text'); ...; stop()
+//   const stop = await offerClipboard(display, 'text'); ...; await stop.served(); stop()
 //   const stop = await showPatch(display, x, y, w, h, 'FF0000'); ...; stop()   // a window of that colour
 import { execFileSync, spawn } from 'node:child_process';
 import fs from 'node:fs';
@@ -23,16 +23,30 @@ export function x11Input(display, args, options = {}) {
   return execFileSync(tool, args, { env, encoding: 'utf8' });
 }
 
-// Takes the display's clipboard with `text` until the returned stop() is called.
+// Takes the display's clipboard with `text` until the returned stop() is called. await stop.served()
+// waits until a program has read the text (false after `timeoutMs` without a reader): a paste under a
+// busy machine is taken in later than the key press.
 export async function offerClipboard(display, text) {
   const child = x11Input(display, ['clipboard'], { background: true });
+  let served = false;
+  const waiting = [];
   const ready = new Promise((resolve, reject) => {
     child.stdout.once('data', resolve);
     child.once('exit', (code) => reject(new Error(`the clipboard helper ended (${code})`)));
   });
+  child.stdout.on('data', (chunk) => {
+    if (!String(chunk).includes('served')) return;
+    served = true;
+    for (const resolve of waiting.splice(0)) resolve(true);
+  });
   child.stdin.end(text);
   await ready;
-  return () => child.kill();
+  const stop = () => child.kill();
+  stop.served = (timeoutMs = 10000) => served ? Promise.resolve(true) : new Promise((resolve) => {
+    waiting.push(resolve);
+    setTimeout(() => resolve(served), timeoutMs);
+  });
+  return stop;
 }
 
 // Shows a borderless window of exactly the colour `hex` (RRGGBB) at x, y until the returned stop() is called.

@@ -18,7 +18,8 @@
  *   x11_input resize TITLE W H   gives the shown window titled TITLE that size (no window manager needed)
  *   x11_input clipboard    reads text from standard input, takes the CLIPBOARD selection and serves
  *                          it (UTF8_STRING, STRING, TEXT) until another client takes it or the
- *                          process is ended; prints "ready" once it owns the selection.
+ *                          process is ended; prints "ready" once it owns the selection and "served"
+ *                          each time a program has read the text.
  * Exit status 2 on bad arguments or without a display. */
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -99,6 +100,10 @@ static int serve_clipboard(Display* d) {
     }
     XSendEvent(d, r->requestor, False, NoEventMask, (XEvent*)&reply);
     XFlush(d);
+    if (reply.property != None && r->target != targets) {
+      printf("served\n");
+      fflush(stdout);
+    }
   }
 }
 
