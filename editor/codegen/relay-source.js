@@ -160,7 +160,7 @@ EndProcedure
 ; Drains the socket into the receive buffer; stops early once the buffer holds more than a request or a
 ; frame may (the caller then drops the client).
 Procedure.i WsPullData(*c.WsClient)
-  Protected *block, n, got, limit
+  Protected *block, *grown, n, got, limit
   *block = AllocateMemory(#WS_READ_BLOCK)
   If *block = 0 : ProcedureReturn #False : EndIf
   If *c\\HandshakeDone : limit = #WS_MAX_MESSAGE + 14 + #WS_READ_BLOCK : Else : limit = #WS_MAX_HANDSHAKE : EndIf
@@ -175,8 +175,9 @@ Procedure.i WsPullData(*c.WsClient)
     EndIf
     If *c\\RecvLen + n > *c\\RecvCap
       While *c\\RecvLen + n > *c\\RecvCap : *c\\RecvCap * 2 : Wend
-      *c\\RecvBuf = ReAllocateMemory(*c\\RecvBuf, *c\\RecvCap)
-      If *c\\RecvBuf = 0 : *c\\RecvLen = 0 : *c\\RecvCap = 0 : Break : EndIf
+      *grown = ReAllocateMemory(*c\\RecvBuf, *c\\RecvCap)
+      If *grown = 0 : *c\\RecvCap = MemorySize(*c\\RecvBuf) : Break : EndIf
+      *c\\RecvBuf = *grown
     EndIf
     CopyMemory(*block, *c\\RecvBuf + *c\\RecvLen, n)
     *c\\RecvLen + n
@@ -242,6 +243,7 @@ EndProcedure
 
 ; Appends a payload to the message being collected; #False when the message grows past the limit.
 Procedure.i WsCollect(*c.WsClient, *Payload, Length)
+  Protected *grown
   If *c\\FragLen + Length > #WS_MAX_MESSAGE : ProcedureReturn #False : EndIf
   If *c\\FragBuf = 0
     *c\\FragCap = 32768
@@ -251,8 +253,10 @@ Procedure.i WsCollect(*c.WsClient, *Payload, Length)
   EndIf
   If *c\\FragLen + Length > *c\\FragCap
     While *c\\FragLen + Length > *c\\FragCap : *c\\FragCap * 2 : Wend
-    *c\\FragBuf = ReAllocateMemory(*c\\FragBuf, *c\\FragCap)
-    If *c\\FragBuf = 0 : *c\\FragLen = 0 : *c\\FragCap = 0 : ProcedureReturn #True : EndIf
+    *grown = ReAllocateMemory(*c\\FragBuf, *c\\FragCap)
+    ; no memory: this frame's payload is dropped, the message so far is kept
+    If *grown = 0 : *c\\FragCap = MemorySize(*c\\FragBuf) : ProcedureReturn #True : EndIf
+    *c\\FragBuf = *grown
   EndIf
   If Length > 0 : CopyMemory(*Payload, *c\\FragBuf + *c\\FragLen, Length) : EndIf
   *c\\FragLen + Length
