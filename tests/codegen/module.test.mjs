@@ -193,5 +193,20 @@ describe('generated module', () => {
     for (const [what, re] of RULES) assert.match(body('Procedure UI_NativeReply'), re, what);
     assert.deepEqual(checkPb(bridge), []);
   });
+
+  test('every text argument of every script procedure reaches its script through JsEsc', () => {
+    const gen = loadCodegen();
+    for (const block of gen.PB_UI_BLOCKS) {
+      for (const entry of block.entries.filter((e) => e.js)) {
+        const text = gen.pbUiProcedureText(entry);
+        const call = text.split('\n').find((l) => l.includes('(window.__qlUi'));
+        for (const param of gen.pbUiParams(entry.params)) {
+          if (param.kind === 'text') assert.ok(call.includes(`'" + JsEsc(${param.name}$) + "'`), `${entry.pb}: ${param.name}$`);
+          if (param.kind === 'int') assert.ok(call.includes(`" + Str(${param.name}) + "`), `${entry.pb}: ${param.name}`);
+          if (param.kind === 'dec') assert.ok(call.includes(`" + StrD(${param.name}, 4) + "`), `${entry.pb}: ${param.name}`);
+        }
+      }
+    }
+  });
 });
 
