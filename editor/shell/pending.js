@@ -15,16 +15,11 @@
 var QL_PENDING = {
   // Controls: the user is told the feature is not there yet.
   // The source export is a part of its own.
-  openHelp: 'pending.help',
-  openAbout: 'pending.about',
 
   // Hooks and globals of parts not built yet: silent until they are.
   // Flow editor and flow runtime.
   _flowWindowSync: null,
   _qlNativeRequest: null,
-  // Editor themes, shortcuts.
-  renderShortcutsModal: null,
-  syncEditorThemeButtons: null,
   // Media, export, older documents and the outside compiler.
   _exportWrapper: null,
   _usedLocalFonts: null,
