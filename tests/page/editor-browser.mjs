@@ -3,7 +3,7 @@
 // only after it has shown (so it cannot take the focus mid-test) and the page's errors collected.
 //
 //   const skip = whyNoEditorPage();                       // null when the tests can run here
-//   const ed = await openEditorPage({ viewport });        // {page, messages, errors, close()}
+//   const ed = await openEditorPage({ viewport, missing }); // {page, messages, errors, close()}; missing: paths the server lacks
 import path from 'node:path';
 
 import { repo } from './jsdom-page.mjs';
@@ -16,8 +16,8 @@ export function whyNoEditorPage() {
   return whyNoBrowser() ?? (buildHasLibraries() ? null : `${defaultBuildDir} has no Internal_lib/ (build first)`);
 }
 
-export async function openEditorPage({ viewport } = {}) {
-  const server = await startPageServer();
+export async function openEditorPage({ viewport, missing } = {}) {
+  const server = await startPageServer({ missing });
   const browser = await openBrowser();
   const { page, messages } = await browser.newPage(viewport ? { viewport } : undefined);
   const errors = [];

@@ -2,7 +2,7 @@
 // "/editor/<path>" the page's files (those made at build time from the build folder's generated/), "/Locale/" and "/Images/" come from the repository, "/Internal_lib/" and
 // "/Fonts/" from the build folder (as the host serves them beside the program). Only 127.0.0.1.
 //
-//   const server = await startPageServer({ buildDir });
+//   const server = await startPageServer({ buildDir, missing });   // paths in `missing` answer 404, as a tree without them
 //   server.origin ("http://127.0.0.1:PORT"), server.requests (every method + path asked for), await server.close()
 import fs from 'node:fs';
 import http from 'node:http';
@@ -35,7 +35,7 @@ export function buildHasLibraries(buildDir = defaultBuildDir) {
   return fs.existsSync(path.join(buildDir, 'Internal_lib', 'tailwind.min.js'));
 }
 
-export async function startPageServer({ buildDir = defaultBuildDir } = {}) {
+export async function startPageServer({ buildDir = defaultBuildDir, missing = [] } = {}) {
   const requests = [];
   const server = http.createServer((req, res) => {
     const { pathname } = new URL(req.url, 'http://127.0.0.1');
@@ -45,7 +45,7 @@ export async function startPageServer({ buildDir = defaultBuildDir } = {}) {
       res.writeHead(405, { Allow: 'GET, HEAD' }).end();
       return;
     }
-    if (!file || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
+    if (!file || missing.includes(pathname) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
       res.writeHead(404).end();
       return;
     }

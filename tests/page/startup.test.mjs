@@ -233,7 +233,7 @@ test('start-up puts the markup fragments in place of their marks; a fragment tha
   assert.equal(page.window._canvasReady, true);
   assert.deepEqual(fetch.requests.filter((p) => p.endsWith('.html')),
     ['/editor/timeline/panel.html', '/editor/flow-editor/panel.html', '/editor/inspector/form.html', '/editor/model/clear-canvas.html',
-      '/editor/export/dialog.html', '/editor/flow-nodes/script-editor.html']);
+      '/editor/export/dialog.html', '/editor/flow-nodes/script-editor.html', '/editor/shell/help.html']);
   assert.equal(page.document.querySelectorAll('template[data-ql-fragment], ql-colour, ql-section').length, 0);
   const { document } = new JSDOM(pageMarkup()).window;
   const ids = (doc) => [...doc.getElementById('inspector-aside').querySelectorAll('[id]')].map((el) => el.id);
