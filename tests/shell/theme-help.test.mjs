@@ -114,14 +114,17 @@ describe('shortcuts reference', () => {
     assert.deepEqual(caps('flow.altGroup'), ['Alt', de.get('shortcuts.gestureDrag')]);
     assert.deepEqual(caps('flow.hidePorts'), [de.get('shortcuts.gestureDoubleClick')]);
     assert.equal(row('canvas.copy').querySelector('.ql-shortcut-desc').textContent, de.get('shortcuts.items.canvas.copy'));
-    // The script editor and the component tree are later parts: their rows wait for them.
-    assert.equal(row('modals.fnjsApply'), null);
-    assert.equal(page.document.querySelector('#shortcuts-body [data-section="tree"]'), null);
-    page.window.openFunctionJSModal = () => {};
-    page.run('renderShortcutsModal()');
-    assert.ok(row('modals.fnjsApply'));
-    delete page.window.openFunctionJSModal;
-    page.run('closeShortcuts()');
+    // A row or section of a later part waits for the function that part provides.
+    page.run(`SHORTCUTS_SECTIONS.push({ id: 'later', icon: 'ph-tree', titleKey: 'shortcuts.sectionTree', needs: 'qlLaterPart',
+      items: [{ keys: ['Q'], desc: 'shortcuts.items.tree.toggle' }] });
+      SHORTCUTS_SECTIONS[0].items.push({ keys: ['Q'], desc: 'shortcuts.items.later', needs: 'qlLaterPart' });
+      renderShortcutsModal();`);
+    assert.equal(page.document.querySelector('#shortcuts-body [data-section="later"]'), null);
+    assert.equal(row('later'), null);
+    page.run('window.qlLaterPart = () => {}; renderShortcutsModal()');
+    assert.ok(page.document.querySelector('#shortcuts-body [data-section="later"]'));
+    assert.ok(row('later'));
+    page.run('SHORTCUTS_SECTIONS.pop(); SHORTCUTS_SECTIONS[0].items.pop(); delete window.qlLaterPart; closeShortcuts()');
   });
 });
 
