@@ -3,7 +3,9 @@
 //   the opaque half of a picture carried in the executable), and after the window is resized the page is asked
 //   again and the new shape follows;
 // - a window with its own title bar has its corners cut, and closeWindow ends the program with exit code 0
-//   while the page's WebSocket relay runs.
+//   while the page's WebSocket relay runs;
+// - a design made into a program by the editor's own builder, with a title bar and a transparent background,
+//   shows only its elements (its page and shape are kept: tests/artifacts/standalone-shaped.png, .shape.txt).
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import os from 'node:os';
@@ -13,9 +15,10 @@ import { after, before, test } from 'node:test';
 
 import WebSocket from 'ws';
 
+import { loadExporter } from '../export/export-page.mjs';
 import { x11Input } from '../tools/x11-input.mjs';
 import { startXvfb } from '../tools/xvfb.mjs';
-import { firstFreePortFrom, missingTools, until } from './editor.mjs';
+import { artifacts, buildDir, firstFreePortFrom, missingTools, repo, until } from './editor.mjs';
 import { loaderBinary, startStandalone, writeStandalone } from './standalone.mjs';
 
 const skip = missingTools() ?? (fs.existsSync(loaderBinary) ? null : `${loaderBinary} is not built`);
@@ -144,6 +147,70 @@ setTimeout(function () {
     app.session.executeScript('setTimeout(function () { window.closeWindow(); }, 10); return true;').catch(() => {});
     assert.equal(await app.exitCode(), 0);
     ws.terminate();
+  } finally {
+    await app.stop();
+  }
+});
+
+test('an exported design with its own title bar and a transparent background shows only its elements', { skip: skip || false, timeout: 180000 }, async () => {
+  const dir = fs.mkdtempSync(path.join(folder, 'design-'));
+  // The editor's own builder makes the program, against a stand-in for the host's routes.
+  let saved = null;
+  const exporter = await loadExporter({
+    before: (w) => {
+      for (const name of ['Response', 'CompressionStream', 'DecompressionStream', 'TextEncoder']) if (!w[name]) w[name] = globalThis[name];
+      w.fetch = async (url, init = {}) => {
+        const route = decodeURIComponent(String(url).replace(/^\//, '').split('?')[0]);
+        if ((init.method || 'GET') === 'POST') {
+          if (route === 'saveexe') saved = Buffer.from(new Uint8Array(init.body));
+          return new Response('ok');
+        }
+        const file = [path.join(buildDir, route), path.join(repo, route)].find((f) => fs.existsSync(f) && fs.statSync(f).isFile());
+        return file ? new Response(fs.readFileSync(file)) : new Response('', { status: 404 });
+      };
+    },
+  });
+  exporter.run(fs.readFileSync(path.join(repo, 'editor', 'project', 'bridge-page.js'), 'utf8'));
+  exporter.run(`showToast = function () {}; currentProjectName = 'Shaped Design';
+    document.body.insertAdjacentHTML('beforeend', '<input type="checkbox" id="standalone-embed-check" checked><input id="standalone-path-input" value="/tmp/x/">');`);
+  exporter.set({ resolution: '600x400' });
+  const bar = exporter.add('container', { isTitlebar: true, width: '100%', flexChild: '', height: '40px', bgColor: '#1f2a44',
+    windowMinimize: 0, windowMaximize: 0, windowClose: 0, bgImage: 'Images/placeholder255x255.png' });
+  exporter.add('heading', { text: 'Shaped Design', width: '240px' }, bar);
+  exporter.add('container', { width: '260px', flexChild: '', height: '140px', bgColor: '#c0392b', borderRadiusCustomTL: '30',
+    borderRadiusCustomTR: '30', borderRadiusCustomBR: '30', borderRadiusCustomBL: '30' });
+  exporter.add('button', { id: 'hello', text: 'Hello', width: '120px' });
+  // A see-through background is offered for a title bar that shows a picture.
+  exporter.set({ transparentBg: true });
+  assert.equal(await exporter.run('buildStandaloneExe()'), 'saved');
+  const exe = path.join(dir, 'Shaped Design');
+  fs.writeFileSync(exe, saved, { mode: 0o755 });
+
+  const app = await startStandalone({ display, exe });
+  try {
+    await app.waitFor('document.querySelector(".winbtns") && window._qlComputeTransparentRegion', { timeoutMs: 30000 });
+    const boxes = await app.session.executeScript(`return Array.from(document.querySelector('main').children).filter((c) => c.id)
+      .map((c) => { const r = c.getBoundingClientRect(); return [Math.round(r.left), Math.round(r.top), Math.round(r.width), Math.round(r.height)]; });`);
+    assert.equal(boxes.length, 3);
+    const [barBox, roundBox, buttonBox] = boxes;
+    const inside = ([x, y, w, h]) => [x + Math.floor(w / 2), y + Math.floor(h / 2)];
+    await until('the window to take the shape of its elements', () => {
+      try {
+        const shape = shapeOf('Shaped Design');
+        return shape.rects !== null && [barBox, roundBox, buttonBox].every((b) => shape.covers(...inside(b)));
+      } catch { return false; }
+    }, { timeoutMs: 20000 });
+    const shape = shapeOf('Shaped Design');
+    assert.equal(shape.covers(2, 2), false, 'the page margin is see-through');
+    assert.equal(shape.covers(roundBox[0] + 1, roundBox[1] + 1), false, 'the rounded corner is cut');
+    assert.equal(shape.covers(roundBox[0] + roundBox[2] + 20, roundBox[1] + 20), false, 'beside the box is see-through');
+    assert.equal(shape.covers(590, 390), false);
+    const errors = await app.session.executeScript('return window.__qlErrors || [];');
+    assert.deepEqual(errors, []);
+    fs.mkdirSync(artifacts, { recursive: true });
+    // The page as drawn, and the window's shape beside it (one "x y w h" line per rectangle).
+    await app.session.screenshot(path.join(artifacts, 'standalone-shaped.png'));
+    fs.writeFileSync(path.join(artifacts, 'standalone-shaped.shape.txt'), shape.rects.map((r) => r.join(' ')).join('\n') + '\n');
   } finally {
     await app.stop();
   }
