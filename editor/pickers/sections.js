@@ -1,8 +1,9 @@
 // Folding the inspector's sections: a click on a section's heading folds or unfolds it (the body's height
 // animates), and the folded sections are kept in local storage "quorlin_inspector_collapsed" (a JSON array
-// of section ids), so they stay folded after a restart.
+// of section ids), so they stay folded after a restart. Also the inspector's scroll shadows: a gradient at
+// the top of the properties panel while it is scrolled down, one at the bottom while more lies below.
 // Provides: collapsedInspectorSections, INSPECTOR_SECTION_ANIM_MS, toggleInspectorSection,
-//   applyInspectorSectionStates
+//   applyInspectorSectionStates, updateInspectorScrollShadows
 // Needs: _qlReportFailure
 // Calls: _qlOnStartup
 
@@ -95,9 +96,46 @@ function applyInspectorSectionStates() {
   });
 }
 
+// The shadows are sticky edges inside the panel, shown by what is out of sight above and below.
+function updateInspectorScrollShadows() {
+  const panel = document.getElementById('properties-panel');
+  const top = document.getElementById('insp-shadow-top');
+  const bottom = document.getElementById('insp-shadow-bottom');
+  if (!panel || !top || !bottom) return;
+  top.classList.toggle('ql-shadow-on', panel.scrollTop > 0);
+  bottom.classList.toggle('ql-shadow-on', panel.scrollTop + panel.clientHeight < panel.scrollHeight - 1);
+}
+
+function _installInspectorScrollShadows() {
+  const panel = document.getElementById('properties-panel');
+  if (!panel || document.getElementById('insp-shadow-top')) return;
+  const edge = function (id, cls) {
+    const div = document.createElement('div');
+    div.id = id;
+    div.className = 'ql-insp-shadow ' + cls;
+    div.setAttribute('aria-hidden', 'true');
+    return div;
+  };
+  panel.insertBefore(edge('insp-shadow-top', 'ql-insp-shadow-top'), panel.firstChild);
+  panel.appendChild(edge('insp-shadow-bottom', 'ql-insp-shadow-bottom'));
+  panel.addEventListener('scroll', updateInspectorScrollShadows, { passive: true });
+  if (typeof ResizeObserver === 'function') {
+    // The panel's own size, and each of its parts (their content changes with every selection).
+    const observer = new ResizeObserver(updateInspectorScrollShadows);
+    observer.observe(panel);
+    Array.prototype.forEach.call(panel.children, function (child) { observer.observe(child); });
+  }
+  updateInspectorScrollShadows();
+}
+
+function _sectionsStartup() {
+  applyInspectorSectionStates();
+  _installInspectorScrollShadows();
+}
+
 // The form is inserted by the start-up sequence: the stored states are applied in its inspector step.
 function _sectionsRegisterStartup() {
-  if (typeof _qlOnStartup === 'function') _qlOnStartup('inspector', applyInspectorSectionStates);
+  if (typeof _qlOnStartup === 'function') _qlOnStartup('inspector', _sectionsStartup);
 }
 if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', _sectionsRegisterStartup, { once: true });
 else setTimeout(_sectionsRegisterStartup, 0);

@@ -1,7 +1,7 @@
 // The component tree with real pointer drags in headless Chromium, in the real editor page: drops into,
 // before and after a row (each one undo step), a drop onto a descendant refused without an indicator, three
-// selected siblings dropped after the first staying together; and folded inspector sections surviving a
-// reload.
+// selected siblings dropped after the first staying together; folded inspector sections surviving a reload,
+// and the inspector's scroll shadows.
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
 
@@ -134,4 +134,15 @@ test('folded inspector sections stay folded after a reload', { skip }, async () 
   });
   assert.deepEqual(open, [false, '', true]);
   assert.deepEqual(await page.evaluate(() => JSON.parse(localStorage.getItem('quorlin_inspector_collapsed'))), []);
+
+  // The scroll shadows: the top one while scrolled down, the bottom one while more lies below.
+  const shadows = async (top) => page.evaluate(async (y) => {
+    const panel = document.getElementById('properties-panel');
+    panel.scrollTop = y;
+    await new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)));
+    return ['insp-shadow-top', 'insp-shadow-bottom'].map((id) => document.getElementById(id).classList.contains('ql-shadow-on'));
+  }, top);
+  assert.deepEqual(await shadows(0), [false, true]);
+  assert.deepEqual(await shadows(200), [true, true]);
+  assert.deepEqual(await shadows(1e6), [true, false]);
 });
