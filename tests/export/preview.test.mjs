@@ -77,6 +77,8 @@ async function previewPage({ bridge = true, status = 200, elements = 1 } = {}) {
         return { ok: status >= 200 && status < 300, status, text: async () => '' };
       };
       w._qlHostToken = 'token-1';
+      // Ctrl+F5 makes the source module, which packs the page with the browser's streams
+      for (const name of ['Response', 'CompressionStream', 'DecompressionStream', 'TextEncoder']) w[name] = globalThis[name];
     },
   });
   page.run(`window.buildExportHTML = (mode, titlebar, debug) => Promise.resolve('<html><head></head><body><main>' + mode + ' ' + titlebar + ' ' + debug + '</main></body></html>');
