@@ -155,6 +155,9 @@ TEST_F(LoaderBridgeTest, PageReadyShowsTheWindowUnlessItWaitsForItsShape) {
   EXPECT_TRUE(ui.calls.empty());
   bridge->handle(Message("transparent_region", "not json"));
   EXPECT_EQ(ui.shows, 1);
+  EXPECT_EQ(ui.calls, std::vector<std::string>{"shape not json"});   // the shape decides; the window shows anyway
+  bridge->handle(Message("transparent_region", R"({"rects":[]})"));
+  EXPECT_EQ(ui.calls.back(), R"(shape {"rects":[]})");
 }
 
 TEST_F(LoaderBridgeTest, ZoomAndClipboard) {
