@@ -6,7 +6,7 @@
 // Provides: collapsedTreeNodes, renderComponentTree, renderTreeNode, treeHasDescendantMatch, toggleTreeNode,
 //   collapseAllTreeNodes, treeSelectAllFiltered, treeSelectElement, _treeRowOf, _treeVisibleIds,
 //   _treeInstallListeners
-// Needs: _afterSelectionChange, _ancestorIds, _childrenIndex, _findElement, _qlCallIfDefined, elements,
+// Needs: _afterSelectionChange, _childrenIndex, _findElement, _qlCallIfDefined, elements,
 //   escapeHtml, lastTreeAnchorId, selectedIds, t, TOOLBOX_ITEMS, typeDisplayName
 // Calls: _enterCanvas, _selectForKeyboard, deleteSelected, treeDragStart, treeDragOver, treeDragLeave,
 //   treeDrop, treeDragEnd
@@ -193,9 +193,16 @@ function renderComponentTree() {
   _treeIconOf = null;
   _treeTypeNames = null;
   // The selection is always in sight: its folded ancestors open.
-  selectedIds.forEach(function (id) {
-    _ancestorIds(id).forEach(function (a) { collapsedTreeNodes.delete(a); });
-  });
+  if (collapsedTreeNodes.size && selectedIds.length) {
+    const parentOf = new Map(elements.map(function (el) { return [el.id, el.parentId]; }));
+    selectedIds.forEach(function (id) {
+      const seen = new Set([id]);
+      for (let p = parentOf.get(id); p !== null && p !== undefined && !seen.has(p); p = parentOf.get(p)) {
+        seen.add(p);
+        collapsedTreeNodes.delete(p);
+      }
+    });
+  }
   const filter = _treeFilterText();
   const focusedId = document.activeElement && box.contains(document.activeElement) && document.activeElement.closest('.tree-node')
     ? document.activeElement.closest('.tree-node').getAttribute('data-tree-id') : null;
