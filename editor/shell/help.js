@@ -109,11 +109,15 @@ function _qlKeyCap(token) {
   return cap;
 }
 
+// One combination, kept on one line (an alternative may go to the next).
 function _qlKeyCombo(tokens, into) {
+  const combo = document.createElement('span');
+  combo.className = 'ql-combo';
   tokens.forEach((token, i) => {
-    if (i) into.append('+');
-    into.appendChild(_qlKeyCap(token));
+    if (i) combo.append('+');
+    combo.appendChild(_qlKeyCap(token));
   });
+  into.appendChild(combo);
 }
 
 function renderShortcutsModal() {
