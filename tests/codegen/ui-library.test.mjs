@@ -144,5 +144,21 @@ describe('UI procedures in an exported page', () => {
     assert.deepEqual(p.errors, []);
     p.close();
   });
+
+  test('UI_Speak clamps its rate; chart texts reach the chart runtime unchanged', async () => {
+    const p = await page();
+    const spoken = [];
+    p.window.SpeechSynthesisUtterance = function (text) { this.text = text; };
+    p.window.speechSynthesis = { cancel() {}, speak(u) { spoken.push(u); }, getVoices: () => [] };
+    p.ui('UI_Speak', 'hola', '', 'es-ES', 20, 0, 0.5);
+    assert.deepEqual(spoken.map((u) => [u.text, u.rate, u.pitch, u.volume, u.lang]), [['hola', 10, 1, 0.5, 'es-ES']]);
+    const calls = [];
+    p.window.QuorlinChart = { appendPoint: (...a) => calls.push(a), setData: (...a) => calls.push(a) };
+    const label = 'a "quoted" \\ label\'s';
+    p.ui('UI_ChartAppendPoint', 'c1', label, '3', 'S');
+    p.ui('UI_ChartSetData', 'c1', JSON.stringify({ labels: [label], datasets: [] }));
+    assert.deepEqual(JSON.parse(JSON.stringify(calls)), [['c1', label, '3', 'S'], ['c1', { labels: [label], datasets: [] }]]);
+    p.close();
+  });
 });
 
