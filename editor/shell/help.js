@@ -72,9 +72,19 @@ function _qlSetHelpPage(url) {
   if (frame && frame.getAttribute('src') !== url) frame.setAttribute('src', url);
 }
 
+// The help page reads the editor's theme when it loads; a page kept loaded follows a later switch here.
+function _qlHelpPageTheme() {
+  const frame = document.getElementById('help-iframe');
+  try {
+    const root = frame && frame.contentDocument && frame.contentDocument.documentElement;
+    if (root) root.classList.toggle('light', document.documentElement.classList.contains('theme-light'));
+  } catch (e) { /* not loaded yet: its own script reads the theme */ }
+}
+
 async function openHelp() {
   const url = await _qlHelpPageFor(I18n.lang);
   _qlSetHelpPage(url);
+  _qlHelpPageTheme();
   _qlShowOverlay('help-overlay', 'help-close');
 }
 

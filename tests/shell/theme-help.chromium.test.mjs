@@ -104,6 +104,12 @@ test('French help shows the English page when the host has no French one; German
   await page.evaluate(() => I18n.setLang('de'));
   await page.waitForFunction(() => document.getElementById('help-iframe').getAttribute('src') === '/Locale/Quorlin-docs-de.html');
   assert.equal(await frameLang(), 'de');
+  // A page kept loaded follows the editor's theme when help opens again.
+  await page.keyboard.press('Escape');
+  await page.evaluate(() => setEditorTheme('light'));
+  await page.click('#btn-help');
+  assert.equal(await page.frameLocator('#help-iframe').locator('html').getAttribute('class'), 'light');
+  await page.evaluate(() => setEditorTheme('dark'));
   // Escape inside the help page closes it.
   await page.frameLocator('#help-iframe').locator('h1').click();
   await page.keyboard.press('Escape');
