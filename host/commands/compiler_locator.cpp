@@ -15,15 +15,8 @@ bool HoldsCompiler(const std::string& folder) {
 // The installation folder of the compiler program found on PATH: the program sits one folder below it.
 std::string FolderAboveProgramOnPath(const std::string& path_variable) {
   const std::string program = rt_path_file_part(kCompilerProgram);
-  size_t start = 0;
-  while (start <= path_variable.size()) {
-    size_t end = path_variable.find(':', start);
-    if (end == std::string::npos) end = path_variable.size();
-    const std::string folder = path_variable.substr(start, end - start);
-    start = end + 1;
-    // An empty or relative entry would mean the current folder, which is the program's own here.
-    if (!folder.starts_with('/')) continue;
-    const std::string candidate = WithTrailingSlash(folder) + program;
+  for (const std::string& folder : AbsolutePathFolders(path_variable)) {
+    const std::string candidate = folder + program;
     if (rt_fs_file_size(candidate) <= 0) continue;
     char resolved[PATH_MAX];
     if (!realpath(candidate.c_str(), resolved)) continue;

@@ -26,17 +26,8 @@ bool IsExecutableFile(const std::string& path) {
 // The first executable `name` in the absolute folders of `path_variable`.
 std::string FindOnPath(const std::string& name, const std::string& path_variable) {
   if (name.empty() || name.find('/') != std::string::npos) return {};
-  size_t start = 0;
-  while (start <= path_variable.size()) {
-    size_t end = path_variable.find(':', start);
-    if (end == std::string::npos) end = path_variable.size();
-    const std::string folder = path_variable.substr(start, end - start);
-    start = end + 1;
-    // An empty or relative entry would mean the current folder, which is the program's own here.
-    if (!folder.starts_with('/')) continue;
-    const std::string candidate = WithTrailingSlash(folder) + name;
-    if (IsExecutableFile(candidate)) return candidate;
-  }
+  for (const std::string& folder : AbsolutePathFolders(path_variable))
+    if (IsExecutableFile(folder + name)) return folder + name;
   return {};
 }
 

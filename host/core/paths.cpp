@@ -94,3 +94,16 @@ std::string DefaultProjectsFolder() {
   if (documents.empty()) documents = HomeFolder() + "Documents/";
   return documents + "Quorlin/";
 }
+
+std::vector<std::string> AbsolutePathFolders(const std::string& path_variable) {
+  std::vector<std::string> folders;
+  size_t start = 0;
+  while (start <= path_variable.size()) {
+    size_t end = path_variable.find(':', start);
+    if (end == std::string::npos) end = path_variable.size();
+    const std::string folder = path_variable.substr(start, end - start);
+    start = end + 1;
+    if (folder.starts_with('/')) folders.push_back(WithTrailingSlash(folder));
+  }
+  return folders;
+}
