@@ -59,7 +59,8 @@ function inkContrast(img, { x, y, w, h }) {
 const REVEAL = `
   const ids = [];
   document.querySelectorAll('select').forEach((s, i) => {
-    if (s.closest('#canvas') || s.style.display === 'none') return;
+    // A closed modal dialog's selects stay closed with it: shown, its backdrop would cover the frame.
+    if (s.closest('#canvas') || s.closest('[aria-modal="true"]') || s.style.display === 'none') return;
     if (!s.id) s.id = 'select-' + i;
     for (let n = s; n && n !== document.body; n = n.parentElement) {
       n.hidden = false;
