@@ -13,8 +13,7 @@
 //   locale file lacks. The table is empty when the editor is complete.
 
 var QL_PENDING = {
-  // Controls: the user is told the feature is not there yet.
-  // The source export is a part of its own.
+  // Controls: the user is told the feature is not there yet (none today).
 
   // Hooks and globals of parts not built yet: silent until they are.
   // Flow editor and flow runtime.
