@@ -212,6 +212,15 @@ void StretchScan(RegionSpans& out, const AlphaImage& image, int x, int y, int w,
   }
 }
 
+// The picture position that destination position `i` reads along one axis of a nine-slice: the two
+// borders scale on their own, the middle stretches over what is left.
+int64_t SliceSource(int64_t i, int64_t dest, int64_t src, int64_t dLo, int64_t dHi, int64_t sLo, int64_t sHi) {
+  if (i < dLo) return i * sLo / dLo;
+  if (i >= dest - dHi) return src - sHi + (i - (dest - dHi)) * sHi / dHi;
+  const int64_t sMid = src - sLo - sHi, dMid = dest - dLo - dHi;
+  return sMid > 0 && dMid > 0 ? sLo + (i - dLo) * sMid / dMid : sLo;
+}
+
 void SliceScan(RegionSpans& out, const AlphaImage& image, int x, int y, int w, int h, const std::string& slice,
                const std::string& bw, double dpr) {
   const int64_t iw = image.width, ih = image.height;
@@ -220,25 +229,17 @@ void SliceScan(RegionSpans& out, const AlphaImage& image, int x, int y, int w, i
   const auto trunc = [](double v) { return static_cast<int64_t>(std::clamp(v, -1e9, 1e9)); };
   const int64_t sTop = trunc(s[0]), sRight = trunc(s[1]), sBottom = trunc(s[2]), sLeft = trunc(s[3]);
   const int64_t dTop = trunc(d[0]), dRight = trunc(d[1]), dBottom = trunc(d[2]), dLeft = trunc(d[3]);
-  const int64_t scw = iw - sLeft - sRight, sch = ih - sTop - sBottom;
-  const int64_t dcw = w - dLeft - dRight, dch = h - dTop - dBottom;
 
   // The source column of each destination column; -1 outside the picture (insets larger than it read
   // nothing and count as see-through).
   std::vector<int64_t> column(w);
   for (int64_t ix = 0; ix < w; ++ix) {
-    int64_t sx;
-    if (ix < dLeft) sx = ix * sLeft / dLeft;
-    else if (ix >= w - dRight) sx = iw - sRight + (ix - (w - dRight)) * sRight / dRight;
-    else sx = scw > 0 && dcw > 0 ? sLeft + (ix - dLeft) * scw / dcw : sLeft;
+    const int64_t sx = SliceSource(ix, w, iw, dLeft, dRight, sLeft, sRight);
     column[ix] = sx >= 0 && sx < iw ? sx : -1;
   }
   std::vector<uint8_t> opaque(w);
   for (int64_t iy = 0; iy < h; ++iy) {
-    int64_t sy;
-    if (iy < dTop) sy = iy * sTop / dTop;
-    else if (iy >= h - dBottom) sy = ih - sBottom + (iy - (h - dBottom)) * sBottom / dBottom;
-    else sy = sch > 0 && dch > 0 ? sTop + (iy - dTop) * sch / dch : sTop;
+    const int64_t sy = SliceSource(iy, h, ih, dTop, dBottom, sTop, sBottom);
     if (sy < 0 || sy >= ih) continue;
     const uint8_t* row = image.alpha.data() + size_t(sy) * size_t(iw);
     for (int ix = 0; ix < w; ++ix) opaque[ix] = column[ix] >= 0 && row[column[ix]] > kOpaqueAbove;

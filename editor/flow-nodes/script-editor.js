@@ -230,12 +230,17 @@ function closeFunctionJSModal(apply) {
   _fnjsModal.outputs = new Set();
   _fnjsModal.onKey = null;
   _fnjsModal.onPress = null;
-  _fnjsModal.matches = [];
-  _fnjsModal.current = -1;
   const search = _fnjsEl('functionjs-modal-search');
   if (search) search.value = '';
-  const found = _fnjsEl('functionjs-modal-search-status');
-  if (found) found.textContent = '';
+  _fnjsClearFind();
+}
+
+// Forgets the find's matches and hides their mark and count.
+function _fnjsClearFind() {
+  _fnjsModal.matches = [];
+  _fnjsModal.current = -1;
+  const status = _fnjsEl('functionjs-modal-search-status');
+  if (status) status.textContent = '';
   const mark = _fnjsEl('functionjs-modal-findmark');
   if (mark) mark.hidden = true;
 }
@@ -244,12 +249,7 @@ function closeFunctionJSModal(apply) {
 function onFunctionJSMInput() {
   _fnjsScheduleRepaint();
   if (_fnjsModal.current === -1 && !_fnjsModal.matches.length) return;
-  _fnjsModal.matches = [];
-  _fnjsModal.current = -1;
-  const status = _fnjsEl('functionjs-modal-search-status');
-  if (status) status.textContent = '';
-  const mark = _fnjsEl('functionjs-modal-findmark');
-  if (mark) mark.hidden = true;
+  _fnjsClearFind();
 }
 
 function onFunctionJSMScroll() {
@@ -358,12 +358,7 @@ function _fnjsFindRun() {
   const ta = _fnjsEl('functionjs-modal-ta');
   const query = search ? search.value : '';
   if (!query || !ta) {
-    _fnjsModal.matches = [];
-    _fnjsModal.current = -1;
-    const status = _fnjsEl('functionjs-modal-search-status');
-    if (status) status.textContent = '';
-    const mark = _fnjsEl('functionjs-modal-findmark');
-    if (mark) mark.hidden = true;
+    _fnjsClearFind();
     return;
   }
   _fnjsModal.matches = _fnjsFindMatches(ta.value, query);
