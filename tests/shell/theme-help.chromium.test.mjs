@@ -108,6 +108,8 @@ test('French help shows the English page when the host has no French one; German
   await page.keyboard.press('Escape');
   await page.evaluate(() => setEditorTheme('light'));
   await page.click('#btn-help');
+  // The viewer is shown once its page is chosen (an asynchronous check) and given the theme.
+  await page.waitForFunction(() => !document.getElementById('help-overlay').hidden);
   assert.equal(await page.frameLocator('#help-iframe').locator('html').getAttribute('class'), 'light');
   await page.evaluate(() => setEditorTheme('dark'));
   // Escape inside the help page closes it.
