@@ -77,8 +77,9 @@ timed() {
 }
 
 native_tests() {
-  # Tests that need a window get a virtual display of their own.
-  xvfb-run -a -s "-screen 0 1920x1080x24" ctest --test-dir "$1" --output-on-failure -j"$(nproc)"
+  # Tests that need a window get a virtual display of their own, drawn without accelerated compositing
+  # (see tests/tools/tmpenv.mjs).
+  WEBKIT_DISABLE_COMPOSITING_MODE=1 xvfb-run -a -s "-screen 0 1920x1080x24" ctest --test-dir "$1" --output-on-failure -j"$(nproc)"
 }
 
 # The tests that start the real programs each take an X display and the host's port range: they run
@@ -112,17 +113,43 @@ page_tests() {
   return $status
 }
 
+# Runs "$@" as the phase named $1, keeping its output, so that a failure is named again at the end
+# of a long run, where a CI log is read first.
+phase() {
+  local name=$1 log status=0
+  shift
+  log=$(mktemp)
+  "$@" 2>&1 | tee "$log" || status=$?
+  if [ "$status" -ne 0 ]; then
+    {
+      echo "   $name failed:"
+      grep -E '^\s*not ok |^\s+[0-9]+ - .*\((Failed|Timeout|SEGFAULT|Subprocess aborted|Exception|Not Run|Child aborted)\)' "$log" |
+        grep -v '# SKIP' | sed 's/^\s*/     /' | head -40 || true
+    } >>"$FAILURES"
+  fi
+  rm -f "$log"
+  return $status
+}
+
 run_tests() {
   local status=0
+  FAILURES=$(mktemp)
   echo "== native tests"
-  timed native_tests "$BUILD_DIR" || status=1
+  phase "native tests" timed native_tests "$BUILD_DIR" || status=1
   echo "== native tests under the address and undefined-behaviour sanitizers"
-  timed build_sanitized && timed native_tests "$ASAN_BUILD_DIR" || status=1
+  phase "sanitized build and native tests" timed build_and_test_sanitized || status=1
   echo "== page and end-to-end tests"
-  timed page_tests || status=1
+  phase "page and end-to-end tests" timed page_tests || status=1
   echo "== fuzzing (the local server's connections, request parser and routes)"
-  fuzz/run.sh "${QUORLIN_FUZZ_SECONDS:-60}" || status=1
+  phase "fuzzing" fuzz/run.sh "${QUORLIN_FUZZ_SECONDS:-60}" || status=1
+  echo "== summary"
+  if [ "$status" -eq 0 ]; then echo "   every phase passed"; else cat "$FAILURES"; fi
+  rm -f "$FAILURES"
   return $status
+}
+
+build_and_test_sanitized() {
+  build_sanitized && native_tests "$ASAN_BUILD_DIR"
 }
 
 case "${1:-}" in
