@@ -77,9 +77,8 @@ timed() {
 }
 
 native_tests() {
-  # Tests that need a window get a virtual display of their own, drawn without accelerated compositing
-  # (see tests/tools/tmpenv.mjs).
-  WEBKIT_DISABLE_COMPOSITING_MODE=1 xvfb-run -a -s "-screen 0 1920x1080x24" ctest --test-dir "$1" --output-on-failure -j"$(nproc)"
+  # Tests that need a window get a virtual display of their own.
+  xvfb-run -a -s "-screen 0 1920x1080x24" ctest --test-dir "$1" --output-on-failure -j"$(nproc)"
 }
 
 # The tests that start the real programs each take an X display and the host's port range: they run

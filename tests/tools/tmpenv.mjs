@@ -3,7 +3,7 @@
 // nowhere else. Node built-ins only.
 //
 //   const t = makeTempEnv();   // t.env: HOME, XDG_CONFIG_HOME, XDG_DATA_HOME, XDG_CACHE_HOME,
-//                              //        XDG_STATE_HOME, XDG_RUNTIME_DIR, WEBKIT_DISABLE_COMPOSITING_MODE
+//                              //        XDG_STATE_HOME, XDG_RUNTIME_DIR
 //   ...                        // t.root, t.home, t.documents are absolute paths
 //   t.cleanup();               // removes everything; safe to call twice
 import fs from 'node:fs';
@@ -20,9 +20,6 @@ export function makeTempEnv({ prefix = 'quorlin-test-' } = {}) {
     XDG_CACHE_HOME: path.join(home, '.cache'),
     XDG_STATE_HOME: path.join(home, '.local', 'state'),
     XDG_RUNTIME_DIR: path.join(root, 'runtime'),
-    // Under Xvfb, WebKit's accelerated compositing runs on Mesa's software rasterizer, whose compositor
-    // thread now and then crashed the web process in long runs; the programs draw without it in tests.
-    WEBKIT_DISABLE_COMPOSITING_MODE: '1',
   };
   const documents = path.join(home, 'Documents');
   for (const dir of [home, env.XDG_CONFIG_HOME, env.XDG_DATA_HOME, env.XDG_CACHE_HOME, env.XDG_STATE_HOME, documents])
