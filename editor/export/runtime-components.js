@@ -18,7 +18,8 @@
 //   scrollContentStop, scrollContentPlay, scrollContentRestart, pb_renderImage (in exported pages)
 
 var _QL_EXPORT_RT_LAYOUT = function () {
-  // An element with a collapse threshold hides while its wrapper's parent box is narrower or lower.
+  // An element with a collapse threshold hides while its wrapper's parent box is narrower or lower, and
+  // comes back with the display it had.
   window._checkCollapse = function () {
     Array.prototype.forEach.call(document.querySelectorAll('[data-min-parent-w],[data-min-parent-h]'), function (el) {
       var box = el.parentElement ? el.parentElement.closest('[id^="wrap-"]') : null;
@@ -27,16 +28,28 @@ var _QL_EXPORT_RT_LAYOUT = function () {
       var w = parseFloat(el.getAttribute('data-min-parent-w'));
       var h = parseFloat(el.getAttribute('data-min-parent-h'));
       var r = box.getBoundingClientRect();
-      if ((isFinite(w) && r.width < w) || (isFinite(h) && r.height < h)) el.style.setProperty('display', 'none', 'important');
-      else if (el.style.getPropertyPriority('display') === 'important') el.style.removeProperty('display');
+      var collapse = (isFinite(w) && r.width < w) || (isFinite(h) && r.height < h);
+      if (collapse && !el._qlCollapsed) {
+        el._qlCollapsed = [el.style.getPropertyValue('display'), el.style.getPropertyPriority('display')];
+        el.style.setProperty('display', 'none', 'important');
+      } else if (!collapse && el._qlCollapsed) {
+        var was = el._qlCollapsed;
+        el._qlCollapsed = null;
+        // Hidden meanwhile (a script set its own display): it stays as it was set.
+        if (el.style.getPropertyValue('display') !== 'none' || el.style.getPropertyPriority('display') !== 'important') return;
+        if (was[0]) el.style.setProperty('display', was[0], was[1]);
+        else el.style.removeProperty('display');
+      }
     });
   };
-  // A rotated wrapper of set height gives its content that height as width.
+  // A wrapper turned a quarter (90, -90, 270) shows its width as height: one of set height gives its
+  // content the wrapper's width, one without takes its content's length as height. A half turn keeps its
+  // box as laid out.
   var rot = typeof ResizeObserver === 'function' ? new ResizeObserver(function (entries) {
     entries.forEach(function (entry) {
       var wrap = entry.target;
       var inner = wrap.querySelector('.rot-target');
-      if (!inner) return;
+      if (!inner || ['90', '-90', '270'].indexOf(wrap.getAttribute('data-rot')) === -1) return;
       var wr = wrap.getBoundingClientRect();
       var ir = inner.getBoundingClientRect();
       if (wrap.getAttribute('data-has-height') === 'true') {
@@ -51,7 +64,8 @@ var _QL_EXPORT_RT_LAYOUT = function () {
     window._checkCollapse();
     fitAllFluidText();
   };
-  window.addEventListener('resize', function () { window._checkCollapse(); });
+  // The texts beside an icon are moved by a share of their wrapper's height, which a resize changes.
+  window.addEventListener('resize', function () { window._checkCollapse(); applyTextOffsets(document); });
   if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', start);
   else start();
 };
