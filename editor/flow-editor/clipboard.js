@@ -5,7 +5,7 @@
 // are not copied.
 //   _flowClipboard: {nodes: [{id, name, data, class, pos_x, pos_y, portCounts, subModule?}],
 //     connections: [{output_id, input_id, output_class, input_class}], minX, minY, maxX, maxY, width, height}
-// Provides: _flowClipboard, copyFlowSelected, pasteFlowSelected, _flowCopyModuleNodes,
+// Provides: _flowClipboard, copyFlowSelected, pasteFlowSelected, duplicateFlowSelected, _flowCopyModuleNodes,
 //   _flowNewModuleName
 // Needs: _flowEditor, _flowModuleData, _flowRunCommand, _flowRaiseIdCounter, _getFlowSelectedIds,
 //   _flowApplyMultiSelect, _flowClearSelection, _flowClientToGraphAnywhere, _flowApplyPortVisibility, _flowFrame,
@@ -78,15 +78,16 @@ function _flowCableCount(port) {
   return port && Array.isArray(port.connections) ? port.connections.length : 0;
 }
 
-// Ctrl+C: the selected nodes (else the node under the pointer) and the cables between them.
+// Ctrl+C: the selected nodes (else the node under the pointer) and the cables between them. True when
+// something was copied.
 function copyFlowSelected() {
   const editor = _flowEditor;
-  if (!editor) return;
+  if (!editor) return false;
   const data = _flowModuleData(editor);
   const ids = _getFlowSelectedIds().map(String).filter((id) => data[id] && data[id].name);
   if (!ids.length) {
     showToast(t('flow.copyNothingSelected'), 'success', 1000);
-    return;
+    return false;
   }
   const chosen = new Set(ids);
   const nodes = [];
@@ -115,6 +116,7 @@ function copyFlowSelected() {
   const maxY = Math.max(...ys);
   _flowClipboard = { nodes, connections, minX, minY, maxX, maxY, width: Math.max(1, maxX - minX), height: Math.max(1, maxY - minY) };
   showToast(t('flow.copied', _flowPlural(nodes.length)), 'success', 1000);
+  return true;
 }
 
 // The data a pasted sub-flow node starts with; an unlinked one gets a copy of its inside as a new module.
@@ -202,4 +204,10 @@ function pasteFlowSelected(clientX, clientY) {
   });
   _qlCallIfDefined('updateFlowNodeCount');
   if (pasted) showToast(t('flow.pasted', _flowPlural(pasted)), 'success', 1000);
+}
+
+// Ctrl+D: copy, then paste at the pointer (one undo step). With nothing to copy nothing is pasted: the
+// clipboard's older content is not what the user asked to duplicate.
+function duplicateFlowSelected(clientX, clientY) {
+  if (copyFlowSelected()) pasteFlowSelected(clientX, clientY);
 }

@@ -8,7 +8,7 @@
 // Needs: _flowEditor, _flowRunCommand, _flowRaiseIdCounter, _flowTemplatePortNames, _flowAfterAddNode,
 //   _flowPortCountsOf, _flowPortNamesOf, _flowEditorNodeHtml, _flowSubtitleSpecs, _pendingSubtitleSpec,
 //   _flowHighestNodeId, _flowModuleData, _elementTypeLabel, _inspEventsOfType, _inspEventFlag, INSPECTOR_EVENT_BOXES,
-//   _FLOW_VARIABLE_PORT_TYPES, FLOW_HOME_MODULE, t
+//   _FLOW_VARIABLE_PORT_TYPES, FLOW_HOME_MODULE, showToast, t
 // Calls: _syncFunctionJSPorts
 
 var _FLOW_ELEMENT_ACCENT = '#06b6d4';
@@ -73,7 +73,7 @@ function _flowValidHex(v) {
 }
 
 // Adds a node of `type` at (x, y) in graph units (80 for a missing coordinate) with a copy of `data`;
-// returns its id, or null when there is no editor or the type is unknown.
+// returns its id, or null when there is no editor or the type is unknown (the user is told which).
 function addFlowNode(type, x, y, data) {
   const editor = _flowEditor;
   if (!editor) {
@@ -86,6 +86,7 @@ function addFlowNode(type, x, y, data) {
     || (template ? { inputs: template.inputs.length, outputs: template.outputs.length } : null);
   if (!counts || (!element && !template)) {
     console.warn('[flow] addFlowNode: unknown type:', type);
+    showToast(t('flow.unknownType', { type: String(type) }), 'warning', 3000);
     return null;
   }
   const d = JSON.parse(JSON.stringify(data && typeof data === 'object' ? data : {}));

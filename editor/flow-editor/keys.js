@@ -13,7 +13,7 @@
 //   _flowClearSelection, _getFlowSelectedIds, _flowPointerOverPanel, _flowCableOf, _flowApplyMutedClass,
 //   _flowApplyBreakpointClass, _flowToggleUnconnectedPorts, _flowContainers, _flowChildToContainer, _flowIsGroup,
 //   _lastMouseX, _lastMouseY, _qlCallIfDefined, t, FLOW_HOME_MODULE, FLOW_SUPERNODE_PREFIX, FLOW_GROUP_KEY
-// Calls: updateFlowNodeCount, createFlowContainer, ungroupFlowContainer, copyFlowSelected, pasteFlowSelected,
+// Calls: updateFlowNodeCount, createFlowContainer, ungroupFlowContainer, copyFlowSelected, pasteFlowSelected, duplicateFlowSelected,
 //   _createSuperNodeFromSelection, _syncFlowGridTransform
 
 var _flowInstalledKeys = false;
@@ -188,14 +188,8 @@ function _flowOnKey(ev) {
     handled();
     if (lower === 'c') _qlCallIfDefined('copyFlowSelected');
     else if (lower === 'v') _qlCallIfDefined('pasteFlowSelected', _lastMouseX, _lastMouseY);
-    else if (lower === 'd') {
-      if (typeof copyFlowSelected === 'function' && typeof pasteFlowSelected === 'function') {
-        copyFlowSelected();
-        pasteFlowSelected(_lastMouseX, _lastMouseY);
-      } else {
-        _qlCallIfDefined('copyFlowSelected');
-      }
-    } else _qlCallIfDefined('_createSuperNodeFromSelection');
+    else if (lower === 'd') _qlCallIfDefined('duplicateFlowSelected', _lastMouseX, _lastMouseY);
+    else _qlCallIfDefined('_createSuperNodeFromSelection');
   }
 }
 

@@ -9,7 +9,7 @@
 // Needs: _flowEditor, _flowModuleData, _flowCableElement, _flowCableOf, _flowCableNear, _flowClientToInternal,
 //   _flowInnermostContainerAtPointXY, _flowRecalculateAllBoxes, _flowPlanner, _flowApplySteps, _flowFrame,
 //   _flowPointSegmentDistance, _flowSelectedReroutes, _flowSelectedNodes, _flowRerouteKey, _flowIsGroup, FLOW_CABLE_HIT,
-//   _flowClearRerouteSelection
+//   _flowClearRerouteSelection, _flowIsBackgroundTarget
 // Calls: _flowCarrySelection
 
 // A dragged point lines up with a neighbour within this many screen pixels.
@@ -185,9 +185,11 @@ function _flowRebuildJunctionAttrs() {
 }
 
 // Double click: on a waypoint removes it; near a cable adds one there (the library appends it), which
-// then moves to its place along the cable and takes the membership of where it is.
+// then moves to its place along the cable and takes the membership of where it is. A group's body is
+// background here too: the cables of its members run over it.
 function _flowOnWaypointDoubleClick(ev, e) {
-  if (!e.container.contains(ev.target) || (ev.target.closest && ev.target.closest('.drawflow-node'))) return;
+  if (!e.container.contains(ev.target)) return;
+  if (ev.target.closest && ev.target.closest('.drawflow-node') && !_flowIsBackgroundTarget(ev.target, e)) return;
   const hit = _flowRerouteAt(ev.clientX, ev.clientY, ev.target.closest && ev.target.closest('.point'));
   if (hit) {
     ev.stopPropagation();

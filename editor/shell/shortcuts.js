@@ -6,7 +6,7 @@
 // Provides: _qlShortcutAction, _qlRunShortcut
 // Needs: _qlCallIfDefined, _lastMouseX, _lastMouseY, selectedIds, _focusInCanvas, _qlInField
 // Calls: previewProject, openExportModal, downloadCode, undo, redo, saveProject, copySelected,
-//   pasteSelected, duplicateSelected, copyFlowSelected, pasteFlowSelected, _createSuperNodeFromSelection,
+//   pasteSelected, duplicateSelected, copyFlowSelected, pasteFlowSelected, duplicateFlowSelected, _createSuperNodeFromSelection,
 //   _FLOW_SUPER_NODES_ENABLED, setLayoutDir, setCanvasLayoutDir, adjustPadding, moveSelected, deleteSelected,
 //   _flowPointerOverPanel
 
@@ -57,10 +57,7 @@ var _QL_SHORTCUT_RUN = {
   duplicate: () => _qlCallIfDefined('duplicateSelected'),
   flowCopy: () => _qlCallIfDefined('copyFlowSelected'),
   flowPaste: () => _qlCallIfDefined('pasteFlowSelected', _lastMouseX, _lastMouseY),
-  flowDuplicate: () => {
-    _qlCallIfDefined('copyFlowSelected');
-    _qlCallIfDefined('pasteFlowSelected', _lastMouseX, _lastMouseY);
-  },
+  flowDuplicate: () => _qlCallIfDefined('duplicateFlowSelected', _lastMouseX, _lastMouseY),
   subflow: () => {
     if (window._FLOW_SUPER_NODES_ENABLED === false) return false;
     _qlCallIfDefined('_createSuperNodeFromSelection');

@@ -299,3 +299,122 @@ test('waypoints follow a drag of two nodes or of a group and keep their place to
   assert.deepEqual([b1[0] - b0[0], b1[1] - b0[1]], moved, 'the selected node came along');
   assert.deepEqual(flow.errors, []);
 });
+
+// A pointer drag in steps, then the page settles.
+const dragBy = async (from, to, steps = 6) => {
+  await page.mouse.move(...from);
+  await page.mouse.down();
+  for (let i = 1; i <= steps; i++) await page.mouse.move(from[0] + ((to[0] - from[0]) * i) / steps, from[1] + ((to[1] - from[1]) * i) / steps);
+  await page.mouse.up();
+  await settle();
+};
+
+test('a waypoint made or dropped inside a group joins it and moves with it; dropped outside it is free again', { skip: skip || false }, async () => {
+  const ids = await page.evaluate(() => {
+    __flow.reset();
+    if (flowState.chromeVisible !== false) toggleFlowChrome();
+    _flowApplyView({ x: 0, y: 0, zoom: 1 });
+    const a = addFlowNode('Event_OnInit', 100, 60, {});
+    const b = addFlowNode('Action_ConsoleLog', 900, 60, {});
+    const c = addFlowNode('Event_OnInit', 150, 400, {});
+    const d = addFlowNode('Action_ConsoleLog', 650, 420, {});
+    _flowCommitConnect(a, 'output_1', b, 'input_1');
+    _flowCommitConnect(c, 'output_1', d, 'input_1');
+    const g = createFlowContainer([c, d], {});
+    _flowClearSelection();
+    return { a, b, c, d, g };
+  });
+  await settle();
+  const outside = `svg.connection.node_out_node-${ids.a}.node_in_node-${ids.b}`;
+  const inside = `svg.connection.node_out_node-${ids.c}.node_in_node-${ids.d}`;
+  const point = (from) => page.evaluate((id) => (_flowModuleData()[id].outputs.output_1.connections[0].points || [])[0] || null, from);
+  const membership = (p) => (p.parentContainerId !== undefined ? p.parentContainerId : (p.freePoint ? 'free' : 'none'));
+
+  // New points: inside the group's box beside the members' cable (on the group's body), outside on the other.
+  const [mx, my] = await alongCable(inside, 0.5);
+  assert.equal(await page.evaluate(([x, y]) => document.elementFromPoint(x, y).closest('.drawflow-node').classList.contains('container'), [mx, my + 4]), true);
+  await page.mouse.dblclick(mx, my + 4);
+  await settle();
+  await page.mouse.dblclick(...(await alongCable(outside, 0.5)));
+  await settle();
+  assert.equal(membership(await point(ids.c)), ids.g);
+  assert.equal(membership(await point(ids.a)), 'free');
+
+  // The free point dropped on the group's body (below its members' cable) joins it; back out it is free.
+  const box = await page.locator(`#node-${ids.g}`).boundingBox();
+  const body = [box.x + box.width / 2, box.y + box.height - 12];
+  const moves = [
+    // from (a point's cable), to, membership after
+    [outside, body, ids.g],
+    [outside, [body[0], box.y - 60], 'free'],
+    [inside, [box.x + box.width / 2, box.y + box.height + 80], 'free'],
+    [inside, body, ids.g],
+  ];
+  for (const [cable, to, expected] of moves) {
+    await dragBy(await circleAt(cable, 0), to);
+    const p = await point(cable === outside ? ids.a : ids.c);
+    assert.equal(membership(p), expected, `${cable === outside ? 'outside' : 'inside'} cable to ${to}: ${JSON.stringify(p)}`);
+    assert.equal(p.parentContainerId !== undefined && p.freePoint !== undefined, false, 'never both');
+  }
+  // Membership is what moves a point with its group: the joined point follows a drag of the group.
+  await dragBy(await circleAt(outside, 0), body);
+  const before = await point(ids.a);
+  assert.equal(membership(before), ids.g);
+  await page.evaluate(() => _flowClearSelection());
+  const head = await page.locator(`#node-${ids.g} .container-header`).boundingBox();
+  await dragBy([head.x + 30, head.y + head.height / 2], [head.x + 30 + 40, head.y + head.height / 2 + 50], 5);
+  const after = await point(ids.a);
+  assert.deepEqual([after.pos_x - before.pos_x, after.pos_y - before.pos_y], [40, 50]);
+  assert.deepEqual(flow.errors, []);
+});
+
+test('junctions: a cable drawn backwards from a free input onto a waypoint changes nothing; one into a data input replaces its cable', { skip: skip || false }, async () => {
+  const ids = await page.evaluate(() => {
+    __flow.reset();
+    if (flowState.chromeVisible !== false) toggleFlowChrome();
+    _flowApplyView({ x: 0, y: 0, zoom: 1 });
+    const s = addFlowNode('Data_Value', 100, 80, { value: 'old' });
+    const t = addFlowNode('Action_ConsoleLog', 800, 200, {});
+    const x = addFlowNode('Data_Value', 100, 400, { value: 'new' });
+    const y = addFlowNode('Action_ConsoleLog', 800, 500, {});
+    _flowCommitConnect(s, 'output_1', t, 'input_2');
+    const graph = JSON.parse(JSON.stringify(_flowEditor.export()));
+    graph.drawflow.Home.data[s].outputs.output_1.connections[0].points = [{ pos_x: 500, pos_y: 160, freePoint: true }];
+    _flowRestoreFromData(graph);
+    historyStack = []; redoStack = []; saveHistoryState();
+    return { s, t, x, y };
+  });
+  await settle();
+  const cable = `svg.connection.node_out_node-${ids.s}.node_in_node-${ids.t}`;
+  const state = () => page.evaluate(() => ({ graph: JSON.stringify(_flowEditor.export()), steps: historyStack.length }));
+  const portAt = async (selector) => {
+    const r = await page.locator(selector).boundingBox();
+    return [r.x + r.width / 2, r.y + r.height / 2];
+  };
+
+  // Backwards, from the free inputs of another node (its control and its data input): nothing at all.
+  const start = await state();
+  for (const port of ['input_1', 'input_2']) {
+    await dragBy(await portAt(`#node-${ids.y} .inputs .${port}`), await circleAt(cable, 0));
+    assert.deepEqual(await state(), start, port);
+  }
+  assert.equal(await page.evaluate((sel) => document.querySelector(sel + ' .point').hasAttribute('data-jid'), cable), false);
+
+  // Forwards into the data input the waypoint's cable feeds: the new cable takes the input and the point.
+  await dragBy(await portAt(`#node-${ids.x} .outputs .output_1`), await circleAt(cable, 0));
+  const wired = await page.evaluate(({ s, t, x }) => {
+    const data = _flowModuleData();
+    return { old: data[s].outputs.output_1.connections, input: data[t].inputs.input_2.connections, made: data[x].outputs.output_1.connections };
+  }, ids);
+  assert.deepEqual(wired.old, [], 'the old cable is gone');
+  assert.deepEqual(wired.input, [{ node: ids.x, input: 'output_1' }], 'one cable into the data input');
+  assert.equal(wired.made.length, 1);
+  assert.deepEqual([wired.made[0].points.length, wired.made[0].points[0].pos_x, wired.made[0].points[0].pos_y], [1, 500, 160]);
+  assert.match(wired.made[0].points[0].junctionId, /^jx_/);
+  assert.equal(await page.locator(cable).count(), 0);
+  // One undo step puts the old cable and its point back.
+  await page.evaluate(() => undo());
+  await settle();
+  assert.equal(await page.evaluate(() => JSON.stringify(_flowEditor.export())), start.graph);
+  assert.deepEqual(flow.errors, []);
+});

@@ -5,6 +5,7 @@
 import assert from 'node:assert/strict';
 import { after, before, describe, test } from 'node:test';
 
+import { flatten, readLocale } from '../page/locale-keys.mjs';
 import { openFlowPage } from './canvas-page.mjs';
 import { readFixture } from './flow-page.mjs';
 
@@ -61,6 +62,22 @@ describe('adding nodes', () => {
     assert.equal(bg.data.color, undefined);
     assert.equal(page.run('addFlowNode("Nope_Type", 0, 0, {})'), null);
     assert.equal(page.run('addFlowNode(undefined, 0, 0, {})'), null);
+  });
+
+  test('an unknown type is refused with a notice in the page\'s language naming it, as text; no step is recorded', () => {
+    fresh();
+    const wording = flatten(readLocale('es')).get('flow.unknownType');
+    assert.notEqual(wording, flatten(readLocale('en')).get('flow.unknownType'));
+    const toasts = () => call('[...document.querySelectorAll("#toast-container .ql-toast-text")].map((n) => n.textContent)');
+    const depth = call('historyStack.length');
+    for (const type of ['Nope_Type', 'Data_<img src=x onerror=window.__pwned=5>', undefined]) {
+      const count = toasts().length;
+      assert.equal(page.run(`addFlowNode(${JSON.stringify(type)}, 0, 0, {})`), null, String(type));
+      assert.deepEqual(toasts().slice(count), [wording.replace('{type}', String(type))], String(type));
+    }
+    assert.equal(call('document.querySelector("#toast-container img")'), null);
+    assert.deepEqual(home(), {});
+    assert.equal(call('historyStack.length'), depth);
   });
 
   test('the port tables agree with the registered templates', () => {
@@ -217,6 +234,52 @@ describe('copy and paste', () => {
     assert.deepEqual(ids(), [...start, ...first].sort((a, b) => a - b));
     page.run('undo()');
     assert.deepEqual(ids(), start);
+  });
+
+  test('duplicate, from the flow keys or the shell\'s table: fresh ids, the cable between the copies, one undo step; nothing to copy pastes nothing', () => {
+    const ROUTES = [
+      // name, how Ctrl+D reaches the duplicate
+      ['Ctrl+D over the panel', () => page.run(`(function () {
+        const over = _flowPointerOverPanel;
+        _flowPointerOverPanel = () => true;
+        try {
+          document.body.dispatchEvent(new KeyboardEvent('keydown', { key: 'd', ctrlKey: true, bubbles: true, cancelable: true }));
+        } finally {
+          _flowPointerOverPanel = over;
+        }
+      })()`)],
+      ['the shell\'s flowDuplicate', () => page.run('_QL_SHORTCUT_RUN.flowDuplicate()')],
+    ];
+    for (const [route, press] of ROUTES) {
+      load('structure-basic.json');
+      page.run('_lastMouseX = -1; _lastMouseY = -1; _flowApplyMultiSelect(["2", "7"])');
+      const before = page.graph();
+      const start = ids();
+      press();
+      const added = ids().filter((id) => !start.includes(id));
+      assert.equal(added.length, 2, route);
+      assert.ok(added.every((id) => Number(id) > Math.max(...start.map(Number))), `${route}: fresh ids ${added}`);
+      const data = home();
+      const [a, b] = added;
+      assert.deepEqual([data[a].name, data[b].name], ['Action_UI_SetText', 'Action_ConsoleLog'], route);
+      assert.deepEqual(page.cables().filter((c) => added.some((id) => c.includes(id + '.'))), [`${a}.output_1>${b}.input_1`],
+        `${route}: only the cable between the copies`);
+      assert.deepEqual(call('[..._flowSelectedNodes]'), added, `${route}: the copies are selected`);
+      const after = page.graph();
+      page.run('undo()');
+      assert.deepEqual(page.graph(), before, `${route}: one undo puts the graph back`);
+      page.run('redo()');
+      assert.deepEqual(page.graph(), after, `${route}: one redo brings the copies back`);
+      page.run('undo()');
+
+      // Nothing selected and nothing under the pointer: the clipboard's older content is not pasted.
+      page.run('_flowClearSelection()');
+      const depth = call('historyStack.length');
+      press();
+      assert.deepEqual(ids(), start, `${route}: nothing duplicated`);
+      assert.equal(call('historyStack.length'), depth, `${route}: no step`);
+      assert.deepEqual(call('_flowClipboard.nodes.map((n) => n.id)'), ['2', '7'], `${route}: the clipboard keeps what it had`);
+    }
   });
 
   test('a command right after a paste is a step of its own', () => {
