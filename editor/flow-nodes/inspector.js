@@ -301,7 +301,7 @@ function _flowRenderForm(host, node) {
     if (typeof field.showIf === 'function' && !field.showIf(data)) continue;
     const label = _flowFieldLabel(field);
     if (field.type === 'repeater' || field.type === 'keyvalue-repeater') {
-      html += '<div class="flow-field"><span class="flow-field-label">' + escapeHtml(label) + '</span>' +
+      html += '<div class="flow-field" data-flow-field="' + escapeHtml(field.key) + '"><span class="flow-field-label">' + escapeHtml(label) + '</span>' +
         (field.type === 'repeater' ? _flowRepeaterRows(node, field) : _flowKeyValueRows(node, field)) + '</div>';
       continue;
     }

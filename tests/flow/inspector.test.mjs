@@ -255,6 +255,172 @@ describe('the form', () => {
   });
 });
 
+describe('every form and its controls', () => {
+  const es = flatten(readLocale('es'));
+  const toasts = () => call('[...document.querySelectorAll("#toast-container .ql-toast-text")].map((n) => n.textContent)');
+  const click = (selector) => {
+    const el = form().querySelector(selector);
+    assert.ok(el, selector);
+    el.click();
+  };
+
+  test('every type of the table renders a form whose field keys are its row\'s (the 214 node types and the getters)', () => {
+    fresh();
+    const rendered = call(`Object.entries(FLOW_INSPECTOR_FIELDS).map(([type, fields]) => {
+      const id = type === 'Container' ? __flow.group('G', []) : addFlowNode(type, 0, 0, {});
+      if (id === null) return [type, 'not added'];
+      clearTimeout(_flowInspectorTimer);
+      renderFlowInspector(id);
+      const host = document.getElementById('flow-inspector');
+      const data = _flowFindNode(String(id)).node.data;
+      const row = fields.filter((f) => typeof f.showIf !== 'function' || f.showIf(data)).map((f) => f.key);
+      const keys = [...host.querySelectorAll('[data-flow-field]')].map((el) => el.getAttribute('data-flow-field'));
+      const note = [...host.querySelectorAll('.flow-insp-note')].some((p) => p.textContent === t('flow.inspector.noFields'));
+      return [type, host.getAttribute('data-host-id') === String(id), keys, row, note];
+    })`);
+    const wrong = rendered.filter(([, shown, keys, row, note]) => shown !== true || JSON.stringify(keys) !== JSON.stringify(row) || note !== (row.length === 0));
+    assert.deepEqual(wrong, []);
+    const types = new Set(rendered.map(([type]) => type));
+    const nodeTypes = call('[...Object.keys(_FLOW_SIMPLE_FIELD_KEYS), ...Object.keys(_FLOW_DETAILED_FIELDS)]');
+    assert.equal(nodeTypes.length, 214);
+    assert.deepEqual(nodeTypes.filter((t) => !types.has(t)), []);
+    // Each field kind of the table is among the forms drawn.
+    const kinds = call('[...new Set(Object.values(FLOW_INSPECTOR_FIELDS).flat().map((f) => f.type))]');
+    assert.equal(kinds.length, 12);
+  });
+
+  test('the pick-id button writes the canvas selection\'s last id into its own field, one undo step; none selected: a notice', () => {
+    const CASES = [
+      // type, data, field, selection, value after
+      ['Action_UI_SetText', { elementId: 'old', text: 't' }, 'elementId', ['btn1', 'lbl2'], 'lbl2'],
+      ['Action_UI_CopyElement', { sourceId: 's', targetId: 't' }, 'targetId', ['panel'], 'panel'],
+      ['Action_UI_CopyElement', { sourceId: 's', targetId: 't' }, 'sourceId', [], 's'],
+    ];
+    for (const [type, d, key, selection, expected] of CASES) {
+      fresh();
+      const id = add(type, d);
+      show(id);
+      const before = data(id);
+      const count = toasts().length;
+      page.window.__sel = selection;
+      run('selectedIds = window.__sel.slice()');
+      click(`[data-flow-pick="${key}"]`);
+      assert.equal(data(id)[key], expected, `${type}.${key}`);
+      assert.equal(input(key).value, expected);
+      if (!selection.length) {
+        assert.deepEqual(toasts().slice(count), [es.get('flow.inspector.noSelection')]);
+        continue;
+      }
+      assert.match(call(`document.querySelector('#node-${id} .flow-node-subtitle-values').textContent`), new RegExp(expected));
+      run('undo()');
+      assert.deepEqual(data(id), before, `${type}.${key}: one undo`);
+    }
+    run('selectedIds = []');
+    // A wired id field has no button: the cable feeds it.
+    fresh();
+    const src = add('Data_Value', { type: 'string', value: 'x' });
+    const set = add('Action_UI_SetText', { elementId: 'a' });
+    run(`_flowEditor.addConnection('${src}', '${set}', 'output_1', 'input_2')`);
+    show(set);
+    assert.equal(form().querySelector('[data-flow-pick="elementId"]'), null);
+  });
+
+  test('the help block shows the type\'s own description, else its procedure\'s or the getters\' one, as text; none for a type without', () => {
+    const CASES = [
+      ['Event_OnInit', 'flow.node.Event_OnInit.desc'],
+      ['Action_UI_SetText', 'flow.node.UI_SetText.desc'],
+      ['Data_UI_GetBgColor', 'flow.node.Data_UI_Get.desc'],
+      ['Data_Math', null],
+    ];
+    fresh();
+    for (const [type, key] of CASES) {
+      show(add(type));
+      const help = form().querySelector('.flow-help');
+      if (!key) {
+        assert.equal(help, null, type);
+        continue;
+      }
+      assert.ok(es.get(key), key);
+      assert.deepEqual([help.querySelector('.flow-help-title').textContent, help.querySelector('.flow-help-desc').textContent],
+        [es.get('flow.help.title'), es.get(key)], type);
+      assert.equal(help.querySelector('.flow-help-example'), null, `${type}: no example text in the locales`);
+    }
+  });
+
+  test('the sub-flow port map: add, rename (blank, taken and Esc put the name back), remove, each one undo step', () => {
+    fresh();
+    const log = add('Action_ConsoleLog', { text: 'inside' });
+    run(`_flowApplyMultiSelect(['${log}'])`);
+    const sn = call('_createSuperNodeFromSelection()');
+    const names = () => data(sn)._inputNames;
+    const ports = () => call(`Object.keys(_flowFindNode('${sn}').node.inputs).length`);
+    const row = (name) => form().querySelector(`.flow-sn-name[data-flow-sn="input"][data-flow-sn-name="${name}"]`);
+    const rename = (name, text, key) => {
+      const el = row(name);
+      el.focus();
+      el.value = text;
+      if (key) el.dispatchEvent(new page.window.KeyboardEvent('keydown', { key, bubbles: true }));
+      else el.blur();
+    };
+    show(sn);
+    const start = names();
+    click('[data-flow-sn-add="input"]');
+    click('[data-flow-sn-add="input"]');
+    assert.deepEqual(names(), [...start, 'In_0', 'In_1']);
+    assert.equal(ports(), start.length + 2);
+    assert.ok(row('In_1'), 'the form shows the new port');
+    const count = toasts().length;
+    rename('In_0', 'speed');
+    assert.deepEqual(names(), [...start, 'speed', 'In_1']);
+    for (const [text, key] of [['   ', null], ['In_1', null], ['other', 'Escape']]) {
+      rename('speed', text, key);
+      assert.deepEqual(names(), [...start, 'speed', 'In_1'], JSON.stringify(text));
+      assert.equal(row('speed').value, 'speed');
+    }
+    assert.deepEqual(toasts().slice(count), [es.get('flow.supernode.duplicateName')]);
+    const inner = call(`Object.values(_flowEditor.drawflow.drawflow[_flowFindNode('${sn}').node.data.module].data)
+      .filter((n) => n.name === 'SubFlow_Input').map((n) => n.data.portName).sort()`);
+    assert.deepEqual(inner, ['In_1', 'flow_in', 'speed']);
+    click('.flow-sn-remove[data-flow-sn-name="In_1"]');
+    assert.deepEqual(names(), [...start, 'speed']);
+    assert.equal(ports(), start.length + 1);
+    for (const back of [[...start, 'speed', 'In_1'], [...start, 'In_0', 'In_1'], [...start, 'In_0'], start]) {
+      run('undo()');
+      assert.deepEqual(names(), back);
+    }
+  });
+
+  test('key/value lists: add and remove pairs, typing into a key or a value is one undo step per burst', () => {
+    fresh();
+    const id = add('Data_Switch', { value: 'v' });
+    show(id);
+    const pairs = () => data(id).cases;
+    const typeInto = (selector, texts) => {
+      for (const text of texts) {
+        const el = form().querySelector(selector);
+        el.value = text;
+        el.dispatchEvent(new page.window.Event('input', { bubbles: true }));
+      }
+      form().querySelector(selector).dispatchEvent(new page.window.Event('change', { bubbles: true }));
+    };
+    click('[data-flow-kv-add="cases"]');
+    click('[data-flow-kv-add="cases"]');
+    assert.deepEqual(pairs(), [{ key: '', value: '' }, { key: '', value: '' }]);
+    assert.equal(form().querySelectorAll('.flow-kv-key').length, 2);
+    typeInto('.flow-kv-key[data-flow-idx="1"]', ['r', 're', 'red']);
+    typeInto('.flow-kv-value[data-flow-idx="1"]', ['#f', '#f00']);
+    assert.deepEqual(pairs(), [{ key: '', value: '' }, { key: 'red', value: '#f00' }]);
+    click('.flow-kv-remove[data-flow-idx="0"]');
+    assert.deepEqual(pairs(), [{ key: 'red', value: '#f00' }]);
+    assert.equal(form().querySelector('.flow-kv-key[data-flow-idx="0"]').value, 'red');
+    for (const back of [[{ key: '', value: '' }, { key: 'red', value: '#f00' }], [{ key: '', value: '' }, { key: 'red', value: '' }],
+      [{ key: '', value: '' }, { key: '', value: '' }], [{ key: '', value: '' }], undefined]) {
+      run('undo()');
+      assert.deepEqual(pairs(), back);
+    }
+  });
+});
+
 describe('element events', () => {
   test('onMouseMove adds the move output and the mouse values, and taking it away keeps the other cables', () => {
     fresh();
@@ -374,6 +540,40 @@ describe('variables and constants', () => {
     assert.deepEqual([hidden('var'), hidden('const')], [true, false]);
     typeName(filter, '');
     assert.deepEqual([hidden('var'), hidden('const')], [false, false]);
+  });
+
+  test('a click on an entry\'s row selects the nodes of the open module that use it', () => {
+    fresh();
+    run(`_flowVarsRegistry.push({ name: 'score', type: 'number', value: '0' }, { name: 'unused', type: 'number', value: '0' });
+      _flowConstsRegistry.push({ name: 'score', type: 'number', value: '1' })`);
+    const get = add('Data_GetVariable', { name: 'score' });
+    const set = add('Action_SetVariable', { name: 'score' });
+    add('Data_GetVariable', { name: 'other' });
+    const constant = add('Data_GetConstant', { name: 'score' });
+    run(`_flowEditor.addModule('supernode-z'); _flowEditor.drawflow.drawflow['supernode-z'].data['900'] = { id: 900, name: 'Data_GetVariable',
+      data: { name: 'score' }, class: '', html: 'Data_GetVariable', typenode: true, inputs: {}, outputs: { output_1: { connections: [] } }, pos_x: 0, pos_y: 0 }`);
+    const rowClick = (kind, i) => {
+      run('clearTimeout(_flowInspectorTimer); renderFlowInspector(null)');
+      manager().querySelectorAll(`.flow-var-row[data-var-kind="${kind}"]`)[i].click();
+      return call('[..._flowSelectedNodes].sort()');
+    };
+    const CASES = [
+      // module, entry kind, row, selected after
+      ['Home', 'var', 0, [get, set].sort()],
+      ['Home', 'const', 0, [constant]],
+      ['Home', 'var', 1, []],
+      ['supernode-z', 'var', 0, ['900']],
+    ];
+    for (const [module, kind, i, expected] of CASES) {
+      run(`if (_flowEditor.module !== '${module}') _flowEditor.changeModule('${module}'); _flowApplyMultiSelect([])`);
+      if (expected.length === 0) run(`_flowApplyMultiSelect(['${get}'])`);
+      assert.deepEqual(rowClick(kind, i), expected, `${module} ${kind} ${i}`);
+    }
+    // A click in the row's name field edits the name; it selects nothing.
+    run(`_flowEditor.changeModule('Home'); _flowApplyMultiSelect([]); clearTimeout(_flowInspectorTimer); renderFlowInspector(null)`);
+    nameInput('var', 0).click();
+    assert.deepEqual(call('[..._flowSelectedNodes]'), []);
+    run("_flowEditor.removeModule('supernode-z')");
   });
 
   test('a colour entry gets a swatch that opens the colour picker on that entry', () => {
