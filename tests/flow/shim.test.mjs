@@ -170,7 +170,8 @@ describe('procedures', () => {
     page.run('UI_SetAutoHideMs(0, "alert1", "20"); UI_SetVisible(0, "alert1", "1")');
     const wrap = () => page.json('[document.getElementById("wrap-alert1").style.display, document.getElementById("wrap-alert1").className, document.getElementById("main").className]');
     assert.deepEqual(wrap(), ['flex', '', 'floating-blur-active']);
-    await new Promise((r) => setTimeout(r, 400));
+    // 20 ms, then the 300 ms fade: waited for, not timed (a loaded machine runs timers late).
+    for (let waited = 0; wrap()[0] !== 'none' && waited < 5000; waited += 25) await new Promise((r) => setTimeout(r, 25));
     assert.deepEqual(wrap(), ['none', 'hidden', '']);
   });
 
