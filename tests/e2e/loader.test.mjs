@@ -5,19 +5,20 @@
 // - a page whose port is taken by another program is served on the next port, with its addresses rewritten
 //   and its resources found, and the start writes its log lines in order;
 // - a design made into a program by the editor's own builder runs its flow: a click reads a file and runs a command whose
-//   exit code 3 reaches the page. A screenshot of that window is kept (tests/artifacts/standalone-app.png).
+//   exit code 3 reaches the page, and its pictures, named with a space and an "é", show whether they travel inside the
+//   program or beside it. A screenshot of that window is kept (tests/artifacts/standalone-app.png);
+// - the page's local storage outlives a move to the next port when another program holds the first.
 import assert from 'node:assert/strict';
-import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 
-import { loadExporter } from '../export/export-page.mjs';
 import { closeCompiler, flow, portsOf } from '../flow/flow-run.mjs';
+import { writePng } from '../tools/png.mjs';
 import { startXvfb } from '../tools/xvfb.mjs';
-import { artifacts, buildDir, firstFreePortFrom, holdPort, missingTools, repo, sleep, until } from './editor.mjs';
-import { footer, loaderBinary, runLoader, startStandalone, writeStandalone } from './standalone.mjs';
+import { artifacts, firstFreePortFrom, holdPort, missingTools, sleep, until } from './editor.mjs';
+import { buildWithEditor, footer, loaderBinary, runLoader, shownWindow, startStandalone, windowIconSizes, writeStandalone } from './standalone.mjs';
 
 const loaderBytes = () => fs.readFileSync(loaderBinary);
 
@@ -35,15 +36,23 @@ after(async () => {
   if (folder) fs.rmSync(folder, { recursive: true, force: true });
 });
 
-// The map state of the window titled `title` ("IsViewable" once shown). GTK's hidden leader window carries
-// the program's file name, which may be the same text, so every window of that name is asked.
-function mapState(title) {
-  const env = { ...process.env, DISPLAY: display.display };
-  const tree = spawnSync('xwininfo', ['-root', '-tree'], { env, encoding: 'utf8' }).stdout;
-  const ids = [...tree.matchAll(/^\s*(0x[0-9a-f]+) "([^"]*)"/gm)].filter((m) => m[2] === title).map((m) => m[1]);
-  const states = ids.map((id) => /Map State:\s+(\w+)/.exec(spawnSync('xwininfo', ['-id', id], { env, encoding: 'utf8' }).stdout)?.[1]);
-  return states.includes('IsViewable') ? 'IsViewable' : states[0] ?? 'none';
+// A project folder whose pictures are named with a space and an "é" (3 x 2 pixels each).
+const PICTURES = ['images/my pic.png', 'images/café.png'];
+function pictureProject(dir) {
+  const project = path.join(dir, 'project');
+  for (const name of PICTURES) {
+    fs.mkdirSync(path.dirname(path.join(project, name)), { recursive: true });
+    fs.writeFileSync(path.join(project, name), writePng(3, 2, () => 0x2080c0ff));
+  }
+  return project;
 }
+
+// The pictures of the running page once every one has loaded or failed: [decoded path, natural width].
+async function pictureWidths(app) {
+  await app.waitFor('document.images.length >= 2 && Array.from(document.images).every((i) => i.complete)', { timeoutMs: 30000 });
+  return app.session.executeScript('return Array.from(document.images).map((i) => [decodeURIComponent(new URL(i.src).pathname), i.naturalWidth]);');
+}
+const PICTURES_SHOWN = PICTURES.map((name) => [`/${name}`, 3]);
 
 test('start-up failures end with exit code 1 and say why', { skip: skip || false, timeout: 60000 }, () => {
   const dir = fs.mkdtempSync(path.join(folder, 'fail-'));
@@ -107,7 +116,8 @@ test('a page is served on the next free port with its addresses rewritten, and s
       text: document.querySelector('h1').textContent, title: document.title, path: location.pathname };`);
     assert.deepEqual(page, { addr: `http://127.0.0.1:${port}/x`, h1: 'rgb(255, 0, 0)', h2: 'rgb(0, 128, 0)', text: 'Probe é',
       title: 'Probe', path: '/app.html' });
-    await until('the window to be shown after page_ready', () => mapState('Probe Ünï') === 'IsViewable', { timeoutMs: 10000 });
+    const shown = await until('the window to be shown after page_ready', () => shownWindow(display, 'Probe Ünï'), { timeoutMs: 10000 });
+    assert.deepEqual(windowIconSizes(display, shown), [], 'a loader without an icon gives its window none');
 
     const log = fs.readFileSync(path.join(dir, '_loader_debug.log'), 'utf8').split('\r\n').map((l) => l.slice(10));
     const order = ['=== START ===', 'ExtractPayload start: ', 'payload read OK', 'metaLen=', 'resCount=1', 'res[1]=style.css len=29',
@@ -146,45 +156,27 @@ test('an exported design runs its flow: a file is read and a command ends with e
   }, [[1, 'flow_out', 2, 'flow_in'], [2, 'flow_out', 3, 'flow_in'], [2, 'text', 3, 'text'], [3, 'flow_out', 4, 'flow_in'],
     [4, 'flow_out', 5, 'flow_in'], [4, 'error_out', 5, 'flow_in'], [4, 'exitCode', 5, 'text']]);
 
-  // The editor's own builder makes the program (everything embedded), against a stand-in for the host's
-  // routes that serves the build folder and its loader and keeps what saveexe is sent.
-  let saved = null;
-  const exporter = await loadExporter({
-    before: (w) => {
-      for (const name of ['Response', 'CompressionStream', 'DecompressionStream', 'TextEncoder']) if (!w[name]) w[name] = globalThis[name];
-      w.fetch = async (url, init = {}) => {
-        const route = decodeURIComponent(String(url).replace(/^\//, '').split('?')[0]);
-        if ((init.method || 'GET') === 'POST') {
-          if (route === 'saveexe') saved = Buffer.from(new Uint8Array(init.body));
-          return new Response('ok');
-        }
-        const file = path.join(buildDir, route);
-        return fs.existsSync(file) && fs.statSync(file).isFile() ? new Response(fs.readFileSync(file)) : new Response('', { status: 404 });
-      };
-    },
-  });
-  exporter.run(fs.readFileSync(path.join(repo, 'editor', 'project', 'bridge-page.js'), 'utf8'));
-  exporter.run(`showToast = function () {}; currentProjectName = 'Flow App';
-    document.body.insertAdjacentHTML('beforeend', '<input type="checkbox" id="standalone-embed-check" checked><input id="standalone-path-input" value="/tmp/x/">');`);
-  exporter.set({ resolution: '900x600' });
-  const box = exporter.add('container', { layout: 'flex-col', padding: 'p-4', gap: 'gap-4' });
-  exporter.add('button', { id: 'go', text: 'Read and run', exportEvents: true }, box);
-  exporter.add('heading', { id: 'content', text: 'Waiting' }, box);
-  exporter.add('heading', { id: 'code', text: '-' }, box);
-  exporter.flow(graph);
-  assert.equal(await exporter.run('buildStandaloneExe()'), 'saved');
-  exporter.close?.();
-  assert.ok(saved && saved.subarray(0, loaderBytes().length).equals(loaderBytes()), 'the program begins with the loader');
-  const exe = path.join(dir, 'Flow App');
-  fs.writeFileSync(exe, saved, { mode: 0o755 });
+  // The editor's own builder makes the program (everything embedded), against a stand-in for the host's routes.
+  const exe = await buildWithEditor({ dir, name: 'Flow App', project: pictureProject(dir), design: (exporter) => {
+    exporter.set({ resolution: '900x600' });
+    const box = exporter.add('container', { layout: 'flex-col', padding: 'p-4', gap: 'gap-4' });
+    exporter.add('button', { id: 'go', text: 'Read and run', exportEvents: true }, box);
+    exporter.add('heading', { id: 'content', text: 'Waiting' }, box);
+    exporter.add('heading', { id: 'code', text: '-' }, box);
+    for (const src of PICTURES) exporter.add('image', { src }, box);
+    exporter.flow(graph);
+  } });
+  assert.ok(fs.readFileSync(exe).subarray(0, loaderBytes().length).equals(loaderBytes()), 'the program begins with the loader');
+  assert.ok(!fs.existsSync(path.join(dir, 'images')), 'no picture beside the program');
 
   let app;
   try {
     app = await startStandalone({ display, exe });
     await app.waitFor('document.getElementById("go") && window._qlNativeRequest', { timeoutMs: 30000 });
-    await until('the window to be shown', () => mapState('Flow App') === 'IsViewable', { timeoutMs: 15000 });
+    await until('the window to be shown', () => shownWindow(display, 'Flow App'), { timeoutMs: 15000 });
     const errors = await app.session.executeScript('return window.__qlErrors || [];');
     assert.deepEqual(errors, []);
+    assert.deepEqual(await pictureWidths(app), PICTURES_SHOWN, 'the pictures inside the program show');
     await app.session.click(await app.session.findElement('#go'));
     await app.waitFor('document.getElementById("code").textContent === "3"', { timeoutMs: 15000 });
     assert.equal(await app.session.executeScript('return document.getElementById("content").textContent;'), 'Read from disk ✓');
@@ -195,5 +187,55 @@ test('an exported design runs its flow: a file is read and a command ends with e
     await app.session.screenshot(path.join(artifacts, 'standalone-app.png'));
   } finally {
     await app?.stop();
+  }
+});
+
+test('pictures named with a space and an "é" show from beside the program', { skip: skip || false, timeout: 120000 }, async () => {
+  const dir = fs.mkdtempSync(path.join(folder, 'beside-'));
+  const exe = await buildWithEditor({ dir, name: 'Beside App', embed: false, project: pictureProject(dir), design: (exporter) => {
+    exporter.set({ resolution: '600x400' });
+    for (const src of PICTURES) exporter.add('image', { src });
+  } });
+  for (const name of PICTURES) assert.ok(fs.existsSync(path.join(dir, name)), `${name} is beside the program`);
+  const app = await startStandalone({ display, exe });
+  try {
+    assert.deepEqual(await pictureWidths(app), PICTURES_SHOWN);
+  } finally {
+    await app.stop();
+  }
+});
+
+test("the page's local storage is still there when the application starts again on the next port", { skip: skip || false, timeout: 120000 }, async () => {
+  const dir = fs.mkdtempSync(path.join(folder, 'storage-'));
+  const exe = writeStandalone(dir, 'Keeper', {
+    meta: { appName: 'Keeper', embedded: true, window: { w: 400, h: 300 } },
+    html: '<!DOCTYPE html><html><head><meta charset="utf-8"></head><body>kept</body></html>',
+  });
+  // Both runs share one home, where the application keeps its data.
+  const data = fs.mkdtempSync(path.join(folder, 'storage-data-'));
+  const env = { XDG_DATA_HOME: data };
+  const mirror = path.join(data, 'quorlin', 'apps', 'Keeper', 'page-storage.json');
+  const value = 'kept "across" ports \\ é\nline two';
+  let firstPort;
+  let app = await startStandalone({ display, exe, env });
+  try {
+    firstPort = Number(await app.waitFor('document.readyState === "complete" && location.port', { timeoutMs: 30000 }));
+    await app.session.executeScript('localStorage.setItem("note", arguments[0]); return true;', [value]);
+    await until('the mirror file to hold the value', () =>
+      fs.existsSync(mirror) && JSON.parse(fs.readFileSync(mirror, 'utf8')).items?.note === value, { timeoutMs: 20000 });
+  } finally {
+    await app.stop();
+  }
+  // The first run may still be letting its port go for a moment after it ended.
+  const held = await until(`port ${firstPort} to be free`, () => holdPort(firstPort).catch(() => null), { timeoutMs: 20000 });
+  app = null;
+  try {
+    app = await startStandalone({ display, exe, env });
+    const port = Number(await app.waitFor('document.readyState === "complete" && location.port', { timeoutMs: 30000 }));
+    assert.notEqual(port, firstPort, 'another origin');
+    assert.equal(await app.session.executeScript('return localStorage.getItem("note");'), value);
+  } finally {
+    await app?.stop();
+    await new Promise((r) => held.close(r));
   }
 });

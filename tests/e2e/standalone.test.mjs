@@ -1,7 +1,8 @@
 // The standalone builder in the real window against the real host: a project with pictures named with a
 // space and an "é" is built into a program, once with its files beside it and once with everything
 // embedded and the user's icon patched into the loader. The editor runs from a copy of the program folder
-// whose loader template is a stand-in with the icon slot (or the built loader, once there is one). A
+// whose loader template is the built loader (a stand-in with the icon slot when it is not built). The
+// program with the icon then runs: its window carries the icon's images and its pictures show. A
 // screenshot of the window after the build is kept (tests/artifacts/standalone-webkit.png).
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
@@ -9,8 +10,10 @@ import path from 'node:path';
 import { after, before, test } from 'node:test';
 
 import { readProgram } from '../export/standalone-reader.mjs';
+import { writePng } from '../tools/png.mjs';
 import { startXvfb } from '../tools/xvfb.mjs';
-import { appBinary, artifacts, buildDir, missingTools, sleep, startEditor } from './editor.mjs';
+import { appBinary, artifacts, buildDir, missingTools, sleep, startEditor, until } from './editor.mjs';
+import { loaderBinary, shownWindow, startStandalone, windowIconSizes } from './standalone.mjs';
 
 const skip = missingTools();
 let display;
@@ -36,14 +39,41 @@ function programFolder(root) {
   for (const name of ['Internal_lib', 'Libraries', 'Fonts', 'Images', 'Locale']) {
     if (fs.existsSync(path.join(buildDir, name))) fs.cpSync(path.join(buildDir, name), path.join(folder, name), { recursive: true, dereference: true });
   }
-  const built = path.join(buildDir, 'loader', 'quorlin_loader');
-  const loader = fs.existsSync(built) ? fs.readFileSync(built) : standInLoader();
+  const loader = fs.existsSync(loaderBinary) ? fs.readFileSync(loaderBinary) : standInLoader();
   fs.writeFileSync(path.join(folder, 'loader', 'quorlin_loader'), loader, { mode: 0o755 });
   return { folder, loader };
 }
 
-// A one-image icon file (16 x 16, 32 bits).
-const ICON = Buffer.concat([Buffer.from([0, 0, 1, 0, 1, 0, 16, 16, 0, 0, 1, 0, 32, 0, 4, 0, 0, 0, 22, 0, 0, 0]), Buffer.from('PIXS')]);
+// An icon file with one 32-bit image per size: a bitmap of one colour (bottom-up rows, then the empty
+// transparency mask), as icon editors write them.
+function iconFile(sizes) {
+  const images = sizes.map((n) => {
+    const head = Buffer.alloc(40);
+    head.writeUInt32LE(40, 0);
+    head.writeInt32LE(n, 4);
+    head.writeInt32LE(2 * n, 8);  // colour rows and mask rows
+    head.writeUInt16LE(1, 12);
+    head.writeUInt16LE(32, 14);
+    return Buffer.concat([head, Buffer.alloc(n * n * 4, Buffer.from([0xc0, 0x80, 0x20, 0xff])), Buffer.alloc(Math.ceil(n / 32) * 4 * n)]);
+  });
+  const directory = Buffer.alloc(6 + 16 * sizes.length);
+  directory.writeUInt16LE(1, 2);
+  directory.writeUInt16LE(sizes.length, 4);
+  let at = directory.length;
+  sizes.forEach((n, i) => {
+    const entry = 6 + 16 * i;
+    directory[entry] = n;
+    directory[entry + 1] = n;
+    directory.writeUInt16LE(1, entry + 4);
+    directory.writeUInt16LE(32, entry + 6);
+    directory.writeUInt32LE(images[i].length, entry + 8);
+    directory.writeUInt32LE(at, entry + 12);
+    at += images[i].length;
+  });
+  return { bytes: Buffer.concat([directory, ...images]), images };
+}
+const ICON = iconFile([16, 32]);
+const PICTURES = [['images/my pic.png', writePng(3, 2, () => 0x2080c0ff)], ['images/café.png', writePng(5, 4, () => 0xc08020ff)]];
 
 test('the builder writes a program that holds its page and files, beside it or inside, with the chosen icon', { skip: skip || false, timeout: 240000 }, async () => {
   let program;
@@ -62,10 +92,9 @@ test('the builder writes a program that holds its page and files, beside it or i
     assert.equal(await ed.session.executeScript('return _doNewWithName("Stand alone");'), true);
     const project = path.join(ed.tmp.documents, 'Quorlin', 'Stand alone');
     fs.mkdirSync(path.join(project, 'images'), { recursive: true });
-    fs.writeFileSync(path.join(project, 'images', 'my pic.png'), 'MY PIC');
-    fs.writeFileSync(path.join(project, 'images', 'café.png'), 'CAFE');
+    for (const [name, bytes] of PICTURES) fs.writeFileSync(path.join(project, name), bytes);
     const icon = path.join(ed.tmp.root, 'app icon.ico');
-    fs.writeFileSync(icon, ICON);
+    fs.writeFileSync(icon, ICON.bytes);
     const out = path.join(ed.tmp.root, 'out');
     await ed.session.executeScript(`
       saveHistoryState();
@@ -94,8 +123,7 @@ test('the builder writes a program that holds its page and files, beside it or i
     assert.ok(fs.readFileSync(beside).subarray(0, plain.offset).equals(program.loader));
     assert.deepEqual(plain.resources, []);
     assert.equal(JSON.parse(plain.meta).appName, 'Stand alone');
-    assert.equal(fs.readFileSync(path.join(out, 'images', 'my pic.png'), 'utf8'), 'MY PIC');
-    assert.equal(fs.readFileSync(path.join(out, 'images', 'café.png'), 'utf8'), 'CAFE');
+    for (const [name, bytes] of PICTURES) assert.ok(fs.readFileSync(path.join(out, name)).equals(bytes), name);
     assert.ok(fs.statSync(path.join(out, 'Libraries', 'tailwind.min.js')).size > 1000);
 
     // Everything inside, with the icon.
@@ -105,7 +133,7 @@ test('the builder writes a program that holds its page and files, beside it or i
     const packed = readProgram(bytes);
     assert.equal(packed.offset, program.loader.length, 'the icon changes no length');
     assert.ok(!bytes.subarray(0, packed.offset).equals(program.loader), 'the icon is in the loader part');
-    assert.ok(bytes.subarray(0, packed.offset).includes(Buffer.from('PIXS')));
+    for (const image of ICON.images) assert.ok(bytes.subarray(0, packed.offset).includes(image), 'each image of the icon is in the loader part');
     const names = packed.resources.map((r) => r.name);
     for (const name of ['images/my pic.png', 'my pic.png', 'images/café.png', 'café.png', 'Libraries/tailwind.min.js']) assert.ok(names.includes(name), name);
     assert.equal(fs.readFileSync(path.join(program.folder, 'loader', 'quorlin_loader')).equals(program.loader), true, 'the template is unchanged');
@@ -115,6 +143,20 @@ test('the builder writes a program that holds its page and files, beside it or i
     await sleep(300);
     fs.mkdirSync(artifacts, { recursive: true });
     await ed.session.screenshot(path.join(artifacts, 'standalone-webkit.png'));
+
+    // The program with the icon runs (the stand-in loader cannot): its window carries the icon's two sizes,
+    // and the pictures it holds show (none lies beside it in its folder).
+    if (!fs.existsSync(loaderBinary)) return;
+    const app = await startStandalone({ display, exe: inside });
+    try {
+      const sizes = await app.waitFor('document.images.length === 2 && Array.from(document.images).every((i) => i.complete) && ' +
+        'Array.from(document.images).map((i) => i.naturalWidth + "x" + i.naturalHeight).join(" ")', { timeoutMs: 30000 });
+      assert.equal(sizes, '3x2 5x4');
+      const shown = await until('the program window to be shown', () => shownWindow(display, 'Stand alone'), { timeoutMs: 15000 });
+      assert.deepEqual(windowIconSizes(display, shown).sort(), ['16x16', '32x32']);
+    } finally {
+      await app.stop();
+    }
   } finally {
     await ed.stop();
   }
