@@ -32,4 +32,15 @@ bool timer_tick_queued(int window, int id);
 // Drops queued ticks of one timer, or of every timer of the window when id < 0.
 void drop_timer_ticks(int window, int id);
 
+// The screen pick's two costly steps (screen_pick.cpp), also timed by bench/screen-pick: the whole screen
+// captured once, for reading pixels and ready to paint; and one frame painted with the pointer at (mx, my).
+struct ScreenCapture {
+  GdkPixbuf* pixbuf = nullptr;
+  cairo_surface_t* surface = nullptr;
+  int width = 0, height = 0;
+};
+bool capture_screen(ScreenCapture& capture);   // false (and nothing held) when the screen could not be read
+void release_capture(ScreenCapture& capture);
+void paint_pick_frame(cairo_t* cr, const ScreenCapture& capture, int mx, int my);
+
 }  // namespace rt_gtk

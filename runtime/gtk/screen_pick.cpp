@@ -11,41 +11,34 @@
 #include <cmath>
 #include <gdk/gdkx.h>
 
-namespace {
+namespace rt_gtk {
 
-struct Pick {
-  GdkPixbuf* capture = nullptr;         // the frozen screen, for reading pixels
-  cairo_surface_t* surface = nullptr;   // the same, ready to paint
-  int width = 0, height = 0;
-  GtkWidget* window = nullptr;
-  GMainLoop* loop = nullptr;
-  RtScreenPick result = RtScreenPick::kCancelled;
-  std::string hex;
-  int mx = -1, my = -1;                 // the pointer, in screen pixels
-  RtRect drawn;                         // what the last frame drew over the capture
-};
-
-void finish(Pick& pick, RtScreenPick result) {
-  pick.result = result;
-  if (g_main_loop_is_running(pick.loop)) g_main_loop_quit(pick.loop);
+bool capture_screen(ScreenCapture& capture) {
+  GdkWindow* root = gdk_get_default_root_window();
+  capture.width = gdk_window_get_width(root);
+  capture.height = gdk_window_get_height(root);
+  capture.pixbuf = capture.width > 0 && capture.height > 0 ? gdk_pixbuf_get_from_window(root, 0, 0, capture.width, capture.height) : nullptr;
+  if (!capture.pixbuf) return false;
+  capture.surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, capture.width, capture.height);
+  cairo_t* painter = cairo_create(capture.surface);
+  gdk_cairo_set_source_pixbuf(painter, capture.pixbuf, 0, 0);
+  cairo_paint(painter);
+  cairo_destroy(painter);
+  return true;
 }
 
-void read_pixel(Pick& pick, int x, int y) {
-  x = std::clamp(x, 0, pick.width - 1);
-  y = std::clamp(y, 0, pick.height - 1);
-  const int stride = gdk_pixbuf_get_rowstride(pick.capture);
-  const int channels = gdk_pixbuf_get_n_channels(pick.capture);
-  const guchar* p = gdk_pixbuf_read_pixels(pick.capture) + static_cast<ptrdiff_t>(y) * stride + x * channels;
-  pick.hex = rt_rgb_hex(p[0], p[1], p[2]);
+void release_capture(ScreenCapture& capture) {
+  if (capture.surface) cairo_surface_destroy(capture.surface);
+  if (capture.pixbuf) g_object_unref(capture.pixbuf);
+  capture = ScreenCapture{};
 }
 
-gboolean on_draw(GtkWidget*, cairo_t* cr, gpointer data) {
-  Pick& pick = *static_cast<Pick*>(data);
-  // GTK clips to the areas asked for: outside the lens this is a copy of the capture.
-  cairo_set_source_surface(cr, pick.surface, 0, 0);
+void paint_pick_frame(cairo_t* cr, const ScreenCapture& capture, int mx, int my) {
+  // The caller clips to the areas asked for: outside the lens this is a copy of the capture.
+  cairo_set_source_surface(cr, capture.surface, 0, 0);
   cairo_paint(cr);
-  if (pick.mx < 0) return TRUE;
-  const RtLensLayout lens = rt_lens_layout(pick.mx, pick.my, pick.width, pick.height);
+  if (mx < 0) return;
+  const RtLensLayout lens = rt_lens_layout(mx, my, capture.width, capture.height);
   const int half = kLensSourceSize / 2;
 
   cairo_save(cr);
@@ -55,7 +48,7 @@ gboolean on_draw(GtkWidget*, cairo_t* cr, gpointer data) {
   cairo_paint(cr);
   cairo_translate(cr, lens.x, lens.y);
   cairo_scale(cr, kLensZoom, kLensZoom);
-  cairo_set_source_surface(cr, pick.surface, -(pick.mx - half), -(pick.my - half));
+  cairo_set_source_surface(cr, capture.surface, -(mx - half), -(my - half));
   cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
   cairo_paint(cr);
   cairo_restore(cr);
@@ -76,11 +69,45 @@ gboolean on_draw(GtkWidget*, cairo_t* cr, gpointer data) {
 
   cairo_set_source_rgb(cr, 0, 1, 1);
   cairo_move_to(cr, lens.corner_x + 0.5, lens.corner_y + 0.5);
-  cairo_line_to(cr, pick.mx + 0.5, pick.my + 0.5);
+  cairo_line_to(cr, mx + 0.5, my + 0.5);
   cairo_stroke(cr);
   cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT);
-  cairo_arc(cr, pick.mx + 0.5, pick.my + 0.5, 3.5, 0, 2 * M_PI);
+  cairo_arc(cr, mx + 0.5, my + 0.5, 3.5, 0, 2 * M_PI);
   cairo_fill(cr);
+}
+
+}  // namespace rt_gtk
+
+namespace {
+
+struct Pick {
+  rt_gtk::ScreenCapture screen;         // the frozen screen
+  GtkWidget* window = nullptr;
+  GMainLoop* loop = nullptr;
+  RtScreenPick result = RtScreenPick::kCancelled;
+  std::string hex;
+  int mx = -1, my = -1;                 // the pointer, in screen pixels
+  RtRect drawn;                         // what the last frame drew over the capture
+};
+
+void finish(Pick& pick, RtScreenPick result) {
+  pick.result = result;
+  if (g_main_loop_is_running(pick.loop)) g_main_loop_quit(pick.loop);
+}
+
+void read_pixel(Pick& pick, int x, int y) {
+  x = std::clamp(x, 0, pick.screen.width - 1);
+  y = std::clamp(y, 0, pick.screen.height - 1);
+  const int stride = gdk_pixbuf_get_rowstride(pick.screen.pixbuf);
+  const int channels = gdk_pixbuf_get_n_channels(pick.screen.pixbuf);
+  const guchar* p = gdk_pixbuf_read_pixels(pick.screen.pixbuf) + static_cast<ptrdiff_t>(y) * stride + x * channels;
+  pick.hex = rt_rgb_hex(p[0], p[1], p[2]);
+}
+
+gboolean on_draw(GtkWidget*, cairo_t* cr, gpointer data) {
+  const Pick& pick = *static_cast<Pick*>(data);
+  // GTK clips to the areas asked for.
+  rt_gtk::paint_pick_frame(cr, pick.screen, pick.mx, pick.my);
   return TRUE;
 }
 
@@ -103,7 +130,7 @@ gboolean on_tick(gpointer data) {
   if (!pointer_at(x, y) || (x == pick.mx && y == pick.my)) return G_SOURCE_CONTINUE;
   pick.mx = x;
   pick.my = y;
-  const RtRect now = rt_lens_damage(x, y, rt_lens_layout(x, y, pick.width, pick.height));
+  const RtRect now = rt_lens_damage(x, y, rt_lens_layout(x, y, pick.screen.width, pick.screen.height));
   queue_area(pick, pick.drawn);
   queue_area(pick, now);
   pick.drawn = now;
@@ -146,26 +173,17 @@ RtScreenPick rt_screen_pick_color(std::string& hex, std::string& why) {
     return RtScreenPick::kUnavailable;
   }
   Pick pick;
-  GdkWindow* root = gdk_get_default_root_window();
-  pick.width = gdk_window_get_width(root);
-  pick.height = gdk_window_get_height(root);
   // Captured before any window of the pick exists, so the pick never sees itself.
-  pick.capture = pick.width > 0 && pick.height > 0 ? gdk_pixbuf_get_from_window(root, 0, 0, pick.width, pick.height) : nullptr;
-  if (!pick.capture) {
+  if (!rt_gtk::capture_screen(pick.screen)) {
     why = "the screen could not be captured";
     return RtScreenPick::kUnavailable;
   }
-  pick.surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, pick.width, pick.height);
-  cairo_t* painter = cairo_create(pick.surface);
-  gdk_cairo_set_source_pixbuf(painter, pick.capture, 0, 0);
-  cairo_paint(painter);
-  cairo_destroy(painter);
 
   pick.window = gtk_window_new(GTK_WINDOW_POPUP);
   gtk_window_set_title(GTK_WINDOW(pick.window), "Quorlin: pick a colour");
   gtk_widget_set_app_paintable(pick.window, TRUE);
   gtk_window_move(GTK_WINDOW(pick.window), 0, 0);
-  gtk_widget_set_size_request(pick.window, pick.width, pick.height);
+  gtk_widget_set_size_request(pick.window, pick.screen.width, pick.screen.height);
   gtk_widget_add_events(pick.window, GDK_BUTTON_PRESS_MASK | GDK_KEY_PRESS_MASK | GDK_POINTER_MOTION_MASK);
   g_signal_connect(pick.window, "draw", G_CALLBACK(on_draw), &pick);
   g_signal_connect(pick.window, "button-press-event", G_CALLBACK(on_button), &pick);
@@ -173,7 +191,7 @@ RtScreenPick rt_screen_pick_color(std::string& hex, std::string& why) {
   g_signal_connect(pick.window, "grab-broken-event", G_CALLBACK(on_grab_broken), &pick);
   gtk_widget_realize(pick.window);
   pointer_at(pick.mx, pick.my);
-  if (pick.mx >= 0) pick.drawn = rt_lens_damage(pick.mx, pick.my, rt_lens_layout(pick.mx, pick.my, pick.width, pick.height));
+  if (pick.mx >= 0) pick.drawn = rt_lens_damage(pick.mx, pick.my, rt_lens_layout(pick.mx, pick.my, pick.screen.width, pick.screen.height));
 
   GdkSeat* seat = gdk_display_get_default_seat(display);
   GdkCursor* blank = gdk_cursor_new_for_display(display, GDK_BLANK_CURSOR);
@@ -196,8 +214,7 @@ RtScreenPick rt_screen_pick_color(std::string& hex, std::string& why) {
   }
   gtk_widget_destroy(pick.window);
   g_object_unref(blank);
-  cairo_surface_destroy(pick.surface);
-  g_object_unref(pick.capture);
+  rt_gtk::release_capture(pick.screen);
   gdk_display_flush(display);
   return result;
 }
