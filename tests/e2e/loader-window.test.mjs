@@ -10,16 +10,15 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import zlib from 'node:zlib';
 import { after, before, test } from 'node:test';
 
 import WebSocket from 'ws';
 
-import { loadExporter } from '../export/export-page.mjs';
+import { writePng } from '../tools/png.mjs';
 import { x11Input } from '../tools/x11-input.mjs';
 import { startXvfb } from '../tools/xvfb.mjs';
-import { artifacts, buildDir, firstFreePortFrom, missingTools, repo, until } from './editor.mjs';
-import { loaderBinary, startStandalone, writeStandalone } from './standalone.mjs';
+import { artifacts, firstFreePortFrom, missingTools, until } from './editor.mjs';
+import { buildWithEditor, loaderBinary, startStandalone, writeStandalone } from './standalone.mjs';
 
 const skip = missingTools() ?? (fs.existsSync(loaderBinary) ? null : `${loaderBinary} is not built`);
 let display;
@@ -33,34 +32,6 @@ after(async () => {
   await display?.stop();
   if (folder) fs.rmSync(folder, { recursive: true, force: true });
 });
-
-// An RGBA PNG of w x h whose alpha is alpha(x, y).
-function png(w, h, alpha) {
-  const crcTable = Array.from({ length: 256 }, (_, n) => {
-    let c = n;
-    for (let k = 0; k < 8; k++) c = c & 1 ? 0xedb88320 ^ (c >>> 1) : c >>> 1;
-    return c >>> 0;
-  });
-  const crc = (buf) => { let c = 0xffffffff; for (const b of buf) c = crcTable[(c ^ b) & 0xff] ^ (c >>> 8); return (c ^ 0xffffffff) >>> 0; };
-  const chunk = (type, body) => {
-    const head = Buffer.alloc(8);
-    head.writeUInt32BE(body.length);
-    head.write(type, 4, 'latin1');
-    const tail = Buffer.alloc(4);
-    tail.writeUInt32BE(crc(Buffer.concat([head.subarray(4), body])));
-    return Buffer.concat([head, body, tail]);
-  };
-  const ihdr = Buffer.alloc(13);
-  ihdr.writeUInt32BE(w, 0);
-  ihdr.writeUInt32BE(h, 4);
-  ihdr[8] = 8;
-  ihdr[9] = 6;
-  const rows = Buffer.alloc(h * (1 + w * 4));
-  for (let y = 0; y < h; y++)
-    for (let x = 0; x < w; x++) rows.writeUInt32BE((0x3366cc00 | alpha(x, y)) >>> 0, y * (1 + w * 4) + 1 + x * 4);
-  return Buffer.concat([Buffer.from([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a]), chunk('IHDR', ihdr),
-    chunk('IDAT', zlib.deflateSync(rows)), chunk('IEND', Buffer.alloc(0))]);
-}
 
 // The window's size and shape: covers(x, y) tells whether a pixel shows.
 function shapeOf(title) {
@@ -87,7 +58,7 @@ setTimeout(function () { window._qlComputeTransparentRegion(false); }, 100);
   const exe = writeStandalone(fs.mkdtempSync(path.join(folder, 'shaped-')), 'shaped', {
     meta: { appName: title, embedded: true, window: { w: 400, h: 300 }, transparentBg: true },
     html,
-    resources: [['img/half.png', png(8, 8, (x) => (x < 4 ? 255 : 0))]],
+    resources: [['img/half.png', writePng(8, 8, (x) => 0x3366cc00 | (x < 4 ? 255 : 0))]],
   });
   const app = await startStandalone({ display, exe });
   try {
@@ -155,36 +126,17 @@ setTimeout(function () {
 test('an exported design with its own title bar and a transparent background shows only its elements', { skip: skip || false, timeout: 180000 }, async () => {
   const dir = fs.mkdtempSync(path.join(folder, 'design-'));
   // The editor's own builder makes the program, against a stand-in for the host's routes.
-  let saved = null;
-  const exporter = await loadExporter({
-    before: (w) => {
-      for (const name of ['Response', 'CompressionStream', 'DecompressionStream', 'TextEncoder']) if (!w[name]) w[name] = globalThis[name];
-      w.fetch = async (url, init = {}) => {
-        const route = decodeURIComponent(String(url).replace(/^\//, '').split('?')[0]);
-        if ((init.method || 'GET') === 'POST') {
-          if (route === 'saveexe') saved = Buffer.from(new Uint8Array(init.body));
-          return new Response('ok');
-        }
-        const file = [path.join(buildDir, route), path.join(repo, route)].find((f) => fs.existsSync(f) && fs.statSync(f).isFile());
-        return file ? new Response(fs.readFileSync(file)) : new Response('', { status: 404 });
-      };
-    },
-  });
-  exporter.run(fs.readFileSync(path.join(repo, 'editor', 'project', 'bridge-page.js'), 'utf8'));
-  exporter.run(`showToast = function () {}; currentProjectName = 'Shaped Design';
-    document.body.insertAdjacentHTML('beforeend', '<input type="checkbox" id="standalone-embed-check" checked><input id="standalone-path-input" value="/tmp/x/">');`);
-  exporter.set({ resolution: '600x400' });
-  const bar = exporter.add('container', { isTitlebar: true, width: '100%', flexChild: '', height: '40px', bgColor: '#1f2a44',
-    windowMinimize: 0, windowMaximize: 0, windowClose: 0, bgImage: 'Images/placeholder255x255.png' });
-  exporter.add('heading', { text: 'Shaped Design', width: '240px' }, bar);
-  exporter.add('container', { width: '260px', flexChild: '', height: '140px', bgColor: '#c0392b', borderRadiusCustomTL: '30',
-    borderRadiusCustomTR: '30', borderRadiusCustomBR: '30', borderRadiusCustomBL: '30' });
-  exporter.add('button', { id: 'hello', text: 'Hello', width: '120px' });
-  // A see-through background is offered for a title bar that shows a picture.
-  exporter.set({ transparentBg: true });
-  assert.equal(await exporter.run('buildStandaloneExe()'), 'saved');
-  const exe = path.join(dir, 'Shaped Design');
-  fs.writeFileSync(exe, saved, { mode: 0o755 });
+  const exe = await buildWithEditor({ dir, name: 'Shaped Design', design: (exporter) => {
+    exporter.set({ resolution: '600x400' });
+    const bar = exporter.add('container', { isTitlebar: true, width: '100%', flexChild: '', height: '40px', bgColor: '#1f2a44',
+      windowMinimize: 0, windowMaximize: 0, windowClose: 0, bgImage: 'Images/placeholder255x255.png' });
+    exporter.add('heading', { text: 'Shaped Design', width: '240px' }, bar);
+    exporter.add('container', { width: '260px', flexChild: '', height: '140px', bgColor: '#c0392b', borderRadiusCustomTL: '30',
+      borderRadiusCustomTR: '30', borderRadiusCustomBR: '30', borderRadiusCustomBL: '30' });
+    exporter.add('button', { id: 'hello', text: 'Hello', width: '120px' });
+    // A see-through background is offered for a title bar that shows a picture.
+    exporter.set({ transparentBg: true });
+  } });
 
   const app = await startStandalone({ display, exe });
   try {
