@@ -4,6 +4,28 @@
 //
 //   const tab = await openExported(browser, url, { width: 1200, height: 900 }, { scale: 2 });   // scale: device pixel ratio
 //   tab.page, tab.messages, tab.problems, await tab.close()
+//   withEditorAndExportServer(skip, (editor, server) => { ... })   // one editor page and one export server
+//                                                                 // for a test file, closed after it
+import { after, before } from 'node:test';
+
+import { openEditorPage } from '../page/editor-browser.mjs';
+import { startExportServer } from './export-server.mjs';
+
+export function withEditorAndExportServer(skip, set) {
+  let editor;
+  let server;
+  before(async () => {
+    if (skip) return;
+    editor = await openEditorPage({ viewport: { width: 1600, height: 1000 } });
+    server = await startExportServer();
+    set(editor, server);
+  });
+  after(async () => {
+    await server?.close();
+    await editor?.close();
+  });
+}
+
 export async function openExported(browser, url, viewport = { width: 1200, height: 900 }, { init, scale = 1 } = {}) {
   const context = await browser.newContext({ viewport, deviceScaleFactor: scale });
   await context.route((u) => u.hostname !== '127.0.0.1', (route) => route.abort('blockedbyclient'));

@@ -6,11 +6,10 @@
 //   height), and their content turns with them after the wrapper is resized;
 // - a media player tells the host of play, time, pause, mute and the end, with the player's id.
 import assert from 'node:assert/strict';
-import { after, before, describe, test } from 'node:test';
+import { describe, test } from 'node:test';
 
-import { openEditorPage, whyNoEditorPage } from '../page/editor-browser.mjs';
-import { startExportServer } from './export-server.mjs';
-import { openExported } from './export-browser.mjs';
+import { whyNoEditorPage } from '../page/editor-browser.mjs';
+import { openExported, withEditorAndExportServer } from './export-browser.mjs';
 
 const skip = whyNoEditorPage();
 
@@ -51,15 +50,7 @@ function silentWav(seconds, rate = 8000) {
   return b;
 }
 
-before(async () => {
-  if (skip) return;
-  editor = await openEditorPage({ viewport: { width: 1600, height: 1000 } });
-  server = await startExportServer();
-});
-after(async () => {
-  await server?.close();
-  await editor?.close();
-});
+withEditorAndExportServer(skip, (e, s) => { editor = e; server = s; });
 
 const settle = (page) => page.evaluate(() => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(() => setTimeout(r, 50)))));
 

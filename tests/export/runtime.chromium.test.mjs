@@ -7,11 +7,10 @@
 //   a list item dropped 3 px above its list is an ordinary drop and 5 px above asks whether it goes;
 // - the debug panel opens on an unhandled rejection.
 import assert from 'node:assert/strict';
-import { after, before, describe, test } from 'node:test';
+import { describe, test } from 'node:test';
 
-import { openEditorPage, whyNoEditorPage } from '../page/editor-browser.mjs';
-import { startExportServer } from './export-server.mjs';
-import { openExported } from './export-browser.mjs';
+import { whyNoEditorPage } from '../page/editor-browser.mjs';
+import { openExported, withEditorAndExportServer } from './export-browser.mjs';
 
 const skip = whyNoEditorPage();
 
@@ -23,15 +22,7 @@ async function exportTab(name, viewport, options) {
   return openExported(editor.page.context().browser(), server.put(name, html, { rewrite: true }), viewport, options);
 }
 
-before(async () => {
-  if (skip) return;
-  editor = await openEditorPage({ viewport: { width: 1600, height: 1000 } });
-  server = await startExportServer();
-});
-after(async () => {
-  await server?.close();
-  await editor?.close();
-});
+withEditorAndExportServer(skip, (e, s) => { editor = e; server = s; });
 
 // The computed styles an animation frame writes, read from the wrapper, its rotation container and the node.
 function readFrame(ids) {

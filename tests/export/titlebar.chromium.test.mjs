@@ -2,11 +2,10 @@
 // ratios 1 and 2: the resize zones and their cursors, a press that drags versus one that clicks, the
 // default window buttons, and the transparent_region messages in device pixels.
 import assert from 'node:assert/strict';
-import { after, before, describe, test } from 'node:test';
+import { describe, test } from 'node:test';
 
-import { openEditorPage, whyNoEditorPage } from '../page/editor-browser.mjs';
-import { startExportServer } from './export-server.mjs';
-import { openExported } from './export-browser.mjs';
+import { whyNoEditorPage } from '../page/editor-browser.mjs';
+import { openExported, withEditorAndExportServer } from './export-browser.mjs';
 
 const skip = whyNoEditorPage();
 const VIEW = { width: 800, height: 600 };
@@ -52,15 +51,7 @@ function lastRegion(tab) {
   return JSON.parse(sent[sent.length - 1].value);
 }
 
-before(async () => {
-  if (skip) return;
-  editor = await openEditorPage({ viewport: { width: 1600, height: 1000 } });
-  server = await startExportServer();
-});
-after(async () => {
-  await server?.close();
-  await editor?.close();
-});
+withEditorAndExportServer(skip, (e, s) => { editor = e; server = s; });
 
 describe('exported title bar and transparent region in Chromium', { skip: skip || false, timeout: 120000 }, () => {
   for (const scale of [1, 2]) {
