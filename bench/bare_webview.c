@@ -1,5 +1,6 @@
 /* A bare WebKitGTK window that loads a page and prints "page_ready" when the page posts that message
- * through pb_event: the baseline against which the editor's start-up is measured. */
+ * through pb_event: the baseline against which the editor's start-up is measured. The window is
+ * 1280x800 unless a size "WIDTHxHEIGHT" follows the address. */
 #include <gtk/gtk.h>
 #include <stdio.h>
 #include <string.h>
@@ -18,8 +19,9 @@ static gboolean on_message(WebKitUserContentManager* manager, WebKitJavascriptRe
 }
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    fprintf(stderr, "usage: bare_webview URL\n");
+  int width = 1280, height = 800;
+  if (argc < 2 || (argc > 2 && sscanf(argv[2], "%dx%d", &width, &height) != 2) || width < 1 || height < 1) {
+    fprintf(stderr, "usage: bare_webview URL [WIDTHxHEIGHT]\n");
     return 2;
   }
   gtk_init(&argc, &argv);
@@ -31,7 +33,7 @@ int main(int argc, char** argv) {
                                       WEBKIT_USER_CONTENT_INJECT_TOP_FRAME, WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START,
                                       NULL, NULL));
   GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  gtk_window_set_default_size(GTK_WINDOW(window), 1280, 800);
+  gtk_window_set_default_size(GTK_WINDOW(window), width, height);
   GtkWidget* view = webkit_web_view_new_with_user_content_manager(manager);
   gtk_container_add(GTK_CONTAINER(window), view);
   g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), NULL);
