@@ -8,7 +8,7 @@
 //   _flowContainers, _flowChildToContainer, _flowIsGroup, _flowGroupMembersDeep, _flowRecalculateContainerBbox,
 //   _flowRecalculateAllBoxes, _flowRenderedSize, removeFromFlowContainer, _flowClearSelection,
 //   _flowApplyMultiSelect, _flowSelectedNodes, FLOW_GROUP_KEY, FLOW_GROUP_HEADER, FLOW_GROUP_PADDING, t,
-//   _qlCallIfDefined
+//   _qlCallIfDefined, _brightnessTextColour
 // Calls: updateFlowNodeCount
 
 var _FLOW_GROUP_PUSH_LIMIT = 60;
@@ -174,11 +174,7 @@ function _flowRefreshContainerHeader(groupId) {
   header.title = typeof d.comment === 'string' ? d.comment : '';
   const colour = typeof d.titleColor === 'string' && /^#[0-9a-f]{6}$/i.test(d.titleColor) ? d.titleColor : '';
   header.style.background = colour;
-  let dark = false;
-  if (colour) {
-    const n = parseInt(colour.slice(1), 16);
-    dark = 0.299 * (n >> 16) + 0.587 * ((n >> 8) & 255) + 0.114 * (n & 255) > 150;
-  }
+  const dark = _brightnessTextColour(colour) === '#000000';
   header.classList.toggle('flow-hdr-dark-text', dark);
   const button = header.querySelector('.container-ungroup-btn');
   if (button) button.title = t('flow.container.ungroup');

@@ -4,11 +4,11 @@
 // of nodes that need the desktop program or a web page, a swatch of the node's colour (a theme colour
 // when it holds a theme index) and, for tones, a preview of the sound. Every text is set as text.
 // Provides: updateFlowNodeTitle, updateAllFlowNodeTitles, flow_syncWithElements, _flowHeaderLabel,
-//   _flowSubtitleItems, _flowSwatchColor, _flowHeaderTextColor, FLOW_THEME_COLOR_VARS
+//   _flowSubtitleItems, _flowSwatchColor, FLOW_THEME_COLOR_VARS
 // Needs: _flowEditor, _flowNodeRecord, _flowNodeElement, _flowModuleData, _flowSubtitleSpecs,
 //   _flowColorField, _flowPortIndex, resolveFlowNodeIcon, flowNodePbDep, flowNodeBrowserOnly, FLOW_PB_ICONS,
 //   FLOW_BROWSER_ONLY_ICON, _flowVarsRegistry, _flowConstsRegistry, _flowOrphans, _FLOW_FALLBACK_ACCENT,
-//   _FLOW_ELEMENT_ACCENT, _flowQueueCableRedraw, flowDrawToneWaveform, _flowFrame, elements, FLOW_HOME_MODULE, _qlCallIfDefined, t
+//   _FLOW_ELEMENT_ACCENT, _flowQueueCableRedraw, flowDrawToneWaveform, _flowFrame, elements, FLOW_HOME_MODULE, _qlCallIfDefined, t, _brightnessTextColour
 // Calls: updateFlowNodeCount, _flowNodeLabels
 
 // The theme colour variables a colour field's index 0..15 names.
@@ -58,11 +58,6 @@ function _flowSwatchColor(type, data, themeColor) {
   return (spec && _flowHex(spec.accent)) || _FLOW_FALLBACK_ACCENT;
 }
 
-// Black or white text over a header colour.
-function _flowHeaderTextColor(hex) {
-  const n = parseInt(hex.slice(1), 16);
-  return 0.299 * (n >> 16) + 0.587 * ((n >> 8) & 255) + 0.114 * (n & 255) > 150 ? '#000000' : '#ffffff';
-}
 
 // The header summary of a node, from its data alone: {prefix, items: [{label, value, flag}], incomplete,
 // stale}. `ctx`: {label (catalogue label or ''), wired(name) -> bool, variables, constants (Sets of
@@ -146,7 +141,7 @@ function _flowHeaderState(node, c) {
     summary,
     warn: summary.incomplete ? 'REQUIRED' : summary.stale ? 'MISSING' : '',
     bg,
-    fg: bg ? _flowHeaderTextColor(bg) : null,
+    fg: bg ? _brightnessTextColour(bg) : null,
   };
 }
 

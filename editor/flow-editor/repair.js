@@ -14,17 +14,13 @@
 // its type, so a crafted file cannot put script into the editor.
 // Provides: _flowContainerHtml, _flowRepairGraph
 // Needs: _flowIsFlowPortName, _flowNodeTypeKnown, _flowPortNameOf, _flowRegistryEntry, escapeHtml,
-//   FLOW_GROUP_KEY, FLOW_HOME_MODULE, FLOW_SUPERNODE_PREFIX, t
+//   FLOW_GROUP_KEY, FLOW_HOME_MODULE, FLOW_SUPERNODE_PREFIX, t, _brightnessTextColour
 
 // The header markup of a group: title, member count (filled when shown) and the ungroup button; a
 // "#rrggbb" title colour paints the bar, with dark text on light colours.
 function _flowContainerHtml(title, titleColor) {
   const colour = typeof titleColor === 'string' && /^#[0-9a-f]{6}$/i.test(titleColor) ? titleColor : '';
-  let dark = false;
-  if (colour) {
-    const n = parseInt(colour.slice(1), 16);
-    dark = 0.299 * (n >> 16) + 0.587 * ((n >> 8) & 255) + 0.114 * (n & 255) > 150;
-  }
+  const dark = _brightnessTextColour(colour) === '#000000';
   return '<div class="container-header' + (dark ? ' flow-hdr-dark-text' : '') + '"'
     + (colour ? ' style="background:' + colour + '"' : '') + '>'
     + '<span class="container-title" spellcheck="false">' + escapeHtml(title === undefined || title === null ? '' : title)

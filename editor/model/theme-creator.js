@@ -7,7 +7,7 @@
 //   saveEphemeralTheme, renderThemeEditor, syncThemeColorButtons, _themeDisplayName
 // Needs: _deepCopy, _ephemeralThemeIdx, _historyVersion, _qlCallIfDefined, applyThemeCSSVars, canvasSettings,
 //   DEFAULT_THEMES, escapeHtml, getActiveTheme, saveHistoryState, saveThemesToStorage, showToast, t,
-//   THEME_COLOR_KEYS
+//   THEME_COLOR_KEYS, _relativeLuminance
 // Calls: applyCanvasSettings, populateThemeSelects, renderCanvas
 
 var _themeLiveRenderTimer = null;
@@ -196,7 +196,11 @@ function syncThemeColorButtons() {
     const button = document.getElementById('theme-color-btn-' + key);
     const label = document.getElementById('theme-color-label-' + key);
     if (button) button.style.backgroundColor = colour || '#000000';
-    if (label) label.textContent = colour || '';
+    if (label) {
+      label.textContent = colour || '';
+      // The colour's code stays readable on its own swatch: black or white, whichever contrasts more.
+      label.style.color = _relativeLuminance(colour ? colour.slice(0, 7) : '#000000') > 0.179 ? '#000000' : '#ffffff';
+    }
   });
 }
 

@@ -1,7 +1,7 @@
 // Themes and colour tokens: the active theme, resolving "th:" references, and the CSS variables
 // that carry the active theme into the page.
 // Provides: getActiveTheme, isThemeToken, themeTokenToValue, resolveColor, _themeCssVars, _relativeLuminance,
-//   _safeCssColour, applyThemeCSSVars, themeTokenLabel
+//   _brightnessTextColour, _safeCssColour, applyThemeCSSVars, themeTokenLabel
 // Needs: canvasSettings, DEFAULT_THEMES, escapeHtml, t, THEME_COLOR_KEYS, THEME_TOKEN_TO_CSS_VAR, THEME_TOKENS
 
 function getActiveTheme() {
@@ -101,6 +101,15 @@ function _relativeLuminance(colour) {
     return c <= 0.04045 ? c / 12.92 : Math.pow((c + 0.055) / 1.055, 2.4);
   };
   return 0.2126 * channel(0) + 0.7152 * channel(1) + 0.0722 * channel(2);
+}
+
+// Black text over a "#rrggbb" or "#rrggbbaa" colour whose brightness (0.299 R + 0.587 G + 0.114 B) is above
+// 150, else white: the rule of the flow's node and group headers. "" for anything else.
+function _brightnessTextColour(colour) {
+  const m = /^#([0-9a-f]{6})(?:[0-9a-f]{2})?$/i.exec(String(colour || '').trim());
+  if (!m) return '';
+  const n = parseInt(m[1], 16);
+  return 0.299 * (n >> 16) + 0.587 * ((n >> 8) & 255) + 0.114 * (n & 255) > 150 ? '#000000' : '#ffffff';
 }
 
 // Writes the theme's variables into the style element "dynamic-root-styles" and rebuilds the

@@ -20,7 +20,7 @@ import { RUNTIME_FAKES, RUNTIME_SPIES } from './runtime-fakes.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 
-export const FLOW_SCRIPTS = pageScripts().filter((f) => /^editor\/(shell\/(hooks|pending|locale-es|i18n)|model\/(text|records|themes-data|state)|flow-)/.test(f));
+export const FLOW_SCRIPTS = pageScripts().filter((f) => /^editor\/(shell\/(hooks|pending|locale-es|i18n)|model\/(text|records|themes-data|themes|state)|flow-)/.test(f));
 
 export function readFixture(name) {
   return fs.readFileSync(path.join(here, 'fixtures', name), 'utf8');

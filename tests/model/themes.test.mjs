@@ -71,6 +71,30 @@ describe('theme creator', () => {
     assert.deepEqual(page.toasts.at(-1), { message: 'toast.themeMinOne', type: 'error', duration: 3000 });
   });
 
+  test('every colour code is readable on its own swatch, in every built-in theme', async () => {
+    const page = await loadModel();
+    // WCAG contrast of two "#rrggbb" colours.
+    const ratio = (a, b) => {
+      const [x, y] = [a, b].map((c) => page.run(`_relativeLuminance(${JSON.stringify(c.slice(0, 7))})`)).sort((m, n) => n - m);
+      return (x + 0.05) / (y + 0.05);
+    };
+    page.run(`THEME_COLOR_KEYS.forEach((k) => document.getElementById('theme-color-label-' + k) ||
+      document.body.insertAdjacentHTML('beforeend', '<button id="theme-color-btn-' + k + '"></button><span id="theme-color-label-' + k + '"></span>'))`);
+    const themes = page.json('canvasSettings.themes.map((_, i) => i)');
+    for (const i of themes) {
+      page.run(`setActiveTheme(${i})`);
+      const swatches = page.json(`THEME_COLOR_KEYS.map((k) => [k, getActiveTheme()[k],
+        document.getElementById('theme-color-label-' + k).style.color])`);
+      for (const [key, colour, text] of swatches) {
+        const hex = '#' + text.match(/\d+/g).map((n) => Number(n).toString(16).padStart(2, '0')).join('');
+        assert.ok(ratio(colour, hex) >= 4.5, `theme ${i} ${key}: ${hex} on ${colour} is ${ratio(colour, hex).toFixed(2)}:1`);
+      }
+    }
+    // The flow headers' rule: black above a brightness of 150.
+    assert.deepEqual(['#969696', '#979797', '#94a3b8ff', 'nonsense'].map((c) => page.run(`_brightnessTextColour(${JSON.stringify(c)})`)),
+      ['#ffffff', '#000000', '#000000', '']);
+  });
+
   test('after a theme is deleted the list shows the theme that is active', async () => {
     // [what is deleted, set-up]
     const CASES = [
