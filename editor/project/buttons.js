@@ -1,6 +1,6 @@
 // The project buttons and the toolbox switch: usable exactly while a project is open.
 // Provides: _enableProjectButtons, _setToolboxEnabled, _updateNewProjectPulse
-// Needs: _qlCallIfDefined, _toolboxEnabled, currentProjectName
+// Needs: _qlCallIfDefined, _toolboxEnabled, currentProjectName, t
 // Calls: _qlAutosaveFollowProject, renderToolbox
 
 var _QL_PROJECT_BUTTONS = ['btn-save-project', 'btn-save-as-project', 'btn-export-html', 'btn-export-pb',
@@ -11,6 +11,13 @@ function _enableProjectButtons() {
   for (const id of _QL_PROJECT_BUTTONS) {
     const button = document.getElementById(id);
     if (button) button.disabled = !open || (id === 'btn-export-pb' && !window._pbInstalled);
+  }
+  // The source export waits for a compiler; its tooltip says so rather than leaving a silent grey button.
+  const pb = document.getElementById('btn-export-pb');
+  if (pb) {
+    const key = open && !window._pbInstalled ? 'project.exportPbNoCompiler' : 'project.exportPbTitle';
+    pb.setAttribute('data-i18n-title', key);
+    pb.title = t(key);
   }
   const del = document.getElementById('btn-delete-project');
   if (del) del.disabled = !open;

@@ -42,6 +42,7 @@ var _LOCALE_ES_EMBEDDED = {
     "helpBtn": "Ayuda",
     "aboutBtn": "Acerca de",
     "exportPbTitle": "Exportar el código fuente para el compilador",
+    "exportPbNoCompiler": "Exportar el código fuente para el compilador (no se encontró ningún compilador en este equipo)",
     "exportPbLabel": "Código",
     "exportStandaloneLabel": "Ejecutable",
     "exportStandaloneTitle": "Exportar un ejecutable independiente",

@@ -294,6 +294,15 @@ describe('save as, delete, close, rename', () => {
     assert.ok(page.document.querySelector('#_pb_picker_modal .ql-picker-empty'));
   });
 
+  test('the source export is offered once a compiler is found; until then its tooltip says why it is off', async () => {
+    const page = await openDemo();
+    const pb = () => page.json('[document.getElementById("btn-export-pb").disabled, document.getElementById("btn-export-pb").title]');
+    page.run('window._pbInstalled = false; _enableProjectButtons()');
+    assert.deepEqual(pb(), [true, page.run('t("project.exportPbNoCompiler")')]);
+    page.run('window._pbInstalled = true; _enableProjectButtons()');
+    assert.deepEqual(pb(), [false, page.run('t("project.exportPbTitle")')]);
+  });
+
   test('close: empty design, no history, no name, toolbox off, buttons off', async () => {
     const page = await openDemo();
     edit(page);
