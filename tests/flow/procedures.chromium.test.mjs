@@ -215,6 +215,11 @@ describe('UI procedures in Chromium', { skip: skip || false, timeout: 120000 }, 
       box.style.cssText += ';position:fixed;left:300px;top:100px;width:120px;height:40px';
     }, rendererButton);
     const colour = (id) => page.evaluate((i) => getComputedStyle(document.getElementById(i)).backgroundColor, id);
+    // Pointer events may reach the page a frame later on a loaded machine: the colour is waited for.
+    const expectColour = async (id, want, message) => {
+      for (let wait = 0; wait < 20 && await colour(id) !== want; wait++) await page.waitForTimeout(50);
+      assert.equal(await colour(id), want, message);
+    };
     const centre = async (id) => {
       const r = await page.evaluate((i) => { const b = document.getElementById(i).getBoundingClientRect(); return [b.x + b.width / 2, b.y + b.height / 2]; }, id);
       return r;
@@ -224,15 +229,15 @@ describe('UI procedures in Chromium', { skip: skip || false, timeout: 120000 }, 
       const [x, y] = await centre(id);
       for (let round = 0; round < 2; round++) {
         await page.mouse.move(x, y);
-        assert.equal(await colour(id), 'rgb(0, 0, 255)', `${id} inside, round ${round}`);
+        await expectColour(id, 'rgb(0, 0, 255)', `${id} inside, round ${round}`);
         await page.mouse.move(5, 590);
-        assert.equal(await colour(id), rest, `${id} after, round ${round}`);
+        await expectColour(id, rest, `${id} after, round ${round}`);
       }
       await run(page, [['SetBgColor', id, 'rgb(10, 10, 10)']]);
       await page.mouse.move(x, y);
-      assert.equal(await colour(id), 'rgb(0, 0, 255)', `${id} inside after a new rest colour`);
+      await expectColour(id, 'rgb(0, 0, 255)', `${id} inside after a new rest colour`);
       await page.mouse.move(5, 590);
-      assert.equal(await colour(id), 'rgb(10, 10, 10)', `${id} takes the new rest colour`);
+      await expectColour(id, 'rgb(10, 10, 10)', `${id} takes the new rest colour`);
     }
     assert.deepEqual(page.errors, []);
     await page.context().close();
