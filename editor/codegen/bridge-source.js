@@ -62,11 +62,11 @@ var _PB_JSON_TEXT = [
   'EndProcedure',
 ].join('\n');
 
-// Section 9: the JSON helpers, the transparent-region procedures (with a transparent background) and the
-// page bridge, bound as pb_event.
+// Section 9: the JSON helpers, the per-corner rectangle, the transparent-region procedures (with a
+// transparent background) and the page bridge, bound as pb_event.
 function pbBridgeSource(opts) {
   const o = opts || {};
-  const lines = [_PB_JSON_TEXT, '', _PB_JSON_INT, ''];
+  const lines = [_PB_JSON_TEXT, '', _PB_JSON_INT, '', _PB_PER_CORNER_RECT, ''];
   if (o.transparent) lines.push(pbTransparentSource(o), '');
   lines.push(
     'Procedure UI_NativeReply(CbId$, Reply$)',
@@ -263,34 +263,6 @@ function pbBridgeSource(opts) {
 function pbTransparentSource(opts) {
   const o = opts || {};
   return [
-    'Procedure UI_PerCornerRectRgn(x, y, w, h, rtl, rtr, rbr, rbl)',
-    '  Protected rgn = CreateRectRgn_(x, y, x + w, y + h), sq, el, corner',
-    '  Protected Dim r(3), i, cx, cy',
-    '  r(0) = rtl : r(1) = rtr : r(2) = rbr : r(3) = rbl',
-    '  For i = 0 To 3',
-    '    If r(i) > 0',
-    '      Select i',
-    '        Case 0 : cx = x : cy = y',
-    '        Case 1 : cx = x + w - r(i) : cy = y',
-    '        Case 2 : cx = x + w - r(i) : cy = y + h - r(i)',
-    '        Case 3 : cx = x : cy = y + h - r(i)',
-    '      EndSelect',
-    '      sq = CreateRectRgn_(cx, cy, cx + r(i), cy + r(i))',
-    '      Select i',
-    '        Case 0 : el = CreateEllipticRgn_(x, y, x + 2 * r(i) + 1, y + 2 * r(i) + 1)',
-    '        Case 1 : el = CreateEllipticRgn_(x + w - 2 * r(i), y, x + w + 1, y + 2 * r(i) + 1)',
-    '        Case 2 : el = CreateEllipticRgn_(x + w - 2 * r(i), y + h - 2 * r(i), x + w + 1, y + h + 1)',
-    '        Case 3 : el = CreateEllipticRgn_(x, y + h - 2 * r(i), x + 2 * r(i) + 1, y + h + 1)',
-    '      EndSelect',
-    '      corner = CreateRectRgn_(0, 0, 0, 0)',
-    '      CombineRgn_(corner, sq, el, #RGN_DIFF)',
-    '      CombineRgn_(rgn, rgn, corner, #RGN_DIFF)',
-    '      DeleteObject_(sq) : DeleteObject_(el) : DeleteObject_(corner)',
-    '    EndIf',
-    '  Next',
-    '  ProcedureReturn rgn',
-    'EndProcedure',
-    '',
     '; One border value of a nine-slice: a number, or a percentage of the given size.',
     'Procedure.d QL_SliceValue(Text$, Size, Scale.d)',
     '  Text$ = Trim(Text$)',
@@ -442,8 +414,6 @@ var _PB_JSON_INT = [
 // Section 11: rounded window regions.
 function pbWindowUtilitiesSource() {
   return [
-    _PB_PER_CORNER_WINDOW,
-    '',
     'Procedure UI_RoundedWindowRegion(hWnd, rTL, rTR, rBR, rBL)',
     '  Protected rc.RECT, W, H, cap, n, v',
     '  GetClientRect_(hWnd, @rc)',
@@ -464,7 +434,7 @@ function pbWindowUtilitiesSource() {
     '    If rTL = 0 : ProcedureReturn CreateRectRgn_(0, 0, W, H) : EndIf',
     '    ProcedureReturn CreateRoundRectRgn_(0, 0, W + 1, H + 1, 2 * rTL, 2 * rTL)',
     '  EndIf',
-    '  ProcedureReturn QL_PerCornerWindowRgn(W, H, rTL, rTR, rBR, rBL)',
+    '  ProcedureReturn UI_PerCornerRectRgn(0, 0, W, H, rTL, rTR, rBR, rBL)',
     'EndProcedure',
     '',
     'Procedure MakeRoundedWindowHwnd(hWnd, rTL = 0, rTR = 0, rBR = 0, rBL = 0)',
@@ -477,16 +447,17 @@ function pbWindowUtilitiesSource() {
   ].join('\n');
 }
 
-// The window's per-corner shape, before the window utilities (with or without the transparent block).
-var _PB_PER_CORNER_WINDOW = [
-  'Procedure QL_PerCornerWindowRgn(W, H, rTL, rTR, rBR, rBL)',
-  '  Protected rgn = CreateRectRgn_(0, 0, W, H), sq, el, corner, i, r, cx, cy, ex, ey',
+// A rectangle with each corner cut to its own radius (0 keeps the corner square): the window's rounded
+// shape and, on a transparent background, the shape of each box.
+var _PB_PER_CORNER_RECT = [
+  'Procedure UI_PerCornerRectRgn(x, y, w, h, rtl, rtr, rbr, rbl)',
+  '  Protected rgn = CreateRectRgn_(x, y, x + w, y + h), sq, el, corner, i, r, cx, cy, ex, ey',
   '  For i = 0 To 3',
   '    Select i',
-  '      Case 0 : r = rTL : cx = 0 : cy = 0 : ex = 0 : ey = 0',
-  '      Case 1 : r = rTR : cx = W - r : cy = 0 : ex = W - 2 * r : ey = 0',
-  '      Case 2 : r = rBR : cx = W - r : cy = H - r : ex = W - 2 * r : ey = H - 2 * r',
-  '      Case 3 : r = rBL : cx = 0 : cy = H - r : ex = 0 : ey = H - 2 * r',
+  '      Case 0 : r = rtl : cx = x : cy = y : ex = x : ey = y',
+  '      Case 1 : r = rtr : cx = x + w - r : cy = y : ex = x + w - 2 * r : ey = y',
+  '      Case 2 : r = rbr : cx = x + w - r : cy = y + h - r : ex = x + w - 2 * r : ey = y + h - 2 * r',
+  '      Case 3 : r = rbl : cx = x : cy = y + h - r : ex = x : ey = y + h - 2 * r',
   '    EndSelect',
   '    If r > 0',
   '      sq = CreateRectRgn_(cx, cy, cx + r, cy + r)',
