@@ -20,9 +20,7 @@ after(async () => { await display?.stop(); });
 
 test('a 300-node project opens its flow panel whole; X pointer and keys group, pack, enter and leave',
   { skip: skip || false, timeout: 240000 }, async () => {
-    // Painted by the processor: under Xvfb WebKit's graphics painting runs on Mesa's software rasterizer,
-    // which now and then crashed the web process while this graph was drawn.
-    const ed = await startEditor({ display, env: { WEBKIT_SKIA_ENABLE_CPU_RENDERING: '1' } });
+    const ed = await startEditor({ display });
     try {
       await ed.waitFor('window._canvasReady && typeof _doNewWithName === "function"');
       await ed.session.executeScript('_dismissWelcomeModal(); return true;');

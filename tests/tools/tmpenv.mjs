@@ -3,7 +3,7 @@
 // nowhere else. Node built-ins only.
 //
 //   const t = makeTempEnv();   // t.env: HOME, XDG_CONFIG_HOME, XDG_DATA_HOME, XDG_CACHE_HOME,
-//                              //        XDG_STATE_HOME, XDG_RUNTIME_DIR
+//                              //        XDG_STATE_HOME, XDG_RUNTIME_DIR, WEBKIT_SKIA_ENABLE_CPU_RENDERING
 //   ...                        // t.root, t.home, t.documents are absolute paths
 //   t.cleanup();               // removes everything; safe to call twice
 import fs from 'node:fs';
@@ -20,6 +20,9 @@ export function makeTempEnv({ prefix = 'quorlin-test-' } = {}) {
     XDG_CACHE_HOME: path.join(home, '.cache'),
     XDG_STATE_HOME: path.join(home, '.local', 'state'),
     XDG_RUNTIME_DIR: path.join(root, 'runtime'),
+    // Painted by the processor: under Xvfb WebKit's graphics painting runs on Mesa's software rasterizer,
+    // which now and then crashed the web process while a large page was drawn.
+    WEBKIT_SKIA_ENABLE_CPU_RENDERING: '1',
   };
   const documents = path.join(home, 'Documents');
   for (const dir of [home, env.XDG_CONFIG_HOME, env.XDG_DATA_HOME, env.XDG_CACHE_HOME, env.XDG_STATE_HOME, documents])

@@ -105,8 +105,10 @@ export async function startDriver({ env = {}, binary = findWebDriver(), port, ti
 }
 
 async function launch(binary, port, env, timeoutMs, logFile) {
-  // The driver's environment is the program's: PATH, a silenced accessibility bridge, and what the caller gives.
-  const childEnv = { PATH: process.env.PATH ?? '/usr/bin:/bin', NO_AT_BRIDGE: '1', ...env };
+  // The driver's environment is the program's: PATH, a silenced accessibility bridge, and what the caller gives
+  // (a variable given as undefined is left out).
+  const childEnv = Object.fromEntries(Object.entries({ PATH: process.env.PATH ?? '/usr/bin:/bin', NO_AT_BRIDGE: '1', ...env })
+    .filter(([, v]) => v !== undefined));
   // Own process group: stop() ends the driver and every program it launched, by the group's id.
   const child = spawn(binary, [`--port=${port}`], { env: childEnv, detached: true, stdio: ['ignore', 'pipe', 'pipe'] });
   const log = logFile ? fs.createWriteStream(logFile, { flags: 'a' }) : null;
