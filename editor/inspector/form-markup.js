@@ -88,8 +88,10 @@ function _qlPinButton(id, call) {
   return '<button id="' + id + '" type="button" class="ql-insp-btn" onclick="' + call + '" data-i18n-title="inspector.tooltips.pinSize" title="Usar el tamaño actual"><i class="ph ph-push-pin"></i></button>';
 }
 
-// <ql-section id key es [nested]>body</ql-section>: a folding section of the form.
-_qlMarkup('section', (a, body) => '<section id="' + a.id + '" class="ql-insp-section' + (a.nested ? ' ql-insp-nested' : '') + '">\n' +
+// <ql-section id key es [nested] [hidden]>body</ql-section>: a folding section of the form; `hidden` for one
+// that only a selection shows, so the first layout does not lay out what the empty canvas hides.
+_qlMarkup('section', (a, body) => '<section id="' + a.id + '" class="ql-insp-section' + (a.nested ? ' ql-insp-nested' : '') +
+  ('hidden' in a ? ' hidden" hidden style="display: none' : '') + '">\n' +
   '<button type="button" class="ql-insp-head" onclick="_qlCallIfDefined(\'toggleInspectorSection\',\'' + a.id + '\')">' +
   _qlLabelSpan(a) + '<i class="ph ph-caret-down"></i></button>\n<div class="ql-insp-body">' + body + '</div>\n</section>');
 

@@ -385,9 +385,11 @@ var _inspPanelState = null;
 // leave the shorter canvas form out of sight.
 function _inspEnterState(state) {
   if (_inspPanelState === state) return;
+  const first = _inspPanelState === null;
   _inspPanelState = state;
   const panel = _inspEl('properties-panel');
-  if (panel) panel.scrollTop = 0;
+  // The first state finds the panel at its top; setting it would lay out the half-started page.
+  if (panel && !first) panel.scrollTop = 0;
 }
 
 function renderProperties() {

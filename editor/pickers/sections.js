@@ -120,12 +120,14 @@ function _installInspectorScrollShadows() {
   panel.appendChild(edge('insp-shadow-bottom', 'ql-insp-shadow-bottom'));
   panel.addEventListener('scroll', updateInspectorScrollShadows, { passive: true });
   if (typeof ResizeObserver === 'function') {
-    // The panel's own size, and each of its parts (their content changes with every selection).
+    // The panel's own size, and each of its parts (their content changes with every selection). The
+    // observer also reports them after the first layout, so start-up does not lay the page out for them.
     const observer = new ResizeObserver(updateInspectorScrollShadows);
     observer.observe(panel);
     Array.prototype.forEach.call(panel.children, function (child) { observer.observe(child); });
+  } else {
+    updateInspectorScrollShadows();
   }
-  updateInspectorScrollShadows();
 }
 
 function _sectionsStartup() {

@@ -184,7 +184,8 @@ function _i18nApplyIn(root) {
 
 function applyI18nDOM() {
   _i18nApplyIn(document);
-  _qlCallIfDefined('_canvasHeaderRemeasure');
+  // At start-up the strip is measured once the frame is complete, not laid out here half-built.
+  if (window._canvasReady) _qlCallIfDefined('_canvasHeaderRemeasure');
 }
 
 function applyInspectorI18n() {

@@ -3,7 +3,11 @@
 #include "gui_internal.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
 #include <map>
+#include <string_view>
+#include <unistd.h>
 #include <memory>
 #include <webkit2/webkit2.h>
 
@@ -47,6 +51,7 @@ struct Shared {
   bool developer_tools = false;
   WebKitWebContext* context = nullptr;
   WebKitSettings* settings = nullptr;
+  WebKitSettings* flat_settings = nullptr;  // made on first use
   std::map<int, std::unique_ptr<View>> views;
 };
 Shared& shared = *new Shared;
@@ -73,6 +78,14 @@ void on_automation_started(WebKitWebContext*, WebKitAutomationSession* session, 
   g_signal_connect(session, "create-web-view", G_CALLBACK(on_automation_create_web_view), nullptr);
 }
 
+WebKitSettings* new_settings() {
+  WebKitSettings* settings = webkit_settings_new();
+  webkit_settings_set_enable_developer_extras(settings, shared.developer_tools);
+  // Pages start their media (previews, animations with sound) without waiting for a click.
+  webkit_settings_set_media_playback_requires_user_gesture(settings, FALSE);
+  return settings;
+}
+
 WebKitWebContext* shared_context() {
   if (shared.context) return shared.context;
   if (shared.data_dir.empty()) {
@@ -92,10 +105,7 @@ WebKitWebContext* shared_context() {
     webkit_web_context_set_automation_allowed(shared.context, TRUE);
     g_signal_connect(shared.context, "automation-started", G_CALLBACK(on_automation_started), nullptr);
   }
-  shared.settings = webkit_settings_new();
-  webkit_settings_set_enable_developer_extras(shared.settings, shared.developer_tools);
-  // Pages start their media (previews, animations with sound) without waiting for a click.
-  webkit_settings_set_media_playback_requires_user_gesture(shared.settings, FALSE);
+  shared.settings = new_settings();
   return shared.context;
 }
 
@@ -154,6 +164,41 @@ bool rt_webview_create(int gadget, int window) {
   gtk_container_add(GTK_CONTAINER(parent), GTK_WIDGET(view->view));
   gtk_widget_show(GTK_WIDGET(view->view));
   shared.views[gadget] = std::move(view);
+  return true;
+}
+
+bool rt_gl_is_software(const std::string& dev) {
+  const auto asked = [](const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value && std::string_view(value) != "0" && std::string_view(value) != "false";
+  };
+  if (asked("LIBGL_ALWAYS_SOFTWARE")) return true;
+  if (const char* driver = std::getenv("GALLIUM_DRIVER");
+      driver && (std::string_view(driver) == "llvmpipe" || std::string_view(driver) == "softpipe"))
+    return true;
+  if (access((dev + "/nvidiactl").c_str(), R_OK | W_OK) == 0) return false;
+  DIR* dri = opendir((dev + "/dri").c_str());
+  if (!dri) return true;
+  bool render_node = false;
+  while (const dirent* entry = readdir(dri)) {
+    if (std::string_view(entry->d_name).substr(0, 7) == "renderD" &&
+        access((dev + "/dri/" + entry->d_name).c_str(), R_OK | W_OK) == 0) {
+      render_node = true;
+      break;
+    }
+  }
+  closedir(dri);
+  return !render_node;
+}
+
+bool rt_webview_set_flat_painting(int gadget, bool flat) {
+  View* view = find(gadget);
+  if (!view) return false;
+  if (flat && !shared.flat_settings) {
+    shared.flat_settings = new_settings();
+    webkit_settings_set_hardware_acceleration_policy(shared.flat_settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+  }
+  webkit_web_view_set_settings(view->view, flat ? shared.flat_settings : shared.settings);
   return true;
 }
 

@@ -3,13 +3,18 @@
 // Needs a display (run under xvfb-run); skipped without one.
 #include "rt/gui.h"
 
+#include "gui_internal.h"
+
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 #include <memory>
 #include <optional>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -314,6 +319,28 @@ TEST_F(WebView, ViewClosedWithItsWindowIsForgotten) {
   EXPECT_FALSE(rt_webview_create(kGadget + 1, kWindow));  // the window is already filled
 }
 
+TEST_F(WebView, FlatPaintingIsTheViewsOwnAndItsPagesStillRun) {
+  WebKitWebView* view = rt_gtk::web_view(kGadget);
+  ASSERT_NE(view, nullptr);
+  WebKitSettings* shared = webkit_web_view_get_settings(view);
+  ASSERT_TRUE(rt_webview_set_flat_painting(kGadget, true));
+  WebKitSettings* flat = webkit_web_view_get_settings(view);
+  EXPECT_EQ(webkit_settings_get_hardware_acceleration_policy(flat), WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+  EXPECT_EQ(webkit_settings_get_enable_developer_extras(flat), webkit_settings_get_enable_developer_extras(shared));
+  EXPECT_FALSE(webkit_settings_get_media_playback_requires_user_gesture(flat));
+  EXPECT_NE(webkit_settings_get_hardware_acceleration_policy(shared), WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+  // A page that would be composited (a 3D transform, a layer hint) lays out and calls back as before.
+  rt_gadget_set_text(kGadget, page_url("addEventListener('load', () => { const d = document.createElement('div');"
+                                       "d.style.cssText = 'width:50px;height:20px;transform:rotateY(30deg);will-change:transform';"
+                                       "document.body.appendChild(d); window.probe('laid out', d.getBoundingClientRect().height); });"));
+  bind_probe();
+  ASSERT_TRUE(wait_for_calls(1));
+  EXPECT_EQ((*calls_)[0], R"(["laid out",20])");
+  ASSERT_TRUE(rt_webview_set_flat_painting(kGadget, false));
+  EXPECT_EQ(webkit_web_view_get_settings(view), shared);
+  EXPECT_FALSE(rt_webview_set_flat_painting(42, true));
+}
+
 TEST_F(WebView, MessageBoxKeepsServingPageCalls) {
   load_probing_page();
   rt_webview_eval_script(kGadget, "setTimeout(() => window.probe('during'), 100);");
@@ -335,6 +362,55 @@ TEST_F(WebView, MessageBoxKeepsServingPageCalls) {
   rt_dialog_message("Note", "A page call arrives while this is open.");
   ASSERT_EQ(calls_->size(), 2u);
   EXPECT_EQ((*calls_)[1], R"(["during"])");
+}
+
+// Software GL is read from the environment and from the devices a user may open.
+TEST(GlIsSoftware, FromEnvironmentAndDevices) {
+  namespace fs = std::filesystem;
+  const fs::path dev = fs::temp_directory_path() / ("rt-dev-test-" + std::to_string(getpid()));
+  struct Case {
+    const char* what;
+    std::vector<const char*> files;  // under the fake /dev
+    const char* always_software;     // LIBGL_ALWAYS_SOFTWARE, nullptr = unset
+    const char* gallium;             // GALLIUM_DRIVER, nullptr = unset
+    bool software;
+  };
+  const std::vector<Case> cases = {
+      {"no dri folder", {}, nullptr, nullptr, true},
+      {"a card but no render node", {"dri/card0"}, nullptr, nullptr, true},
+      {"a render node", {"dri/card0", "dri/renderD128"}, nullptr, nullptr, false},
+      {"an NVIDIA control device", {"nvidiactl"}, nullptr, nullptr, false},
+      {"software asked for", {"dri/renderD128"}, "1", nullptr, true},
+      {"software asked off", {"dri/renderD128"}, "0", nullptr, false},
+      {"llvmpipe asked for", {"dri/renderD128"}, nullptr, "llvmpipe", true},
+      {"softpipe asked for", {"nvidiactl"}, nullptr, "softpipe", true},
+      {"a GPU driver asked for", {"dri/renderD128"}, nullptr, "radeonsi", false},
+  };
+  const auto set = [](const char* name, const char* value) {
+    if (value) setenv(name, value, 1);
+    else unsetenv(name);
+  };
+  const auto saved = [](const char* name) -> std::optional<std::string> {
+    const char* value = std::getenv(name);
+    return value ? std::optional<std::string>(value) : std::nullopt;
+  };
+  const std::optional<std::string> always_software = saved("LIBGL_ALWAYS_SOFTWARE"), gallium = saved("GALLIUM_DRIVER");
+  for (const Case& c : cases) {
+    std::error_code ec;
+    fs::remove_all(dev, ec);
+    fs::create_directories(dev);
+    for (const char* file : c.files) {
+      fs::create_directories((dev / file).parent_path());
+      std::ofstream(dev / file).put('\n');
+    }
+    set("LIBGL_ALWAYS_SOFTWARE", c.always_software);
+    set("GALLIUM_DRIVER", c.gallium);
+    EXPECT_EQ(rt_gl_is_software(dev.string()), c.software) << c.what;
+  }
+  set("LIBGL_ALWAYS_SOFTWARE", always_software ? always_software->c_str() : nullptr);
+  set("GALLIUM_DRIVER", gallium ? gallium->c_str() : nullptr);
+  std::error_code ec;
+  fs::remove_all(dev, ec);
 }
 
 }  // namespace

@@ -25,6 +25,17 @@ function commaLocaleEnv(root) {
   return made.status === 0 || fs.existsSync(path.join(dir, 'de_DE.UTF-8')) ? { LOCPATH: dir, LC_ALL: 'de_DE.UTF-8' } : null;
 }
 
+// As the host judges it: software asked for, or no GPU device this user may open.
+function softwareGl() {
+  if (/^(?!0$|false$)./.test(process.env.LIBGL_ALWAYS_SOFTWARE ?? '')) return true;
+  if (/^(llvmpipe|softpipe)$/.test(process.env.GALLIUM_DRIVER ?? '')) return true;
+  const usable = (file) => { try { fs.accessSync(file, fs.constants.R_OK | fs.constants.W_OK); return true; } catch { return false; } };
+  if (usable('/dev/nvidiactl')) return false;
+  let nodes = [];
+  try { nodes = fs.readdirSync('/dev/dri').filter((n) => n.startsWith('renderD')); } catch { /* no dri folder */ }
+  return !nodes.some((n) => usable(path.join('/dev/dri', n)));
+}
+
 function windowViewable(title) {
   const out = spawnSync('xwininfo', ['-name', title], { env: { ...process.env, DISPLAY: display.display }, encoding: 'utf8' });
   return /Map State:\s+IsViewable/.test(out.stdout ?? '');
@@ -52,6 +63,8 @@ test('the editor starts, serves its page, shows its window on page_ready and clo
       assert.equal(await ed.waitFor('window._twBlockerReady && window._canvasReady && typeof window.Chart === "undefined" ' +
         '&& typeof window.tailwind === "undefined"'), true);
       assert.equal(ed.log().match(/page_ready after/g)?.length, 1, 'one page_ready');
+      // Without a GPU render node the editor's view paints without compositing layers (the preview keeps them).
+      assert.equal(ed.log().includes('the editor paints without compositing layers'), softwareGl());
       await ed.session.executeScript(`
         const row = createElement('container', null);
         for (const iconClass of ['ph-fill ph-star', 'fa-solid fa-house', 'bi bi-alarm', 'icon ion-md-heart']) {

@@ -105,6 +105,15 @@ void rt_webview_allow_automation(int gadget);
 void rt_webview_enable_developer_tools(bool enabled);
 // Creates a web view filling the window's client area.
 bool rt_webview_create(int gadget, int window);
+// True where GL would be drawn by Mesa's software rasterizer: the environment asks for it
+// (LIBGL_ALWAYS_SOFTWARE, or GALLIUM_DRIVER set to llvmpipe or softpipe), or `dev` holds neither a GPU
+// render node ("dri/renderD*") nor an NVIDIA control device ("nvidiactl") that this user may open.
+bool rt_gl_is_software(const std::string& dev = "/dev");
+// Paints the view's pages in one surface on the processor, without the compositor's GL layers. Where
+// GL is software the compositor buys no speed, and every kind of drawing it meets is compiled to a
+// shader inside the web process (well over 100 MiB for a page of panels). Call before the view loads a
+// page; false when the view does not exist.
+bool rt_webview_set_flat_painting(int gadget, bool flat);
 void rt_webview_free(int gadget);
 void rt_gadget_set_text(int gadget, const std::string& url);   // navigate
 void rt_gadget_set_focus(int gadget);
