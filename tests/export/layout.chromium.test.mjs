@@ -154,17 +154,23 @@ describe('exported layout and players in Chromium', { skip: skip || false, timeo
       const { page } = tab;
       const button = (name) => page.locator(`.plyr__controls [data-plyr="${name}"]`);
       const mine = () => tab.messages.filter((m) => m.id === id).map((m) => m.type);
+      // The page's calls reach the test through the browser's messages, a moment after the player's state.
+      const arrived = async (type) => {
+        for (let i = 0; i < 100 && !mine().includes(type); i++) await page.waitForTimeout(50);
+      };
       await page.waitForFunction(() => document.querySelector('.plyr__controls [data-plyr="play"]'), null, { timeout: 5000 });
       await button('play').click();
       await page.waitForFunction(() => Object.values(plyrPlayers)[0].currentTime > 0.3, null, { timeout: 5000 });
       await button('play').click();
       await page.waitForFunction(() => Object.values(plyrPlayers)[0].paused, null, { timeout: 5000 });
+      await arrived('pause');
       assert.deepEqual([...new Set(mine())], ['play', 'timeupdate', 'pause']);
       await button('mute').click();
       await page.waitForFunction(() => Object.values(plyrPlayers)[0].muted, null, { timeout: 5000 });
       await button('play').click();
       await page.waitForFunction(() => Object.values(plyrPlayers)[0].ended, null, { timeout: 5000 });
-      await page.waitForTimeout(100);
+      await arrived('ended');
+      await page.waitForTimeout(100);   // nothing may follow the end
       const sent = tab.messages.filter((m) => m.id === id);
       assert.deepEqual(sent.find((m) => m.type === 'volumechange'), { id, type: 'volumechange', value: '0' });
       assert.equal(sent.filter((m) => m.type === 'play').length, 2);
