@@ -47,7 +47,8 @@ test('a saved project reopens with its animations; the timeline panel shows them
       await ed.session.executeScript('openProject(); return true;');
       await ed.waitFor('document.querySelector(\'#_pb_picker_modal ._proj-item[data-project="Moving"]\')');
       await ed.session.executeScript('document.querySelector(\'._proj-item[data-project="Moving"] .ql-picker-open\').click(); return true;');
-      await ed.waitFor('currentProjectName === "Moving" && !_isDirty');
+      // The working overlay stays for its least time after the project is open, taking clicks until then.
+      await ed.waitFor('currentProjectName === "Moving" && !_isDirty && !document.querySelector(".ql-working-overlay")');
       assert.deepEqual(JSON.parse(await ed.session.executeScript('return JSON.stringify(animations);')), saved.animations);
       assert.equal(await ed.session.executeScript('return activeAnimationId;'), 'anim_1');
 
