@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <map>
+#include <memory>
 #include <string_view>
 #include <unistd.h>
-#include <memory>
 #include <webkit2/webkit2.h>
 
 #ifndef RT_APP_VERSION
@@ -181,7 +181,7 @@ bool rt_gl_is_software(const std::string& dev) {
   if (!dri) return true;
   bool render_node = false;
   while (const dirent* entry = readdir(dri)) {
-    if (std::string_view(entry->d_name).substr(0, 7) == "renderD" &&
+    if (std::string_view(entry->d_name).starts_with("renderD") &&
         access((dev + "/dri/" + entry->d_name).c_str(), R_OK | W_OK) == 0) {
       render_node = true;
       break;
