@@ -4,7 +4,8 @@
 # utility-class style sheet (cmake/utilities_css.mjs, run with Node over the page's files and the pinned
 # utility-class engine from node_modules/).
 # The start page, under the key "", is editor/shell/index.html with the page's scripts put inside it
-# (cmake/start_page.mjs): one request at start-up instead of one per script.
+# (cmake/start_page.mjs): one request at start-up instead of one per script. The scripts start-up does not
+# use go into editor/shell/later-scripts.json, made by the same step.
 file(GLOB_RECURSE _page_files CONFIGURE_DEPENDS RELATIVE "${PROJECT_SOURCE_DIR}" "${PROJECT_SOURCE_DIR}/editor/*")
 list(FILTER _page_files EXCLUDE REGEX "\\.test\\.m?js$|(^|/)\\.")
 
@@ -27,19 +28,26 @@ if(_utilities_key IN_LIST _page_files)
   message(FATAL_ERROR "${_utilities_key} is made at build time: remove it from editor/")
 endif()
 list(APPEND _page_files "${_utilities_key}")
-list(SORT _page_files)
+
+set(_later_key "editor/shell/later-scripts.json")
+set(_later_scripts "${_generated_dir}/${_later_key}")
+if(_later_key IN_LIST _page_files)
+  message(FATAL_ERROR "${_later_key} is made at build time: remove it from editor/")
+endif()
 
 set(_start_page "${_generated_dir}/start-page.html")
 set(_start_inputs ${_page_files})
 list(FILTER _start_inputs INCLUDE REGEX "^editor/.*\\.js$|^editor/shell/index\\.html$")
 list(TRANSFORM _start_inputs PREPEND "${PROJECT_SOURCE_DIR}/")
 add_custom_command(
-  OUTPUT "${_start_page}"
-  COMMAND "${QUORLIN_NODE}" "${PROJECT_SOURCE_DIR}/cmake/start_page.mjs" "${PROJECT_SOURCE_DIR}" "${_start_page}"
+  OUTPUT "${_start_page}" "${_later_scripts}"
+  COMMAND "${QUORLIN_NODE}" "${PROJECT_SOURCE_DIR}/cmake/start_page.mjs" "${PROJECT_SOURCE_DIR}" "${_start_page}" "${_later_scripts}"
   DEPENDS "${PROJECT_SOURCE_DIR}/cmake/start_page.mjs" ${_start_inputs}
   COMMENT "Making the editor's start page"
   VERBATIM)
-add_custom_target(quorlin_start_page DEPENDS "${_start_page}")
+add_custom_target(quorlin_start_page DEPENDS "${_start_page}" "${_later_scripts}")
+list(APPEND _page_files "${_later_key}")
+list(SORT _page_files)
 
 set(_asm "${CMAKE_CURRENT_BINARY_DIR}/embedded_page.S")
 set(_cpp "${CMAKE_CURRENT_BINARY_DIR}/embedded_page_table.cpp")
@@ -51,6 +59,8 @@ set(_start_index -1)
 foreach(_f IN LISTS _page_files)
   if(_f STREQUAL _utilities_key)
     set(_source "${_utilities_css}")
+  elseif(_f STREQUAL _later_key)
+    set(_source "${_later_scripts}")
   else()
     set(_source "${PROJECT_SOURCE_DIR}/${_f}")
   endif()
@@ -72,8 +82,8 @@ string(APPEND _asm_text "    .section .note.GNU-stack,\"\",@progbits\n")
 set(_cpp_text "// Generated from the files under editor/: do not edit.\n#include \"embedded_page.h\"\n#include <algorithm>\n#include <cstddef>\n\n${_decl}\nnamespace {\nconst EmbeddedFile kFiles[] = {\n  {\"\", {quorlin_page_${_start_index}, size_t(quorlin_page_${_start_index}_end - quorlin_page_${_start_index})}},\n${_rows}};\n}\n\nstd::span<const EmbeddedFile> EmbeddedEditorPage() { return kFiles; }\n\nconst EmbeddedFile* FindEmbeddedFile(std::string_view key) {\n  for (const auto& f : kFiles)\n    if (f.key == key) return &f;\n  return nullptr;\n}\n")
 file(CONFIGURE OUTPUT "${_asm}" CONTENT "${_asm_text}")
 file(CONFIGURE OUTPUT "${_cpp}" CONTENT "${_cpp_text}")
-list(REMOVE_ITEM _page_files "${_utilities_key}")
+list(REMOVE_ITEM _page_files "${_utilities_key}" "${_later_key}")
 list(TRANSFORM _page_files PREPEND "${PROJECT_SOURCE_DIR}/" OUTPUT_VARIABLE _page_paths)
-list(APPEND _page_paths "${_utilities_css}" "${_start_page}")
+list(APPEND _page_paths "${_utilities_css}" "${_later_scripts}" "${_start_page}")
 set_source_files_properties("${_asm}" PROPERTIES OBJECT_DEPENDS "${_page_paths}")
 set(QUORLIN_EMBEDDED_PAGE_SOURCES "${_asm}" "${_cpp}")

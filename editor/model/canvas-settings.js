@@ -138,14 +138,9 @@ function _applyCanvasSize(canvas, content, container) {
   canvas.classList.add('rounded-lg');
   canvas.style.flex = 'none';
   canvas.style.position = 'absolute';
-  if (container) {
-    const style = getComputedStyle(container);
-    if (style.position === 'static') container.style.position = 'relative';
-    canvas.style.top = style.paddingTop || '0px';
-    canvas.style.left = style.paddingLeft || '0px';
-  } else {
-    canvas.style.top = canvas.style.left = '0px';
-  }
+  // At the container's padding, which its style sheet names: reading the computed padding would work out
+  // the whole page's style here, at start-up before anything else needs it.
+  canvas.style.top = canvas.style.left = container ? 'var(--ql-canvas-pad, 0px)' : '0px';
   canvas.style.width = w + 'px';
   canvas.style.height = h + 'px';
   canvas.style.maxWidth = 'none';

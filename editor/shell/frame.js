@@ -100,7 +100,8 @@ function installPanelBehaviours() {
     fit();
   });
   window.addEventListener('resize', fit);
-  fit();
+  // Measured with the first frame's layout rather than forcing one of its own at start-up.
+  requestAnimationFrame(fit);
 }
 
 function _qlHoverTarget(el) {

@@ -4,9 +4,9 @@
 // sequence goes on.
 // Provides: _qlOnStartup (register a function for a named step, before the document has loaded),
 //   _qlStartup, _canvasReady
-// Needs: _qlCallIfDefined, _qlInsertFragments, _qlMaybeWelcome, _qlProjectOpen, _qlReportFailure,
-//   _qlSendToHost, _qlWireWelcome, applyI18nDOM, buildLangSelector, buildZoomDropdown, currentZoom, I18n,
-//   installCanvasPointer, installCanvasResizeHandle, installCanvasSizeReadout, installFocusZones,
+// Needs: _qlCallIfDefined, _qlInsertFragments, _qlLoadLaterSoon, _qlMaybeWelcome, _qlProjectOpen,
+//   _qlReportFailure, _qlSendToHost, _qlWhenLaterLoaded, _qlWireWelcome, applyI18nDOM, buildLangSelector,
+//   buildZoomDropdown, currentZoom, I18n, installCanvasPointer, installCanvasResizeHandle, installCanvasSizeReadout, installFocusZones,
 //   installPanelBehaviours, installSelectionScrollFollow, installZoomListeners, openSplash,
 //   toggleLangDropdown, updateElementCount, updateZoomIndicator
 // Calls: _canvasHeaderRemeasure, _clearDirty, _enableProjectButtons, _restoreAutosaveState,
@@ -15,16 +15,17 @@
 //   tryAutoLoadFonts
 //
 // Named steps and the functions each calls when present:
-//   fonts       tryAutoLoadFonts, fonts hooks, initPBTooltips
+//   fonts       tryAutoLoadFonts, fonts hooks
 //   components  the stored custom components (hooks)
 //   themes      the theme store (hooks)
 //   toolbox     renderToolbox
 //   inspector   inspector wiring (hooks)
 //   icons       Phosphor styles for the pickers (hooks)
 //   design      populateThemeSelects, syncEditorThemeButtons, renderComponentTree
-//   settings    applyCanvasSettings, applyFlowSettings, renderProperties, saveHistoryState, _clearDirty,
-//               _restoreAutosaveState
-//   ready       initPbDetection (after page_ready)
+//   settings    applyCanvasSettings, renderProperties, saveHistoryState, _clearDirty, _restoreAutosaveState
+//   ready       (after page_ready)
+//   show        the scripts left for later start loading once the editor is drawn; when they have run,
+//               applyFlowSettings, initPBTooltips and initPbDetection
 
 var _canvasReady = false;
 
@@ -94,7 +95,6 @@ async function _qlStartup() {
   _qlStep('fonts', () => {
     _qlCallIfDefined('tryAutoLoadFonts');
     _qlRunHooks('fonts');
-    _qlCallIfDefined('initPBTooltips');
   });
   _qlStep('focus', installFocusZones);
   _qlStep('design', () => {
@@ -113,7 +113,6 @@ async function _qlStartup() {
   _qlStep('canvas', installCanvasPointer);
   _qlStep('settings', () => {
     _qlCallIfDefined('applyCanvasSettings');
-    _qlCallIfDefined('applyFlowSettings');
     _qlCallIfDefined('renderProperties');
     _qlCallIfDefined('saveHistoryState');
     _qlCallIfDefined('_clearDirty');
@@ -130,7 +129,6 @@ async function _qlStartup() {
       document.getElementById(id)?.classList.toggle('wb-btn-glow', idle);
     }
     _qlSendToHost('page_ready');
-    _qlCallIfDefined('initPbDetection');
     _qlRunHooks('ready');
   });
   _qlStep('show', () => {
@@ -138,6 +136,14 @@ async function _qlStartup() {
     _qlCallIfDefined('_canvasHeaderRemeasure');
     window._canvasReady = true;
     _qlMaybeWelcome();
+    _qlWhenLaterLoaded(() => {
+      _qlCallIfDefined('applyFlowSettings');
+      _qlCallIfDefined('initPBTooltips');
+      _qlCallIfDefined('initPbDetection');
+    });
+    // After the first frame; the timer starts them too where no frame is drawn (a hidden view).
+    requestAnimationFrame(() => setTimeout(_qlLoadLaterSoon, 0));
+    setTimeout(_qlLoadLaterSoon, 500);
   });
   _qlStep('zoom', installZoomListeners);
 }

@@ -7,6 +7,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/inet_diag.h>
+#include <linux/netlink.h>
+#include <linux/sock_diag.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -143,6 +146,69 @@ std::optional<long> rt_net_socket_owner(std::string_view tcp_table, std::string_
   return owner;
 }
 
+namespace {
+
+// One exact lookup of a TCP socket of `family` by its two ends (addresses as the kernel keeps them).
+// -1: no such socket, or not a full one; nullopt: the kernel could not be asked.
+std::optional<long> AskOneSocket(int family, const uint32_t (&source)[4], uint16_t source_port,
+                                 const uint32_t (&destination)[4], uint16_t destination_port) {
+  UniqueFd fd(::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG));
+  if (!fd) return std::nullopt;
+  struct {
+    nlmsghdr header;
+    inet_diag_req_v2 request;
+  } message{};
+  message.header.nlmsg_len = sizeof message;
+  message.header.nlmsg_type = SOCK_DIAG_BY_FAMILY;
+  message.header.nlmsg_flags = NLM_F_REQUEST;
+  message.header.nlmsg_seq = 1;
+  message.request.sdiag_family = static_cast<uint8_t>(family);
+  message.request.sdiag_protocol = IPPROTO_TCP;
+  message.request.idiag_states = ~0U;
+  message.request.id.idiag_sport = htons(source_port);
+  message.request.id.idiag_dport = htons(destination_port);
+  std::memcpy(message.request.id.idiag_src, source, sizeof source);
+  std::memcpy(message.request.id.idiag_dst, destination, sizeof destination);
+  message.request.id.idiag_cookie[0] = message.request.id.idiag_cookie[1] = INET_DIAG_NOCOOKIE;
+  sockaddr_nl kernel{};
+  kernel.nl_family = AF_NETLINK;
+  if (::sendto(fd.get(), &message, sizeof message, 0, reinterpret_cast<sockaddr*>(&kernel), sizeof kernel) !=
+      static_cast<ssize_t>(sizeof message))
+    return std::nullopt;
+  alignas(nlmsghdr) char reply[8192];
+  ssize_t length;
+  do {
+    length = ::recv(fd.get(), reply, sizeof reply, 0);
+  } while (length < 0 && errno == EINTR);
+  if (length <= 0) return std::nullopt;
+  int left = static_cast<int>(length);
+  for (auto* part = reinterpret_cast<nlmsghdr*>(reply); NLMSG_OK(part, left); part = NLMSG_NEXT(part, left)) {
+    if (part->nlmsg_type == NLMSG_ERROR) {
+      if (part->nlmsg_len < NLMSG_LENGTH(sizeof(nlmsgerr))) return std::nullopt;
+      const auto* error = static_cast<const nlmsgerr*>(NLMSG_DATA(part));
+      if (error->error == -ENOENT) return -1L;
+      return std::nullopt;
+    }
+    if (part->nlmsg_type != SOCK_DIAG_BY_FAMILY || part->nlmsg_len < NLMSG_LENGTH(sizeof(inet_diag_msg))) continue;
+    const auto* found = static_cast<const inet_diag_msg*>(NLMSG_DATA(part));
+    if (found->id.idiag_sport != htons(source_port) || found->id.idiag_dport != htons(destination_port)) continue;
+    return found->idiag_inode != 0 ? static_cast<long>(found->idiag_uid) : -1L;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<long> rt_net_ask_socket_owner(uint32_t peer_address, uint16_t peer_port, uint32_t local_address,
+                                            uint16_t local_port) {
+  const uint32_t source4[4] = {peer_address, 0, 0, 0}, destination4[4] = {local_address, 0, 0, 0};
+  const std::optional<long> v4 = AskOneSocket(AF_INET, source4, peer_port, destination4, local_port);
+  if (!v4 || *v4 >= 0) return v4;
+  const uint32_t mapped = htonl(0xFFFF);
+  const uint32_t source6[4] = {0, 0, mapped, peer_address}, destination6[4] = {0, 0, mapped, local_address};
+  return AskOneSocket(AF_INET6, source6, peer_port, destination6, local_port);
+}
+
 long rt_net_peer_uid(int fd) {
   sockaddr_in local{}, peer{};
   socklen_t local_len = sizeof local, peer_len = sizeof peer;
@@ -151,6 +217,9 @@ long rt_net_peer_uid(int fd) {
       local.sin_family != AF_INET)
     return -1;
   // The peer's socket is a full one as long as the peer holds it: it is listed before accept returns.
+  if (const std::optional<long> asked = rt_net_ask_socket_owner(peer.sin_addr.s_addr, ntohs(peer.sin_port),
+                                                                local.sin_addr.s_addr, ntohs(local.sin_port)))
+    return *asked;
   const std::string tcp = ReadProcFile("/proc/net/tcp");
   const std::optional<long> owner = rt_net_socket_owner(tcp, {}, peer.sin_addr.s_addr, ntohs(peer.sin_port),
                                                         local.sin_addr.s_addr, ntohs(local.sin_port));

@@ -12,7 +12,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <future>
+#include <iterator>
 #include <optional>
 #include <vector>
 #include <memory>
@@ -22,6 +24,7 @@
 #include <sys/wait.h>
 
 #include "loopback.h"
+
 #include "rt/net.h"
 
 namespace {
@@ -40,6 +43,7 @@ public:
   Peer& operator=(const Peer&) = delete;
 
   bool connected() const { return connected_; }
+  int fd() const { return fd_; }
   void send(const std::string& bytes) { ASSERT_EQ(::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL), ssize_t(bytes.size())); }
   std::string receive(size_t length) {
     std::string bytes(length, '\0');
@@ -328,6 +332,41 @@ int ConnectMapped(int port) {
     return -1;
   }
   return fd;
+}
+
+std::string ReadText(const char* path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The kernel answers for the one socket asked about, as the full tables do.
+TEST(NetServer, TheKernelIsAskedForTheOwnerOfOneSocket) {
+  auto server = FreeServer();
+  ASSERT_NE(server, nullptr);
+  const uint32_t loopback = htonl(INADDR_LOOPBACK);
+  const auto port = static_cast<uint16_t>(server->port());
+  const auto local_port_of = [](int fd) {
+    sockaddr_in6 address{};
+    socklen_t length = sizeof address;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    return ntohs(address.sin6_port);   // the port sits at the same place in sockaddr_in
+  };
+  const std::optional<long> probe = rt_net_ask_socket_owner(loopback, 1, loopback, port);
+  if (!probe) GTEST_SKIP() << "this kernel answers no socket diagnostics (the tables are read instead)";
+  EXPECT_EQ(probe, -1L) << "no such socket";
+  Peer own(server->port());
+  ASSERT_TRUE(own.connected());
+  const int mapped = ConnectMapped(server->port());
+  ASSERT_GE(mapped, 0);
+  for (const int fd : {own.fd(), mapped}) {
+    const uint16_t peer_port = local_port_of(fd);
+    EXPECT_EQ(rt_net_ask_socket_owner(loopback, peer_port, loopback, port), static_cast<long>(::geteuid()));
+    EXPECT_EQ(rt_net_socket_owner(ReadText("/proc/net/tcp"), ReadText("/proc/net/tcp6"), loopback, peer_port, loopback, port),
+              static_cast<long>(::geteuid()));
+    EXPECT_EQ(rt_net_ask_socket_owner(loopback, peer_port, loopback, static_cast<uint16_t>(port + 1)), -1L)
+        << "the right peer port to another server";
+  }
+  ::close(mapped);
 }
 
 TEST(NetServer, OnlyTheOwningUserMayConnectOverIpv4OrIpv6) {

@@ -22,7 +22,8 @@ test('the shim runs in the web view, and a project keeps its flow graph byte for
   { skip: skip || false, timeout: 180000 }, async () => {
     const ed = await startEditor({ display });
     try {
-      await ed.waitFor('window._canvasReady && typeof _doNewWithName === "function"');
+      // The shim is one of the scripts start-up leaves for later.
+      await ed.waitFor('window._canvasReady && window._qlLaterLoaded && typeof _doNewWithName === "function"');
       await ed.session.executeScript('_dismissWelcomeModal(); return true;');
       const shim = await ed.session.executeScript(`return {
         functions: Object.keys(QuorlinFlow.shim).length,

@@ -92,6 +92,11 @@ test('the editor starts, serves its page, shows its window on page_ready and clo
       assert.equal(page.status, 200);
       assert.equal(await page.text(), fs.readFileSync(path.join(buildDir, 'generated', 'start-page.html'), 'utf8'));
       assert.equal(page.headers.get('access-control-allow-origin'), null);
+      // So do the scripts start-up leaves for later, which the real web view has run by now.
+      const later = await fetch(`http://127.0.0.1:${ed.port}/editor/shell/later-scripts.json`);
+      assert.equal(later.status, 200);
+      assert.equal(await later.text(), fs.readFileSync(path.join(buildDir, 'generated', 'editor', 'shell', 'later-scripts.json'), 'utf8'));
+      assert.equal(await ed.waitFor('window._qlLaterLoaded && typeof openExportModal === "function" && typeof _FLOW_BUILTIN_NODE_TYPES'), 'object');
 
       // A second start brings this one forward and ends at once.
       const second = spawn(appBinary, [], { env: { PATH: process.env.PATH, ...ed.env }, stdio: 'ignore' });

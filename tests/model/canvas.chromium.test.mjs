@@ -16,7 +16,7 @@ const ARTIFACTS = path.join(repo, 'tests', 'artifacts');
 const PAGE = FIXTURE
   .replace('<head></head>', `<head><style>
     body { margin: 0; }
-    #canvas-container { position: relative; padding: 16px; width: 1500px; height: 900px; background: #333; }
+    #canvas-container { --ql-canvas-pad: 16px; position: relative; padding: var(--ql-canvas-pad); width: 1500px; height: 900px; background: #333; }
     #canvas { border: 3px solid #888; }
   </style></head>`)
   .replace('</body>', `<div id="probe">token colours</div>

@@ -1,34 +1,75 @@
 // The start page the program serves at "/" (cmake/start_page.mjs): the skeleton with the page's scripts
 // inside it. The built page is the skeleton with every /editor/ script tag replaced by that file's text,
 // in order and nothing else changed; a script's text that would end its element early is written so it
-// cannot, without changing what it means.
+// cannot, without changing what it means. The scripts marked for later go, in order, into a file of their
+// own, and the page names the functions they declare where the first of them stood.
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import vm from 'node:vm';
 import { test } from 'node:test';
 
-import { inlineScript, startPage } from '../../cmake/start_page.mjs';
+import { LATER_KEY, declaredFunctions, inlineScript, startPage, startPageParts } from '../../cmake/start_page.mjs';
 import { pageScripts, readRepoFile } from './jsdom-page.mjs';
 import { defaultBuildDir } from './page-server.mjs';
 
 const built = path.join(defaultBuildDir, 'generated', 'start-page.html');
+const builtLater = path.join(defaultBuildDir, 'generated', LATER_KEY);
 const INLINE = /<script>([\s\S]*?)\n\/\/# sourceURL=\/(editor\/[^\n]+)\n<\/script>/g;
+const LATER_TAG = /<script src="\/(editor\/[^"]+)" data-ql-later><\/script>\n/g;
 
-test('the built start page is the skeleton with each page script inside it, in order, and is up to date',
+test('the built start page is the skeleton with each start-up script inside it, in order, the later ones in their file, and is up to date',
   { skip: fs.existsSync(built) ? false : `${built} is missing (build first)` }, () => {
+    const skeleton = readRepoFile('editor/shell/index.html');
     const page = fs.readFileSync(built, 'utf8');
-    assert.equal(page, startPage(readRepoFile('editor/shell/index.html'), readRepoFile), 'rebuild: the start page is stale');
+    const later = fs.readFileSync(builtLater, 'utf8');
+    const fresh = startPageParts(skeleton, readRepoFile);
+    assert.ok(fresh.page === page && fresh.later === later, 'rebuild: the start page is stale');
     assert.doesNotMatch(page, /<script src="\/editor\//);
+    const laterFiles = [...skeleton.matchAll(LATER_TAG)].map((m) => m[1]);
+    assert.ok(laterFiles.length > 50, 'the flow editor, export and the rest wait for later');
     const inlined = [...page.matchAll(INLINE)];
-    assert.deepEqual(inlined.map((m) => m[2]), pageScripts());
+    const names = inlined.map((m) => m[2]);
+    const firstLater = pageScripts().indexOf(laterFiles[0]);
+    assert.deepEqual(names, pageScripts().filter((f) => !laterFiles.includes(f)).toSpliced(firstLater, 0, 'editor/shell/later-names.js'));
     for (const [, text, name] of inlined) {
+      if (name === 'editor/shell/later-names.js') continue;
       assert.equal(text.replace(/<\\\/(script)/gi, '</$1'), readRepoFile(name).replace(/\n$/, ''), name);
     }
-    // Put back as tags, the page is the skeleton again.
-    const back = page.replace(INLINE, (whole, text, name) => `<script src="/${name}"></script>`);
-    assert.equal(back, readRepoFile('editor/shell/index.html'));
+    // The later file holds each later script whole, in page order.
+    assert.deepEqual(JSON.parse(later), laterFiles.map((f) => [f, readRepoFile(f).replace(/\n$/, '')]));
+    // Put back as tags, without the later ones, the page is the skeleton without them.
+    const back = page.replace(INLINE, (whole, text, name) => (name === 'editor/shell/later-names.js' ? '\0' : `<script src="/${name}"></script>`));
+    assert.equal(back.replace('\0\n', ''), skeleton.replace(LATER_TAG, ''));
   });
+
+test('the later scripts\' functions are named where the first of them stood; one a start-up script also declares is refused', () => {
+  const files = {
+    'editor/a.js': 'var a = 1;\nfunction early() {}\n',
+    'editor/b.js': 'function f() {\n  function inner() {}\n}\nasync function g() {}\nvar h = (x) => x;\nvar k = async function () {};\nvar data = {};\nconst local = () => 1;\n',
+    'editor/c.js': 'function* gen() {}\nvar m = y => y;\nfunction f() {}\n',
+    'editor/d.js': 'var d = 2;\n',
+  };
+  const html = [
+    '<script src="/editor/a.js"></script>',
+    '<script src="/editor/b.js" data-ql-later></script>',
+    '<script src="/editor/d.js"></script>',
+    '<script src="/editor/c.js" data-ql-later></script>',
+    '',
+  ].join('\n');
+  const { page, later } = startPageParts(html, (rel) => files[rel]);
+  assert.equal(page, [
+    '<script>var a = 1;\nfunction early() {}\n//# sourceURL=/editor/a.js\n</script>',
+    `<script>_qlLater("/${LATER_KEY}", ["f","g","h","k","gen","m"]);\n//# sourceURL=/editor/shell/later-names.js\n</script>`,
+    '<script>var d = 2;\n//# sourceURL=/editor/d.js\n</script>',
+    '',
+  ].join('\n'));
+  assert.deepEqual(JSON.parse(later), [['editor/b.js', files['editor/b.js'].replace(/\n$/, '')], ['editor/c.js', files['editor/c.js'].replace(/\n$/, '')]]);
+  assert.deepEqual(declaredFunctions(files['editor/b.js']), ['f', 'g', 'h', 'k']);
+  assert.deepEqual(startPageParts('<script src="/editor/a.js"></script>\n', (rel) => files[rel]).later, '[]');
+  files['editor/c.js'] += 'function early() {}\n';
+  assert.throws(() => startPageParts(html, (rel) => files[rel]), /editor\/c\.js declares early, which a start-up script also declares/);
+});
 
 test('a script\'s text cannot end its element early and means the same; one that would confuse the parser is refused', () => {
   const cases = [

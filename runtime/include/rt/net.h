@@ -51,9 +51,19 @@ public:
 };
 
 // The user id owning the other end of a loopback TCP connection; -1 when it cannot be established.
-// The peer's socket is looked up in /proc/net/tcp and, for an IPv6 socket that reached our IPv4
-// listener through an IPv4-mapped address, in /proc/net/tcp6.
+// The kernel is asked for the peer's socket itself (rt_net_ask_socket_owner); where it cannot be asked,
+// the socket is looked up in /proc/net/tcp and, for an IPv6 socket that reached our IPv4 listener
+// through an IPv4-mapped address, in /proc/net/tcp6.
 long rt_net_peer_uid(int fd);
+
+// The owner of the socket whose local end is `peer` and whose remote end is `local` (IPv4 addresses in
+// network byte order, ports in host order), asked of the kernel's socket diagnostics for that one socket
+// (IPv4, then IPv6 through the IPv4-mapped form): reading /proc/net/tcp walks every socket slot of the
+// machine, some milliseconds on a large one, for each connection. -1 when no full socket matches (one
+// without an inode, such as a time-wait entry, has no owner worth the name); nullopt when the kernel
+// cannot be asked.
+std::optional<long> rt_net_ask_socket_owner(uint32_t peer_address, uint16_t peer_port, uint32_t local_address,
+                                            uint16_t local_port);
 
 // The owner that the kernel's socket tables list for the socket whose local end is `peer` and whose
 // remote end is `local` (IPv4 addresses in network byte order, ports in host order). The tables are
