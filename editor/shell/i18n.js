@@ -160,7 +160,8 @@ var I18n = {
 window.I18n = I18n;
 
 // One element with data-i18n: an option gets plain text; an element with children keeps them and only
-// its last text node changes (an icon before a label survives); anything else gets the text as markup.
+// its last text node changes (an icon before a label survives); anything else gets the text as markup
+// (a text without markup is set as text: the same nodes, without parsing hundreds of them at start-up).
 function _i18nApplyText(el, text) {
   if (el.tagName === 'OPTION') {
     el.textContent = text;
@@ -173,7 +174,8 @@ function _i18nApplyText(el, text) {
     else el.appendChild(document.createTextNode(' ' + text));
     return;
   }
-  el.innerHTML = text;
+  if (/[<&]/.test(text)) el.innerHTML = text;
+  else if (el.textContent !== text) el.textContent = text;
 }
 
 function _i18nApplyIn(root) {
