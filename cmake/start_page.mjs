@@ -46,10 +46,15 @@ function declaredNames(text) {
   return [...text.matchAll(/^(?:async\s+)?(?:function\*?|var|let|const|class)\s+([A-Za-z_$][\w$]*)/gm)].map((m) => m[1]);
 }
 
-// {page, later}: the start page for `html` (the skeleton's text), reading page files through
-// `read(relativePath)`, and the text of the later scripts' file ("[]" when none is marked). A function of a
+// {page, later}: the start page for `html` (the skeleton's text), reading each page file once through
+// `readFile(relativePath)`, and the text of the later scripts' file ("[]" when none is marked). A function of a
 // later script that a start-up script also declares is refused: which of the two wins would change.
-export function startPageParts(html, read) {
+export function startPageParts(html, readFile) {
+  const texts = new Map();
+  const read = (rel) => {
+    if (!texts.has(rel)) texts.set(rel, readFile(rel));
+    return texts.get(rel);
+  };
   const later = [];
   const startNames = new Set();
   for (const [, rel, isLater] of html.matchAll(SCRIPT_TAG)) {

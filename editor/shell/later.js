@@ -67,18 +67,27 @@ function _qlLaterFinish() {
   }
 }
 
+// Runs scripts not run yet until none is left or the clock passes `until`; false while some are left.
+function _qlLaterRunUntil(until) {
+  _qlLaterRunning = true;
+  try {
+    while (_qlLaterNext < _qlLaterScripts.length) {
+      _qlLaterRunNext();
+      if (performance.now() >= until) break;
+    }
+  } finally {
+    _qlLaterRunning = false;
+  }
+  return _qlLaterNext >= _qlLaterScripts.length;
+}
+
 // Runs every script not run yet, now. A script that calls one of the names at its top level before the
 // script declaring it has run finds the stand-in, which then throws, as the name would have been
 // undefined at that point of the full page.
 function _qlLoadLater() {
   if (_qlLaterLoaded || _qlLaterRunning) return;
-  _qlLaterRunning = true;
-  try {
-    if (!_qlLaterScripts) _qlLaterScripts = _qlLaterFetchSync();
-    while (_qlLaterNext < _qlLaterScripts.length) _qlLaterRunNext();
-  } finally {
-    _qlLaterRunning = false;
-  }
+  if (!_qlLaterScripts) _qlLaterScripts = _qlLaterFetchSync();
+  _qlLaterRunUntil(Infinity);
   _qlLaterFinish();
 }
 
@@ -93,25 +102,15 @@ function _qlLoadLaterSoon() {
   const channel = new MessageChannel();
   const step = () => {
     if (_qlLaterLoaded) return;
-    const until = performance.now() + QL_LATER_SLICE_MS;
-    _qlLaterRunning = true;
-    try {
-      do _qlLaterRunNext();
-      while (_qlLaterNext < _qlLaterScripts.length && performance.now() < until);
-    } finally {
-      _qlLaterRunning = false;
-    }
-    if (_qlLaterNext < _qlLaterScripts.length) channel.port2.postMessage(null);
-    else _qlLaterFinish();
+    if (_qlLaterRunUntil(performance.now() + QL_LATER_SLICE_MS)) _qlLaterFinish();
+    else channel.port2.postMessage(null);
   };
   channel.port1.onmessage = step;
   fetch(_qlLaterUrl)
     .then((reply) => (reply.ok ? reply.json() : Promise.reject(new Error(_qlLaterUrl + ' answered ' + reply.status))))
     .then((scripts) => {
-      if (_qlLaterLoaded) return;
       if (!_qlLaterScripts) _qlLaterScripts = scripts;
-      if (_qlLaterNext < _qlLaterScripts.length) step();
-      else _qlLaterFinish();
+      step();
     })
     .catch((e) => {
       // A stand-in asks again when it is called.

@@ -6,9 +6,9 @@
 //   _qlStartup, _canvasReady
 // Needs: _qlCallIfDefined, _qlInsertFragments, _qlLoadLaterSoon, _qlMaybeWelcome, _qlProjectOpen,
 //   _qlReportFailure, _qlSendToHost, _qlWhenLaterLoaded, _qlWireWelcome, applyI18nDOM, buildLangSelector,
-//   buildZoomDropdown, currentZoom, I18n, installCanvasPointer, installCanvasResizeHandle, installCanvasSizeReadout, installFocusZones,
-//   installPanelBehaviours, installSelectionScrollFollow, installZoomListeners, openSplash,
-//   toggleLangDropdown, updateElementCount, updateZoomIndicator
+//   buildZoomDropdown, currentZoom, I18n, installCanvasPointer, installCanvasResizeHandle,
+//   installCanvasSizeReadout, installFocusZones, installPanelBehaviours, installSelectionScrollFollow,
+//   installZoomListeners, openSplash, toggleLangDropdown, updateElementCount, updateZoomIndicator
 // Calls: _canvasHeaderRemeasure, _clearDirty, _enableProjectButtons, _restoreAutosaveState,
 //   applyCanvasSettings, applyFlowSettings, initPbDetection, initPBTooltips, populateThemeSelects,
 //   renderComponentTree, renderProperties, renderToolbox, saveHistoryState, syncEditorThemeButtons,

@@ -24,7 +24,6 @@
 #include <sys/wait.h>
 
 #include "loopback.h"
-
 #include "rt/net.h"
 
 namespace {
