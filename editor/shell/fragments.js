@@ -5,8 +5,9 @@
 // start-up inserts them before anything looks for their ids.
 // Markup that repeats is written once, as a generator: a tag <ql-NAME attr="...">...</ql-NAME> in a
 // fragment is replaced by what the generator registered under NAME returns for its attributes and content.
-// Innermost tags go first, so a generator's content may hold other generated tags. Attribute values and
-// content are markup source from our own files: a generator places them unchanged into the same context.
+// A generator's content is expanded first, so it may hold other generated tags, and so may what it makes.
+// Attribute values and content are markup source from our own files: a generator places them unchanged
+// into the same context.
 // Provides: _qlMarkup, _qlExpandMarkup, _qlInsertFragments
 // Needs: _qlReportFailure
 
@@ -18,8 +19,9 @@ function _qlMarkup(name, fn) {
   _qlMarkupGenerators[name] = fn;
 }
 
-// A generated tag whose content holds no other generated tag, or one that closes itself.
-var _QL_MARKUP_TAG = /<ql-([a-z][a-z0-9-]*)((?:\s+[a-zA-Z][\w-]*(?:="[^"]*")?)*)\s*(?:\/>|>([^<]*(?:<(?!\/?ql-)[^<]*)*)<\/ql-\1>)/g;
+// A generated tag's opening (group 1 the name, 2 its attributes, 3 "/" when it closes itself) or its end
+// (group 4 the name).
+var _QL_MARKUP_TAG = /<ql-([a-z][a-z0-9-]*)((?:\s+[a-zA-Z][\w-]*(?:="[^"]*")?)*)\s*(\/?)>|<\/ql-([a-z][a-z0-9-]*)>/g;
 var _QL_MARKUP_ATTR = /([a-zA-Z][\w-]*)(?:="([^"]*)")?/g;
 
 function _qlMarkupAttrs(source) {
@@ -28,21 +30,47 @@ function _qlMarkupAttrs(source) {
   return attrs;
 }
 
-function _qlExpandMarkup(text) {
-  let out = String(text);
-  for (;;) {
-    let replaced = false;
-    out = out.replace(_QL_MARKUP_TAG, (whole, name, attrs, content) => {
-      replaced = true;
-      const generator = _qlMarkupGenerators[name];
-      if (!generator) {
-        _qlReportFailure('markup <ql-' + name + '>', new Error('no generator for <ql-' + name + '>'));
-        return '';
-      }
-      return generator(_qlMarkupAttrs(attrs), content || '');
-    });
-    if (!replaced) return out;
+// What the generator of <ql-NAME> makes, itself expanded when it holds generated tags.
+function _qlGenerate(name, attrs, content) {
+  const generator = _qlMarkupGenerators[name];
+  if (!generator) {
+    _qlReportFailure('markup <ql-' + name + '>', new Error('no generator for <ql-' + name + '>'));
+    return '';
   }
+  const made = String(generator(_qlMarkupAttrs(attrs), content));
+  return made.includes('<ql-') ? _qlExpandMarkup(made) : made;
+}
+
+// One pass over the text, open tags on a stack: each tag's content is expanded before its own generator
+// sees it. A tag left open, or an end without its opening, stays as it stands.
+function _qlExpandMarkup(text) {
+  const source = String(text);
+  const open = [];
+  let out = '';
+  let last = 0;
+  const append = (markup) => {
+    if (open.length) open[open.length - 1].content += markup;
+    else out += markup;
+  };
+  for (const m of source.matchAll(_QL_MARKUP_TAG)) {
+    append(source.slice(last, m.index));
+    last = m.index + m[0].length;
+    if (m[4] === undefined) {
+      if (m[3]) append(_qlGenerate(m[1], m[2], ''));
+      else open.push({ tag: m[0], name: m[1], attrs: m[2], content: '' });
+    } else if (open.length && open[open.length - 1].name === m[4]) {
+      const tag = open.pop();
+      append(_qlGenerate(tag.name, tag.attrs, tag.content));
+    } else {
+      append(m[0]);
+    }
+  }
+  append(source.slice(last));
+  while (open.length) {
+    const tag = open.pop();
+    append(tag.tag + tag.content);
+  }
+  return out;
 }
 
 // One fetch per fragment mark, started when this file runs; each resolves to the text or to an Error.

@@ -23,7 +23,8 @@
 //   icons       Phosphor styles for the pickers (hooks)
 //   design      populateThemeSelects, syncEditorThemeButtons, renderComponentTree
 //   settings    applyCanvasSettings, renderProperties, saveHistoryState, _clearDirty, _restoreAutosaveState
-//   ready       (after page_ready)
+//   ready       the frame is laid out from here on (html.ql-starting kept it out of layout); page_ready;
+//               then the hooks
 //   show        the scripts left for later start loading once the editor is drawn; when they have run,
 //               applyFlowSettings, initPBTooltips and initPbDetection
 
@@ -124,6 +125,7 @@ async function _qlStartup() {
   _qlStep('resize', installCanvasResizeHandle);
   _qlStep('scroll', installSelectionScrollFollow);
   _qlStep('ready', () => {
+    document.documentElement.classList.remove('ql-starting');
     const idle = !_qlProjectOpen();
     for (const id of ['btn-new-project', 'btn-load-project']) {
       document.getElementById(id)?.classList.toggle('wb-btn-glow', idle);

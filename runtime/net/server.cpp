@@ -148,6 +148,12 @@ std::optional<long> rt_net_socket_owner(std::string_view tcp_table, std::string_
 
 namespace {
 
+// NLMSG_OK's own checks, without its comparison of the unsigned length with the int that is left.
+bool NetlinkPartFits(const nlmsghdr* part, int left) {
+  return left >= static_cast<int>(sizeof(nlmsghdr)) && part->nlmsg_len >= sizeof(nlmsghdr) &&
+         part->nlmsg_len <= static_cast<unsigned>(left);
+}
+
 // One exact lookup of a TCP socket of `family` by its two ends (addresses as the kernel keeps them).
 // -1: no such socket, or not a full one; nullopt: the kernel could not be asked.
 std::optional<long> AskOneSocket(int family, const uint32_t (&source)[4], uint16_t source_port,
@@ -182,7 +188,7 @@ std::optional<long> AskOneSocket(int family, const uint32_t (&source)[4], uint16
   } while (length < 0 && errno == EINTR);
   if (length <= 0) return std::nullopt;
   int left = static_cast<int>(length);
-  for (auto* part = reinterpret_cast<nlmsghdr*>(reply); NLMSG_OK(part, left); part = NLMSG_NEXT(part, left)) {
+  for (auto* part = reinterpret_cast<nlmsghdr*>(reply); NetlinkPartFits(part, left); part = NLMSG_NEXT(part, left)) {
     if (part->nlmsg_type == NLMSG_ERROR) {
       if (part->nlmsg_len < NLMSG_LENGTH(sizeof(nlmsgerr))) return std::nullopt;
       const auto* error = static_cast<const nlmsgerr*>(NLMSG_DATA(part));

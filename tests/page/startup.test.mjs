@@ -70,6 +70,22 @@ test('start-up translates the page, sends page_ready once, shows the canvas, and
   page.close();
 });
 
+test('the frame stays out of layout while the page builds itself, and is in it when page_ready is sent', async () => {
+  let startingAtReady = null;
+  const page = await startPage({
+    stubs(window) {
+      assert.equal(window.document.documentElement.classList.contains('ql-starting'), true);
+      const send = window.pb_event;
+      window.pb_event = (...args) => {
+        if (args[0]?.type === 'page_ready') startingAtReady = window.document.documentElement.classList.contains('ql-starting');
+        return send(...args);
+      };
+    },
+  });
+  assert.equal(startingAtReady, false);
+  page.close();
+});
+
 test('the last project the host names fills the welcome button, which asks the host to load it', async () => {
   const page = await startPage();
   page.window._onLastProject('Mi "app" <1>');
