@@ -78,11 +78,6 @@ export function startPageParts(html, readFile) {
   return { page, later: JSON.stringify(later) };
 }
 
-// The start page for `html` (see startPageParts).
-export function startPage(html, read) {
-  return startPageParts(html, read).page;
-}
-
 if (process.argv[1] && path.resolve(process.argv[1]) === fileURLToPath(import.meta.url)) {
   const [root, out, laterOut] = process.argv.slice(2);
   if (!root || !out || !laterOut) {

@@ -12,9 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <future>
-#include <iterator>
 #include <optional>
 #include <vector>
 #include <memory>
@@ -24,6 +22,7 @@
 #include <sys/wait.h>
 
 #include "loopback.h"
+#include "rt/fs.h"
 #include "rt/net.h"
 
 namespace {
@@ -334,8 +333,9 @@ int ConnectMapped(int port) {
 }
 
 std::string ReadText(const char* path) {
-  std::ifstream in(path);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::string text;
+  rt_file_read_all(path, text);
+  return text;
 }
 
 // The kernel answers for the one socket asked about, as the full tables do.

@@ -9,7 +9,7 @@ import path from 'node:path';
 import vm from 'node:vm';
 import { test } from 'node:test';
 
-import { LATER_KEY, declaredFunctions, inlineScript, startPage, startPageParts } from '../../cmake/start_page.mjs';
+import { LATER_KEY, declaredFunctions, inlineScript, startPageParts } from '../../cmake/start_page.mjs';
 import { pageScripts, readRepoFile } from './jsdom-page.mjs';
 import { defaultBuildDir } from './page-server.mjs';
 
@@ -103,7 +103,7 @@ test('tags other than the page\'s own scripts stay as they are', () => {
     '<script src="/editor/b.js" async></script>',
   ].join('\n');
   const files = { 'editor/a.js': 'var a = 1;\n' };
-  const out = startPage(html, (rel) => files[rel]);
+  const out = startPageParts(html, (rel) => files[rel]).page;
   assert.equal(out, [
     '<script>var a = 1;\n//# sourceURL=/editor/a.js\n</script>',
     '<script src="/Internal_lib/lib.js"></script>',
